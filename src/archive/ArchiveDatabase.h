@@ -1,0 +1,83 @@
+// The parsed 7z header: records, folder queries and the derived tables that tie entries to
+// folders and folders to packed streams.
+#pragma once
+#include <cstdint>
+
+#include "archive/MemoryStream.h"
+#include "platform/win32.h"
+#include "support/ItemVector.h"
+#include "support/WideString.h"
+
+struct MethodId {
+  uint8_t Bytes[16] = {};
+  uint32_t Length = 0;
+  bool operator==(const MethodId& other) const;
+};
+
+struct CoderInfo {
+  MethodId Method;
+  uint64_t NumInStreams = 1;
+  uint64_t NumOutStreams = 1;
+  MemoryStream Properties;
+};
+
+struct BindPair {
+  uint64_t InIndex = 0;
+  uint64_t OutIndex = 0;
+};
+
+struct Folder {
+  ItemVector<CoderInfo> Coders;
+  ItemVector<BindPair> BindPairs;
+  ItemVector<uint64_t> PackedStreams;
+  ItemVector<uint32_t> UnpackSizes;
+  bool UnpackCrcDefined = false;
+  uint32_t UnpackCrc = 0;
+
+  int32_t FindInBindPair(uint64_t inIndex) const;
+  int32_t FindOutBindPair(uint64_t outIndex) const;
+  int32_t FindPackedStream(uint64_t inIndex) const;
+  uint32_t TotalOutStreams() const;
+  // The size of the folder's final (unbound) output; ends the run when every out-stream is bound.
+  uint32_t FinalUnpackSize() const;
+};
+
+struct FileItem {
+  bool IsDirectory = false;
+  bool IsAnti = false;
+  FILETIME CreationTime = {};
+  FILETIME LastWriteTime = {};
+  FILETIME LastAccessTime = {};
+  uint32_t Attributes = 0;
+  uint64_t Size = 0;
+  bool CrcDefined = false;
+  uint32_t Crc = 0;
+  WideString Name;
+  bool AttributesDefined = false;
+  bool CreationTimeDefined = false;
+  bool LastWriteTimeDefined = false;
+  bool LastAccessTimeDefined = false;
+};
+
+struct ArchiveDatabase {
+  ItemVector<uint32_t> PackSizes;
+  ItemVector<Folder> Folders;
+  ItemVector<uint32_t> PackCrcs;
+  ItemVector<bool> PackCrcDefined;
+  ItemVector<uint32_t> NumUnpackStreams;
+  ItemVector<FileItem> Files;
+  uint8_t Version[2] = {};
+  uint64_t ArchiveStart = 0;
+  uint64_t HeaderEnd = 0;
+  uint64_t DataStart = 0;
+  uint64_t AdditionalDataStart = 0;
+  ItemVector<uint32_t> PackStreamOffsets;
+  ItemVector<uint32_t> FolderFirstPackStream;
+  ItemVector<uint32_t> FolderFirstFile;
+  ItemVector<int32_t> FileToFolder;
+
+  // Absolute file offset of the folder's i-th packed stream.
+  uint32_t FolderStreamPosition(uint32_t folderIndex, uint32_t i) const;
+  uint32_t FolderPackedSize(uint32_t folderIndex) const;
+  void BuildDerivedTables();
+};

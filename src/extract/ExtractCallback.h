@@ -1,0 +1,29 @@
+// Prepares each entry's output (directories, deletion of what stands in the way, the new
+// file) and finishes it (content, last-write time, attributes).
+#pragma once
+#include <cstdint>
+
+#include "platform/win32.h"
+#include "support/WideString.h"
+
+struct Archive;
+class OutputFile;
+
+class ExtractCallback {
+ public:
+  void Init(Archive* archive, const WideString& outputDirectory, FILETIME defaultLastWriteTime,
+            uint32_t defaultAttributes);
+  // Returns the file to receive the entry's bytes, or null for directories and anti-items.
+  OutputFile* GetItemOutput(uint32_t itemIndex);
+  void FinishItem();
+
+  Archive* archive = nullptr;
+  WideString outputDirectory;
+  WideString diskPath;
+  FILETIME lastWriteTime = {};
+  bool isDirectory = false;
+  uint32_t attributes = 0;
+  OutputFile* openFile = nullptr;
+  FILETIME defaultLastWriteTime = {};
+  uint32_t defaultAttributes = 0;
+};

@@ -1,0 +1,272 @@
+// The Win32 subset that the unpacker uses, with the real names, signatures, constants and
+// structure layouts, implemented over POSIX. Paths may use backslashes: they are mapped to
+// slashes here. The ANSI code page is UTF-8.
+#pragma once
+#include <cstddef>
+#include <cstdint>
+
+#define WINAPI
+#define CALLBACK
+
+typedef uint32_t DWORD;
+typedef int32_t LONG;
+typedef uint32_t ULONG;
+typedef uint16_t WORD;
+typedef uint8_t BYTE;
+typedef int BOOL;
+typedef unsigned int UINT;
+typedef char CHAR;
+typedef char16_t WCHAR;
+typedef WCHAR OLECHAR;
+typedef OLECHAR* BSTR;
+typedef int32_t HRESULT;
+typedef int32_t SCODE;
+typedef short VARIANT_BOOL;
+typedef uint16_t VARTYPE;
+typedef size_t SIZE_T;
+typedef intptr_t LPARAM;
+typedef uintptr_t WPARAM;
+typedef intptr_t LRESULT;
+typedef void* HANDLE;
+typedef void* HWND;
+typedef void* HINSTANCE;
+typedef void* HMODULE;
+typedef void* HLOCAL;
+typedef void* HICON;
+typedef void* HCURSOR;
+typedef void* HBRUSH;
+typedef void* HMENU;
+typedef char* LPSTR;
+typedef const char* LPCSTR;
+typedef WCHAR* LPWSTR;
+typedef const WCHAR* LPCWSTR;
+typedef void* LPVOID;
+typedef const void* LPCVOID;
+typedef DWORD* LPDWORD;
+typedef LONG* PLONG;
+
+#define TRUE 1
+#define FALSE 0
+#define MAX_PATH 260
+#define INVALID_HANDLE_VALUE ((HANDLE)(intptr_t)-1)
+#define INFINITE 0xFFFFFFFFu
+#define WAIT_OBJECT_0 0u
+#define WAIT_FAILED 0xFFFFFFFFu
+#define INVALID_SET_FILE_POINTER 0xFFFFFFFFu
+#define INVALID_FILE_ATTRIBUTES 0xFFFFFFFFu
+
+#define GENERIC_READ 0x80000000u
+#define GENERIC_WRITE 0x40000000u
+#define FILE_SHARE_READ 0x1u
+#define FILE_SHARE_WRITE 0x2u
+#define CREATE_NEW 1u
+#define CREATE_ALWAYS 2u
+#define OPEN_EXISTING 3u
+#define OPEN_ALWAYS 4u
+#define FILE_BEGIN 0u
+#define FILE_CURRENT 1u
+#define FILE_END 2u
+
+#define FILE_ATTRIBUTE_READONLY 0x1u
+#define FILE_ATTRIBUTE_HIDDEN 0x2u
+#define FILE_ATTRIBUTE_SYSTEM 0x4u
+#define FILE_ATTRIBUTE_DIRECTORY 0x10u
+#define FILE_ATTRIBUTE_ARCHIVE 0x20u
+#define FILE_ATTRIBUTE_NORMAL 0x80u
+#define FILE_ATTRIBUTE_REPARSE_POINT 0x400u
+// Attribute bit that 7z archives use to carry Unix st_mode bits in the high 16 bits.
+#define FILE_ATTRIBUTE_UNIX_EXTENSION 0x8000u
+
+#define ERROR_SUCCESS 0u
+#define ERROR_FILE_NOT_FOUND 2u
+#define ERROR_PATH_NOT_FOUND 3u
+#define ERROR_TOO_MANY_OPEN_FILES 4u
+#define ERROR_ACCESS_DENIED 5u
+#define ERROR_INVALID_HANDLE 6u
+#define ERROR_NOT_ENOUGH_MEMORY 8u
+#define ERROR_HANDLE_EOF 38u
+#define ERROR_FILE_EXISTS 80u
+#define ERROR_INVALID_PARAMETER 87u
+#define ERROR_INSUFFICIENT_BUFFER 122u
+#define ERROR_DIR_NOT_EMPTY 145u
+#define ERROR_ALREADY_EXISTS 183u
+#define ERROR_NO_MORE_FILES 18u
+
+#define LMEM_FIXED 0u
+#define CP_ACP 0u
+#define CP_UTF8 65001u
+
+#define STARTF_USESHOWWINDOW 0x1u
+#define SW_HIDE 0
+#define SW_SHOWNORMAL 1
+#define SW_SHOWMINIMIZED 2
+
+#define WS_CAPTION 0x00C00000u
+#define WS_CHILD 0x40000000u
+#define WS_VISIBLE 0x10000000u
+#define WM_USER 0x0400u
+#define PBM_SETRANGE (WM_USER + 1)
+#define PBM_SETPOS (WM_USER + 2)
+#define MAKELPARAM(l, h) ((LPARAM)(DWORD)((WORD)(l) | ((DWORD)(WORD)(h) << 16)))
+
+#define MB_OK 0x0u
+#define MB_ICONERROR 0x10u
+#define IDOK 1
+
+#define VT_EMPTY 0
+#define VT_I4 3
+#define VT_BSTR 8
+#define VT_ERROR 10
+#define VT_BOOL 11
+#define VT_UI4 19
+#define VT_FILETIME 64
+#define VARIANT_TRUE ((VARIANT_BOOL)-1)
+#define VARIANT_FALSE ((VARIANT_BOOL)0)
+#define S_OK 0
+#define E_OUTOFMEMORY ((HRESULT)0x8007000Eu)
+
+struct FILETIME {
+  DWORD dwLowDateTime;
+  DWORD dwHighDateTime;
+};
+
+struct WIN32_FIND_DATAA {
+  DWORD dwFileAttributes;
+  FILETIME ftCreationTime;
+  FILETIME ftLastAccessTime;
+  FILETIME ftLastWriteTime;
+  DWORD nFileSizeHigh;
+  DWORD nFileSizeLow;
+  DWORD dwReserved0;
+  DWORD dwReserved1;
+  CHAR cFileName[MAX_PATH];
+  CHAR cAlternateFileName[14];
+};
+static_assert(sizeof(WIN32_FIND_DATAA) == 320, "WIN32_FIND_DATAA layout");
+
+struct SECURITY_ATTRIBUTES {
+  DWORD nLength;
+  LPVOID lpSecurityDescriptor;
+  BOOL bInheritHandle;
+};
+
+struct STARTUPINFOA {
+  DWORD cb;
+  LPSTR lpReserved;
+  LPSTR lpDesktop;
+  LPSTR lpTitle;
+  DWORD dwX, dwY, dwXSize, dwYSize, dwXCountChars, dwYCountChars, dwFillAttribute;
+  DWORD dwFlags;
+  WORD wShowWindow;
+  WORD cbReserved2;
+  BYTE* lpReserved2;
+  HANDLE hStdInput, hStdOutput, hStdError;
+};
+
+struct PROCESS_INFORMATION {
+  HANDLE hProcess;
+  HANDLE hThread;
+  DWORD dwProcessId;
+  DWORD dwThreadId;
+};
+
+struct RECT {
+  LONG left, top, right, bottom;
+};
+
+typedef LRESULT(CALLBACK* WNDPROC)(HWND, UINT, WPARAM, LPARAM);
+
+struct WNDCLASSA {
+  UINT style;
+  WNDPROC lpfnWndProc;
+  int cbClsExtra;
+  int cbWndExtra;
+  HINSTANCE hInstance;
+  HICON hIcon;
+  HCURSOR hCursor;
+  HBRUSH hbrBackground;
+  LPCSTR lpszMenuName;
+  LPCSTR lpszClassName;
+};
+typedef WORD ATOM;
+
+struct PROPVARIANT {
+  VARTYPE vt;
+  WORD wReserved1, wReserved2, wReserved3;
+  union {
+    LONG lVal;
+    ULONG ulVal;
+    VARIANT_BOOL boolVal;
+    SCODE scode;
+    FILETIME filetime;
+    BSTR bstrVal;
+    uint64_t uhVal;
+  };
+};
+typedef PROPVARIANT VARIANTARG;
+
+// KERNEL32: files
+HANDLE WINAPI CreateFileA(LPCSTR name, DWORD access, DWORD share, SECURITY_ATTRIBUTES* security,
+                          DWORD disposition, DWORD flags, HANDLE templateFile);
+BOOL WINAPI ReadFile(HANDLE file, LPVOID buffer, DWORD toRead, LPDWORD read, void* overlapped);
+BOOL WINAPI WriteFile(HANDLE file, LPCVOID buffer, DWORD toWrite, LPDWORD written,
+                      void* overlapped);
+DWORD WINAPI SetFilePointer(HANDLE file, LONG distance, PLONG distanceHigh, DWORD method);
+BOOL WINAPI SetFileTime(HANDLE file, const FILETIME* creation, const FILETIME* access,
+                        const FILETIME* write);
+BOOL WINAPI SetFileAttributesA(LPCSTR name, DWORD attributes);
+DWORD WINAPI GetFileAttributesA(LPCSTR name);
+BOOL WINAPI DeleteFileA(LPCSTR name);
+BOOL WINAPI CloseHandle(HANDLE object);
+// KERNEL32: directories
+BOOL WINAPI CreateDirectoryA(LPCSTR name, SECURITY_ATTRIBUTES* security);
+BOOL WINAPI RemoveDirectoryA(LPCSTR name);
+HANDLE WINAPI FindFirstFileA(LPCSTR pattern, WIN32_FIND_DATAA* data);
+BOOL WINAPI FindNextFileA(HANDLE search, WIN32_FIND_DATAA* data);
+BOOL WINAPI FindClose(HANDLE search);
+DWORD WINAPI GetCurrentDirectoryA(DWORD size, LPSTR buffer);
+BOOL WINAPI SetCurrentDirectoryA(LPCSTR name);
+// KERNEL32: temporary names
+DWORD WINAPI GetTempPathA(DWORD size, LPSTR buffer);
+UINT WINAPI GetTempFileNameA(LPCSTR path, LPCSTR prefix, UINT unique, LPSTR name);
+UINT WINAPI GetWindowsDirectoryA(LPSTR buffer, UINT size);
+// KERNEL32: processes
+LPSTR WINAPI GetCommandLineA();
+void WINAPI GetStartupInfoA(STARTUPINFOA* info);
+HMODULE WINAPI GetModuleHandleA(LPCSTR name);
+DWORD WINAPI GetModuleFileNameA(HMODULE module, LPSTR name, DWORD size);
+BOOL WINAPI CreateProcessA(LPCSTR application, LPSTR commandLine, SECURITY_ATTRIBUTES* process,
+                           SECURITY_ATTRIBUTES* thread, BOOL inherit, DWORD flags,
+                           LPVOID environment, LPCSTR directory, STARTUPINFOA* startup,
+                           PROCESS_INFORMATION* info);
+DWORD WINAPI WaitForSingleObject(HANDLE object, DWORD milliseconds);
+BOOL WINAPI GetExitCodeProcess(HANDLE process, LPDWORD code);
+[[noreturn]] void WINAPI ExitProcess(UINT code);
+DWORD WINAPI GetLastError();
+void WINAPI SetLastError(DWORD code);
+// KERNEL32: text and memory
+int WINAPI MultiByteToWideChar(UINT codePage, DWORD flags, LPCSTR text, int bytes, LPWSTR units,
+                               int unitCount);
+int WINAPI WideCharToMultiByte(UINT codePage, DWORD flags, LPCWSTR units, int unitCount,
+                               LPSTR text, int bytes, LPCSTR defaultChar, BOOL* usedDefault);
+HLOCAL WINAPI LocalAlloc(UINT flags, SIZE_T bytes);
+HLOCAL WINAPI LocalFree(HLOCAL block);
+// USER32 and COMCTL32
+ATOM WINAPI RegisterClassA(const WNDCLASSA* windowClass);
+BOOL WINAPI UnregisterClassA(LPCSTR className, HINSTANCE instance);
+HWND WINAPI CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR title, DWORD style, int x,
+                            int y, int width, int height, HWND parent, HMENU menu,
+                            HINSTANCE instance, LPVOID param);
+LRESULT WINAPI DefWindowProcA(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+HWND WINAPI GetDesktopWindow();
+BOOL WINAPI GetClientRect(HWND window, RECT* rect);
+BOOL WINAPI ShowWindow(HWND window, int command);
+BOOL WINAPI UpdateWindow(HWND window);
+BOOL WINAPI DestroyWindow(HWND window);
+LRESULT WINAPI SendMessageA(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+int WINAPI MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type);
+void WINAPI InitCommonControls();
+// OLEAUT32
+BSTR WINAPI SysAllocString(const OLECHAR* text);
+void WINAPI SysFreeString(BSTR text);
+HRESULT WINAPI VariantClear(VARIANTARG* value);

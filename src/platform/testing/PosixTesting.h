@@ -1,0 +1,76 @@
+// Test seams of the POSIX layer: redirect ExitProcess, record message boxes, windows and
+// calls, make the Nth call of a chosen function fail, and stand in for the module file name.
+// Product code never includes this header.
+#pragma once
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "platform/win32.h"
+
+namespace posix_testing {
+
+// Thrown by ExitProcess while the redirect is on, carrying the exit code.
+struct ExitCalled {
+  unsigned code;
+};
+void RedirectExitProcess(bool on);
+
+enum class Api {
+  CreateFileA, ReadFile, WriteFile, SetFilePointer, SetFileTime, SetFileAttributesA,
+  DeleteFileA, CloseHandle, CreateDirectoryA, RemoveDirectoryA, FindFirstFileA, FindNextFileA,
+  GetCurrentDirectoryA, SetCurrentDirectoryA, GetTempPathA, GetTempFileNameA,
+  GetWindowsDirectoryA, GetModuleFileNameA, CreateProcessA, WaitForSingleObject, LocalAlloc,
+  SysAllocString, Count
+};
+const char* ApiName(Api api);
+// The nth call of api from now on (1 = the next one) fails as the system call would.
+void FailCall(Api api, uint32_t nth);
+// Calls of api made since the last Reset.
+uint32_t CallCount(Api api);
+
+struct MessageBoxRecord {
+  HWND owner;
+  std::string text;
+  std::string caption;
+  unsigned type;
+};
+struct WindowRecord {
+  HWND handle;
+  std::string className;
+  std::string title;
+  DWORD style;
+  int x, y, width, height;
+  HWND parent;
+  HINSTANCE instance;
+  int showCommand;  // last ShowWindow command, -1 if never shown
+  bool destroyed;
+};
+struct WindowMessage {
+  HWND window;
+  UINT message;
+  WPARAM wParam;
+  LPARAM lParam;
+};
+
+std::vector<MessageBoxRecord> MessageBoxes();
+std::vector<WindowRecord> Windows();
+std::vector<WindowMessage> WindowMessages();
+// Names of the recorded calls, in order, with their main argument: "CloseHandle",
+// "SetCurrentDirectoryA /tmp/x", "RemoveDirectoryA /tmp/x", "MessageBoxA Error of Unpacking", ...
+std::vector<std::string> Calls();
+// Command lines given to CreateProcessA, in order.
+std::vector<std::string> CreatedProcesses();
+// Open file handles and open file descriptors of the layer right now.
+uint32_t OpenFileHandles();
+uint32_t OpenDescriptors();
+
+// Stand-ins: the stub's own file name, the desktop size, and silence for message boxes.
+void SetModuleFileName(const char* path);  // null: the real executable
+void SetDesktopSize(int width, int height);
+void SetQuietMessageBoxes(bool quiet);
+
+// Forgets every fault, record and stand-in above (the redirect included).
+void Reset();
+
+}  // namespace posix_testing
