@@ -65,7 +65,10 @@ void BM_OpenArchive(benchmark::State& state) {
 }
 
 BENCHMARK(BM_OpenArchive)
-    ->Arg(10000)->Arg(20000)->Arg(50000)->Arg(100000)
+    ->Arg(10000)
+    ->Arg(20000)
+    ->Arg(50000)
+    ->Arg(100000)
     ->Unit(benchmark::kMillisecond)
     ->Complexity(benchmark::oN);
 

@@ -128,8 +128,7 @@ void ReadFilesInfo(ArchiveParser& parser, const DataVector* dataVector, const St
   uint32_t emptyCount = CountTrue(emptyStream);
   if (emptyFile.Count() != emptyCount || anti.Count() != emptyCount)
     FatalError("empty entry count mismatch");
-  if (numFiles - emptyCount != info.SubStreamSizes.Count())
-    FatalError("sub-stream count mismatch");
+  if (numFiles - emptyCount != info.SubStreamSizes.Count()) FatalError("sub-stream count mismatch");
 
   uint32_t sizeIndex = 0;
   uint32_t emptyIndex = 0;

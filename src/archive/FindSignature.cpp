@@ -8,8 +8,8 @@
 
 namespace {
 const uint32_t kBlockSize = 0x10000;
-const uint32_t kKept = 5;                          // bytes carried into the next block
-const uint32_t kPositions = kBlockSize - kKept;    // 65,531 offsets examined per block
+const uint32_t kKept = 5;                        // bytes carried into the next block
+const uint32_t kPositions = kBlockSize - kKept;  // 65,531 offsets examined per block
 }  // namespace
 
 uint32_t FindSignature(InputFile& file, uint32_t limit) {

@@ -15,8 +15,11 @@ struct StreamsInfo {
   StreamsInfo(ItemVector<uint32_t>& packSizes, ItemVector<bool>& packCrcDefined,
               ItemVector<uint32_t>& packCrcs, ItemVector<Folder>& folders,
               ItemVector<uint32_t>& numUnpackStreams)
-      : PackSizes(packSizes), PackCrcDefined(packCrcDefined), PackCrcs(packCrcs),
-        Folders(folders), NumUnpackStreams(numUnpackStreams) {}
+      : PackSizes(packSizes),
+        PackCrcDefined(packCrcDefined),
+        PackCrcs(packCrcs),
+        Folders(folders),
+        NumUnpackStreams(numUnpackStreams) {}
 
   uint64_t PackPosition = 0;
   ItemVector<uint32_t>& PackSizes;

@@ -65,8 +65,8 @@ void ReadDatabase(ArchiveParser& parser, ArchiveDatabase& database) {
 
   // The main streams info may be left out only where it would be empty: right before the files
   // info (whose entries then all have to be empty) or before the end of the header.
-  StreamsInfo main(database.PackSizes, database.PackCrcDefined, database.PackCrcs,
-                   database.Folders, database.NumUnpackStreams);
+  StreamsInfo main(database.PackSizes, database.PackCrcDefined, database.PackCrcs, database.Folders,
+                   database.NumUnpackStreams);
   if (id == kMainStreamsInfo) {
     ReadStreamsInfo(parser, &dataVector, main);
     id = parser.ReadByte();

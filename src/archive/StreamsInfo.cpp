@@ -6,9 +6,12 @@ void ReadStreamsInfo(ArchiveParser& parser, const DataVector* dataVector, Stream
   for (;;) {
     uint8_t id = parser.ReadByte();
     if (id == kEnd) return;
-    if (id == kPackInfo) ReadPackInfo(parser, info);
-    else if (id == kUnPackInfo) ReadUnpackInfo(parser, dataVector, info);
-    else if (id == kSubStreamsInfo) ReadSubStreamsInfo(parser, info);
+    if (id == kPackInfo)
+      ReadPackInfo(parser, info);
+    else if (id == kUnPackInfo)
+      ReadUnpackInfo(parser, dataVector, info);
+    else if (id == kSubStreamsInfo)
+      ReadSubStreamsInfo(parser, info);
     // Any other id stands alone here: it has no size to skip.
   }
 }
@@ -26,8 +29,10 @@ void ReadPackInfo(ArchiveParser& parser, StreamsInfo& info) {
   for (;;) {
     uint8_t id = parser.ReadByte();
     if (id == kEnd) break;
-    if (id == kCRC) parser.ReadDigests(numPackStreams, info.PackCrcDefined, info.PackCrcs);
-    else parser.SkipData();
+    if (id == kCRC)
+      parser.ReadDigests(numPackStreams, info.PackCrcDefined, info.PackCrcs);
+    else
+      parser.SkipData();
   }
   if (info.PackCrcDefined.Count() == 0) {
     for (uint32_t i = 0; i < numPackStreams; ++i) {

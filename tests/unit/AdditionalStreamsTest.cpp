@@ -27,7 +27,10 @@ ByteBuilder AdditionalStreams(uint64_t position, const std::vector<Bytes>& strea
     folders.push_back(FolderRecord({Coder({3, 1, 1}, 1, 1, p.props)}));
     unpackSizes.push_back({s.size()});
   }
-  return ByteBuilder{0x03}.Add(PackInfo(position, packSizes)).Add(UnpackInfo(folders, unpackSizes)).U8(0);
+  return ByteBuilder{0x03}
+      .Add(PackInfo(position, packSizes))
+      .Add(UnpackInfo(folders, unpackSizes))
+      .U8(0);
 }
 
 class AdditionalStreamsTest : public ::testing::Test {
@@ -53,7 +56,8 @@ TEST_F(AdditionalStreamsTest, ExternalFolderNamesAndAttributes) {
   Bytes attributes = ByteBuilder().U32(0x20).U32(0x21).bytes();
   Bytes mainPacked(9, 0x55);
   Bytes packed = mainPacked;
-  ByteBuilder additional = AdditionalStreams(mainPacked.size(), {folder, names, attributes}, packed);
+  ByteBuilder additional =
+      AdditionalStreams(mainPacked.size(), {folder, names, attributes}, packed);
 
   ByteBuilder unpack{0x07, 0x0B, 0x01, 0x01, 0x00};  // one folder, external in element 0
   unpack.Raw({0x0C, 30, 0x00});
@@ -62,8 +66,14 @@ TEST_F(AdditionalStreamsTest, ExternalFolderNamesAndAttributes) {
   files.Property(0x15, ByteBuilder{0x01, 0x01, 0x02});
   files.U8(0x00);
   ByteBuilder header{0x01};
-  header.Add(additional).U8(0x04).Add(PackInfo(0, {9})).Add(unpack)
-      .Add(SubStreamsInfo({2}, {10})).U8(0x00).Add(files).U8(0x00);
+  header.Add(additional)
+      .U8(0x04)
+      .Add(PackInfo(0, {9}))
+      .Add(unpack)
+      .Add(SubStreamsInfo({2}, {10}))
+      .U8(0x00)
+      .Add(files)
+      .U8(0x00);
   Open(ArchiveBytes(header.bytes(), packed));
 
   const ArchiveDatabase& db = archive_.Database;

@@ -1,9 +1,8 @@
-#include "archive/ArchiveDatabase.h"
-
 #include <gtest/gtest.h>
 
 #include <vector>
 
+#include "archive/ArchiveDatabase.h"
 #include "fixtures/FatalExpect.h"
 
 namespace {
@@ -107,13 +106,13 @@ TEST(DerivedTablesTest, Bcj2FolderWithDirectoriesBeforeAndBetween) {
   for (uint32_t s : {300u, 40u, 10u, 7u}) db.PackSizes.Add(s);
   db.Folders.Add(Bcj2Folder(500, 30, 10, 490));
   db.NumUnpackStreams.Add(3);
-  db.Files.Add(File(0, true));   // directory before the folder's entries
+  db.Files.Add(File(0, true));  // directory before the folder's entries
   db.Files.Add(File(100));
-  db.Files.Add(File(0, true));   // directory between two entries of the folder
-  db.Files.Add(File(0));         // empty file between them: mapped, not counted
+  db.Files.Add(File(0, true));  // directory between two entries of the folder
+  db.Files.Add(File(0));        // empty file between them: mapped, not counted
   db.Files.Add(File(200));
   db.Files.Add(File(190));
-  db.Files.Add(File(0, true));   // after the folder is complete
+  db.Files.Add(File(0, true));  // after the folder is complete
   db.BuildDerivedTables();
 
   EXPECT_EQ(ToStd(db.FolderFirstPackStream), std::vector<uint32_t>({0}));

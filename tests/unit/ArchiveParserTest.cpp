@@ -1,7 +1,6 @@
-#include "archive/ArchiveParser.h"
-
 #include <gtest/gtest.h>
 
+#include "archive/ArchiveParser.h"
 #include "archive/ReaderSwitch.h"
 #include "fixtures/FatalExpect.h"
 #include "fixtures/HeaderBuilder.h"
@@ -39,9 +38,8 @@ TEST_P(ReadNumberForms, DecodesAndConsumesExactly) {
 
 INSTANTIATE_TEST_SUITE_P(
     AllNineForms, ReadNumberForms,
-    ::testing::Values(NumberCase{{0x00}, 0}, NumberCase{{0x7F}, 127},
-                      NumberCase{{0x80, 0x80}, 128}, NumberCase{{0x80, 0xCA}, 202},
-                      NumberCase{{0xBF, 0xFF}, 0x3FFF},
+    ::testing::Values(NumberCase{{0x00}, 0}, NumberCase{{0x7F}, 127}, NumberCase{{0x80, 0x80}, 128},
+                      NumberCase{{0x80, 0xCA}, 202}, NumberCase{{0xBF, 0xFF}, 0x3FFF},
                       NumberCase{{0xCA, 0x55, 0x48}, 673877},
                       NumberCase{{0xE1, 0x02, 0x03, 0x04}, 0x01040302},
                       NumberCase{{0xF7, 1, 2, 3, 4}, 0x0704030201ull},
@@ -51,8 +49,7 @@ INSTANTIATE_TEST_SUITE_P(
                       NumberCase{{0xFF, 1, 2, 3, 4, 5, 6, 7, 0x88}, 0x8807060504030201ull}));
 
 TEST_F(ArchiveParserTest, BuilderNumbersRoundTrip) {
-  for (uint64_t v : {0ull, 127ull, 128ull, 16383ull, 16384ull, 1ull << 35, 1ull << 56,
-                     ~0ull}) {
+  for (uint64_t v : {0ull, 127ull, 128ull, 16383ull, 16384ull, 1ull << 35, 1ull << 56, ~0ull}) {
     for (int extra = 0; extra <= 8; ++extra) {
       int bits = extra == 8 ? 64 : 8 * extra + 7 - extra;
       if (bits < 64 && v >= (1ull << bits)) continue;
@@ -72,8 +69,8 @@ struct FatalCase {
   std::string reason;
 };
 
-class ParserReadFails : public ArchiveParserTest, public ::testing::WithParamInterface<FatalCase> {
-};
+class ParserReadFails : public ArchiveParserTest,
+                        public ::testing::WithParamInterface<FatalCase> {};
 
 TEST_P(ParserReadFails, EndsTheRunForItsReason) {
   ArchiveParser& p = Over(GetParam().bytes);
@@ -86,41 +83,55 @@ INSTANTIATE_TEST_SUITE_P(
     Table, ParserReadFails,
     ::testing::Values(
         FatalCase{"ByteAtEnd", {}, [](ArchiveParser& p) { p.ReadByte(); }, "header truncated"},
-        FatalCase{"NumberMissingExtra", {0xC0}, [](ArchiveParser& p) { p.ReadNumber(); },
+        FatalCase{"NumberMissingExtra",
+                  {0xC0},
+                  [](ArchiveParser& p) { p.ReadNumber(); },
                   "header truncated"},
-        FatalCase{"Number64MissingBytes", {0xFF, 1, 2}, [](ArchiveParser& p) { p.ReadNumber(); },
+        FatalCase{"Number64MissingBytes",
+                  {0xFF, 1, 2},
+                  [](ArchiveParser& p) { p.ReadNumber(); },
                   "header truncated"},
-        FatalCase{"Number32Overflow", {0xF1, 0, 0, 0, 0}, [](ArchiveParser& p) { p.ReadNumber32(); },
+        FatalCase{"Number32Overflow",
+                  {0xF1, 0, 0, 0, 0},
+                  [](ArchiveParser& p) { p.ReadNumber32(); },
                   "number beyond 32 bits"},
-        FatalCase{"WideCharHalf", {0x41}, [](ArchiveParser& p) { p.ReadWideChar(); },
+        FatalCase{
+            "WideCharHalf", {0x41}, [](ArchiveParser& p) { p.ReadWideChar(); }, "header truncated"},
+        FatalCase{
+            "UInt32Short", {1, 2, 3}, [](ArchiveParser& p) { p.ReadUInt32(); }, "header truncated"},
+        FatalCase{"SkipDataPastEnd",
+                  {0x05, 1, 2, 3, 4},
+                  [](ArchiveParser& p) { p.SkipData(); },
                   "header truncated"},
-        FatalCase{"UInt32Short", {1, 2, 3}, [](ArchiveParser& p) { p.ReadUInt32(); },
-                  "header truncated"},
-        FatalCase{"SkipDataPastEnd", {0x05, 1, 2, 3, 4}, [](ArchiveParser& p) { p.SkipData(); },
-                  "header truncated"},
-        FatalCase{"WaitMeetsEnd", {0x0A, 0x01, 0xAA, 0x00},
-                  [](ArchiveParser& p) { p.WaitAttribute(0x09); }, "missing property"},
-        FatalCase{"BitVectorBeyondBuffer", {0xFF},
+        FatalCase{"WaitMeetsEnd",
+                  {0x0A, 0x01, 0xAA, 0x00},
+                  [](ArchiveParser& p) { p.WaitAttribute(0x09); },
+                  "missing property"},
+        FatalCase{"BitVectorBeyondBuffer",
+                  {0xFF},
                   [](ArchiveParser& p) {
                     ItemVector<bool> v;
                     p.ReadBitVector(9, v);
                   },
                   "bit vector beyond header"},
-        FatalCase{"DigestCountBeyondBuffer", {0x00, 0xFF},
+        FatalCase{"DigestCountBeyondBuffer",
+                  {0x00, 0xFF},
                   [](ArchiveParser& p) {
                     ItemVector<bool> d;
                     ItemVector<uint32_t> v;
                     p.ReadDigests(1000000, d, v);
                   },
                   "digest count beyond header"},
-        FatalCase{"AllDefinedDigestsShort", {0x01, 1, 2, 3, 4, 5, 6, 7},
+        FatalCase{"AllDefinedDigestsShort",
+                  {0x01, 1, 2, 3, 4, 5, 6, 7},
                   [](ArchiveParser& p) {
                     ItemVector<bool> d;
                     ItemVector<uint32_t> v;
                     p.ReadDigests(2, d, v);
                   },
                   "digest count beyond header"},
-        FatalCase{"EmptyStack", {},
+        FatalCase{"EmptyStack",
+                  {},
                   [](ArchiveParser& p) {
                     p.PopBuffer();
                     p.ReadByte();

@@ -1,8 +1,7 @@
-#include "archive/FindSignature.h"
-
 #include <gtest/gtest.h>
 
 #include "archive/ArchiveSignature.h"
+#include "archive/FindSignature.h"
 #include "archive/InputFile.h"
 #include "fixtures/FatalExpect.h"
 #include "fixtures/HeaderBuilder.h"
@@ -65,18 +64,17 @@ TEST_P(FindSignatureFound, ReturnsOffsetAndPositionsAfterIt) {
 
 INSTANTIATE_TEST_SUITE_P(
     Blocks, FindSignatureFound,
-    ::testing::Values(FoundCase{100, 0, 0, 0, 1},                // at the start, no block
-                      FoundCase{70000, 0, 65531, 1 << 20, 2},    // last offset of block 1
-                      FoundCase{65537, 0, 65531, 1 << 20, 2},    // block 1 ends at end of file
-                      FoundCase{140000, 0, 65532, 1 << 20, 3},   // first offset of block 2
+    ::testing::Values(FoundCase{100, 0, 0, 0, 1},                  // at the start, no block
+                      FoundCase{70000, 0, 65531, 1 << 20, 2},      // last offset of block 1
+                      FoundCase{65537, 0, 65531, 1 << 20, 2},      // block 1 ends at end of file
+                      FoundCase{140000, 0, 65532, 1 << 20, 3},     // first offset of block 2
                       FoundCase{140000, 1000, 65532, 1 << 20, 3},  // from a later start
                       FoundCase{kReach + 1000, 0, kReach, 1 << 20, 18},
                       FoundCase{70000, 0, 65531, 1, 2}));  // limit 1: the first block only
 
 TEST_F(FindSignatureTest, LimitZeroFailsBeforeReadingABlock) {
   // The file is too short for a block: a block read would end with "short read".
-  EXPECT_EQ(FatalReasonOf([&] { Find(WithSignatureAt(1000, 500), 0, 0); }),
-            "signature not found");
+  EXPECT_EQ(FatalReasonOf([&] { Find(WithSignatureAt(1000, 500), 0, 0); }), "signature not found");
 }
 
 TEST_F(FindSignatureTest, NothingBeyondTheReach) {
@@ -92,8 +90,7 @@ TEST_F(FindSignatureTest, BlockCountFollowsTheLimit) {
 }
 
 TEST_F(FindSignatureTest, ShortFinalBlockFailsEvenWithTheSignatureInIt) {
-  EXPECT_EQ(FatalReasonOf([&] { Find(WithSignatureAt(60000, 100), 0, 1 << 20); }),
-            "short read");
+  EXPECT_EQ(FatalReasonOf([&] { Find(WithSignatureAt(60000, 100), 0, 1 << 20); }), "short read");
 }
 
 TEST_F(FindSignatureTest, SignatureAcrossBlockBoundaryIsFound) {

@@ -1,7 +1,6 @@
-#include "archive/InputFile.h"
-
 #include <gtest/gtest.h>
 
+#include "archive/InputFile.h"
 #include "archive/PackStreamReader.h"
 #include "fixtures/FatalExpect.h"
 #include "fixtures/HeaderBuilder.h"
@@ -57,10 +56,10 @@ TEST_P(InputFileReadPath, DeliversBytesThroughTheRightPath) {
 
 INSTANTIATE_TEST_SUITE_P(
     CacheBoundary, InputFileReadPath,
-    ::testing::Values(ReadCase{10000, 0, 4096, 0},      // exactly the cache: cached path
-                      ReadCase{10000, 0, 4097, 1},      // one more: direct path
-                      ReadCase{10000, 100, 4096, 0},    // a whole window from a later position
-                      ReadCase{4096, 0, 4096, 0},       // ends exactly at end of file
+    ::testing::Values(ReadCase{10000, 0, 4096, 0},           // exactly the cache: cached path
+                      ReadCase{10000, 0, 4097, 1},           // one more: direct path
+                      ReadCase{10000, 100, 4096, 0},         // a whole window from a later position
+                      ReadCase{4096, 0, 4096, 0},            // ends exactly at end of file
                       ReadCase{5000, 5000 - 4097, 4097, 1},  // direct, ends at end of file
                       ReadCase{5000, 4999, 1, 0}));
 
@@ -106,10 +105,10 @@ TEST_P(InputFileShortRead, EndsTheRun) {
 }
 
 INSTANTIATE_TEST_SUITE_P(PastEnd, InputFileShortRead,
-                         ::testing::Values(ShortCase{4095, 0, 4096},  // cached, one short
-                                           ShortCase{100, 90, 11},    // cached, some exist
+                         ::testing::Values(ShortCase{4095, 0, 4096},     // cached, one short
+                                           ShortCase{100, 90, 11},       // cached, some exist
                                            ShortCase{5000, 1000, 4097},  // direct
-                                           ShortCase{100, 200, 1}));  // wholly past the end
+                                           ShortCase{100, 200, 1}));     // wholly past the end
 
 TEST_F(InputFileTest, NegativePositionEndsTheRun) {
   TempFile temp(Pattern(100));

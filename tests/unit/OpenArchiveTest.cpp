@@ -1,5 +1,3 @@
-#include "archive/Archive.h"
-
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -8,6 +6,7 @@
 #include <fstream>
 #include <memory>
 
+#include "archive/Archive.h"
 #include "archive/ArchiveSignature.h"
 #include "archive/InputFile.h"
 #include "fixtures/FatalExpect.h"
@@ -109,11 +108,15 @@ TEST_F(OpenArchiveTest, ParsesEntriesWithDirectoriesBeforeAndBetween) {
 
 TEST_F(OpenArchiveTest, UsualBcj2FolderAndThreeSubStreams) {
   ByteBuilder pack = ByteBuilder{0x06, 0x00, 0x04, 0x09, 100, 20, 10, 30, 0x0A, 0x01}
-                         .U32(1).U32(2).U32(3).U32(4).U8(0x00);
+                         .U32(1)
+                         .U32(2)
+                         .U32(3)
+                         .U32(4)
+                         .U8(0x00);
   ByteBuilder unpack = UnpackInfo({Bcj2FolderRecord()}, {{300, 310, 25, 15}});
   ByteBuilder sub = SubStreamsInfo({3}, {100, 120});
   Open(ArchiveBytes(Header({Main(pack, unpack, sub), FilesInfo({{u"x"}, {u"y"}, {u"z"}})}),
-               Bytes(160, 1)));
+                    Bytes(160, 1)));
   const ArchiveDatabase& db = archive_->Database;
   const Folder& f = db.Folders[0];
   ASSERT_EQ(f.Coders.Count(), 4u);
@@ -142,7 +145,7 @@ TEST_F(OpenArchiveTest, CoderFlagForms) {
   ByteBuilder folder = FolderRecord({Coder({0x21}), Coder({1, 2, 3, 4}, 2, 1)}, {{2, 0}}, {0, 1});
   ByteBuilder unpack = UnpackInfo({folder}, {{9, 4}});
   Open(ArchiveBytes(Header({Main(PackInfo(0, {3, 4}), unpack, SubStreamsInfo({}, {})), OneFile()}),
-               Bytes(7, 0)));
+                    Bytes(7, 0)));
   const Folder& f = archive_->Database.Folders[0];
   EXPECT_EQ(f.Coders[0].Method.Length, 1u);
   EXPECT_EQ(f.Coders[0].Properties.Bytes.Count(), 0u);
@@ -223,7 +226,8 @@ INSTANTIATE_TEST_SUITE_P(
     HeaderRows, OpenArchiveFails,
     ::testing::Values(
         OpenFatalCase{"FileTooShortForScan", [] { return Bytes(100, 0); }, "short read"},
-        OpenFatalCase{"MajorVersion", [] { return Good(Start([](StartHeader& s) { s.major = 1; })); },
+        OpenFatalCase{"MajorVersion",
+                      [] { return Good(Start([](StartHeader& s) { s.major = 1; })); },
                       "unsupported version"},
         OpenFatalCase{"StartHeaderCrc",
                       [] { return Good(Start([](StartHeader& s) { s.breakStartCrc = true; })); },
@@ -240,17 +244,30 @@ INSTANTIATE_TEST_SUITE_P(
         OpenFatalCase{"HeaderSizeHuge",
                       [] { return Good(Start([](StartHeader& s) { s.sizeDelta = 1ll << 40; })); },
                       "header outside file"},
-        OpenFatalCase{"EncodedHeader", [] { return WithHeader({0x17, 0x06, 0x00}); },
+        OpenFatalCase{"EncodedHeader",
+                      [] {
+                        return WithHeader({0x17, 0x06, 0x00});
+                      },
                       "not a plain header"},
-        OpenFatalCase{"ArchiveProperties", [] { return WithHeader({0x01, 0x02, 0x00}); },
+        OpenFatalCase{"ArchiveProperties",
+                      [] {
+                        return WithHeader({0x01, 0x02, 0x00});
+                      },
                       "archive properties"},
         OpenFatalCase{"MainStreamsInfoMissing",
-                      [] { return WithHeader(Header({Pack(), ByteBuilder{0x00, 0x00}})); },
+                      [] {
+                        return WithHeader(Header({Pack(), ByteBuilder{0x00, 0x00}}));
+                      },
                       "main streams info missing"},
         OpenFatalCase{"FilesInfoExpected",
-                      [] { return WithHeader(Header({DefaultMain(), ByteBuilder{0x07}})); },
+                      [] {
+                        return WithHeader(Header({DefaultMain(), ByteBuilder{0x07}}));
+                      },
                       "files info expected"},
-        OpenFatalCase{"SizeNeverComes", [] { return WithHeader({0x01, 0x04, 0x06, 0, 1, 0}); },
+        OpenFatalCase{"SizeNeverComes",
+                      [] {
+                        return WithHeader({0x01, 0x04, 0x06, 0, 1, 0});
+                      },
                       "missing property"},
         OpenFatalCase{"HeaderTruncated",
                       [] {
@@ -259,66 +276,104 @@ INSTANTIATE_TEST_SUITE_P(
                         return WithHeader(h);
                       },
                       "header truncated"},
-        OpenFatalCase{"PackSizeBeyond32Bits",
-                      [] { return WithMain(PackInfo(0, {1ull << 32}), Unpack(), SubStreamsInfo({}, {})); },
-                      "number beyond 32 bits"},
+        OpenFatalCase{
+            "PackSizeBeyond32Bits",
+            [] { return WithMain(PackInfo(0, {1ull << 32}), Unpack(), SubStreamsInfo({}, {})); },
+            "number beyond 32 bits"},
         OpenFatalCase{"UnpackSizeBeyond32Bits",
                       [] { return WithMain(Pack(), Unpack(1ull << 33), SubStreamsInfo({}, {})); },
                       "number beyond 32 bits"},
-        OpenFatalCase{"PackedDataBeyond4GiB",
-                      [] { return WithMain(PackInfo(0xFFFFFFF0u, {10}), Unpack(), SubStreamsInfo({}, {})); },
-                      "packed data beyond 4 GiB"},
-        OpenFatalCase{"FileCountBeyondHeader",
-                      [] { return WithHeader(Header({DefaultMain(), ByteBuilder{0x05}.Num(100000).U8(0)})); },
-                      "file count beyond header"},
-        OpenFatalCase{"PackStreamCountBeyondHeader",
-                      [] { return WithHeader(ByteBuilder{0x01, 0x04, 0x06, 0x00}.Num(1u << 30).U8(0x09).U8(1).bytes()); },
-                      "pack stream count beyond header"},
-        OpenFatalCase{"FolderCountBeyondHeader",
-                      [] { return WithHeader(ByteBuilder{0x01, 0x04, 0x07, 0x0B}.Num(1u << 30).Raw({0, 1, 1, 0x21}).bytes()); },
-                      "folder count beyond header"},
+        OpenFatalCase{
+            "PackedDataBeyond4GiB",
+            [] { return WithMain(PackInfo(0xFFFFFFF0u, {10}), Unpack(), SubStreamsInfo({}, {})); },
+            "packed data beyond 4 GiB"},
+        OpenFatalCase{
+            "FileCountBeyondHeader",
+            [] {
+              return WithHeader(Header({DefaultMain(), ByteBuilder{0x05}.Num(100000).U8(0)}));
+            },
+            "file count beyond header"},
+        OpenFatalCase{
+            "PackStreamCountBeyondHeader",
+            [] {
+              return WithHeader(
+                  ByteBuilder{0x01, 0x04, 0x06, 0x00}.Num(1u << 30).U8(0x09).U8(1).bytes());
+            },
+            "pack stream count beyond header"},
+        OpenFatalCase{
+            "FolderCountBeyondHeader",
+            [] {
+              return WithHeader(
+                  ByteBuilder{0x01, 0x04, 0x07, 0x0B}.Num(1u << 30).Raw({0, 1, 1, 0x21}).bytes());
+            },
+            "folder count beyond header"},
         OpenFatalCase{"CoderCountBeyondHeader",
-                      [] { return WithHeader(ByteBuilder{0x01, 0x04, 0x07, 0x0B, 0x01, 0x00}.Num(1u << 30).Raw({0x01, 0x21}).bytes()); },
+                      [] {
+                        return WithHeader(ByteBuilder{0x01, 0x04, 0x07, 0x0B, 0x01, 0x00}
+                                              .Num(1u << 30)
+                                              .Raw({0x01, 0x21})
+                                              .bytes());
+                      },
                       "coder count beyond header"},
         OpenFatalCase{"MethodIdBeyondHeader",
-                      [] { return WithHeader({0x01, 0x04, 0x07, 0x0B, 0x01, 0x00, 0x01, 0x0F, 0x03}); },
+                      [] {
+                        return WithHeader({0x01, 0x04, 0x07, 0x0B, 0x01, 0x00, 0x01, 0x0F, 0x03});
+                      },
                       "method id beyond header"},
         OpenFatalCase{"PropertySizeBeyondHeader",
-                      [] { return WithFolder(ByteBuilder{0x01, 0x21, 0x03}.Num(0x7FFFFFFF).U8(0)); },
+                      [] {
+                        return WithFolder(ByteBuilder{0x01, 0x21, 0x03}.Num(0x7FFFFFFF).U8(0));
+                      },
                       "property size beyond header"},
         OpenFatalCase{"BindPairCountBeyondHeader",
-                      [] { return WithFolder(ByteBuilder{0x01, 0x11, 0x03, 0x01}.Num(1u << 28)); },
+                      [] {
+                        return WithFolder(ByteBuilder{0x01, 0x11, 0x03, 0x01}.Num(1u << 28));
+                      },
                       "bind pair count beyond header"},
         OpenFatalCase{"PackedStreamCountBeyondHeader",
-                      [] { return WithFolder(ByteBuilder{0x01, 0x11, 0x03}.Num(1u << 28).U8(1)); },
+                      [] {
+                        return WithFolder(ByteBuilder{0x01, 0x11, 0x03}.Num(1u << 28).U8(1));
+                      },
                       "packed stream count beyond header"},
         OpenFatalCase{"UnpackSizeCountBeyondHeader",
                       [] {
-                        return WithHeader(ByteBuilder{0x01, 0x04, 0x07, 0x0B, 0x01, 0x00}
-                                              .Add(FolderRecord({Coder({3}, 1, 3)}, {{0, 1}, {0, 2}}))
-                                              .U8(0x0C).bytes());
+                        return WithHeader(
+                            ByteBuilder{0x01, 0x04, 0x07, 0x0B, 0x01, 0x00}
+                                .Add(FolderRecord({Coder({3}, 1, 3)}, {{0, 1}, {0, 2}}))
+                                .U8(0x0C)
+                                .bytes());
                       },
                       "more bind pairs than in-streams"},
         OpenFatalCase{"UnpackSizesCutShort",
                       [] {
-                        return WithHeader(ByteBuilder{0x01, 0x04, 0x07, 0x0B, 0x01, 0x00}
-                                              .Add(FolderRecord({Coder({3}, 3, 3)}, {{0, 1}, {1, 2}}))
-                                              .U8(0x0C).bytes());
+                        return WithHeader(
+                            ByteBuilder{0x01, 0x04, 0x07, 0x0B, 0x01, 0x00}
+                                .Add(FolderRecord({Coder({3}, 3, 3)}, {{0, 1}, {1, 2}}))
+                                .U8(0x0C)
+                                .bytes());
                       },
                       "unpack size count beyond header"},
         OpenFatalCase{"SubStreamCountBeyondHeader",
-                      [] { return WithMain(Pack(), Unpack(), ByteBuilder{0x08, 0x0D}.Num(1u << 30).Raw({0x09, 1, 0})); },
+                      [] {
+                        return WithMain(Pack(), Unpack(),
+                                        ByteBuilder{0x08, 0x0D}.Num(1u << 30).Raw({0x09, 1, 0}));
+                      },
                       "sub-stream count beyond header"},
-        OpenFatalCase{"FolderWithoutCoders",
-                      [] { return WithFolder(ByteBuilder{0x00}, {}); }, "folder without coders"},
+        OpenFatalCase{"FolderWithoutCoders", [] { return WithFolder(ByteBuilder{0x00}, {}); },
+                      "folder without coders"},
         OpenFatalCase{"FolderWithoutOutput",
                       [] { return WithFolder(FolderRecord({Coder({3}, 1, 0)}), {}); },
                       "folder without output"},
-        OpenFatalCase{"BindPairIndexOutOfRange",
-                      [] { return WithFolder(FolderRecord({Coder({3}), Coder({4})}, {{5, 0}}), {12, 12}); },
-                      "stream index out of range"},
+        OpenFatalCase{
+            "BindPairIndexOutOfRange",
+            [] {
+              return WithFolder(FolderRecord({Coder({3}), Coder({4})}, {{5, 0}}), {12, 12});
+            },
+            "stream index out of range"},
         OpenFatalCase{"PackedIndexOutOfRange",
-                      [] { return WithFolder(FolderRecord({Coder({3}, 2, 1)}, {}, {0, 7}), {12}); },
+                      [] {
+                        return WithFolder(FolderRecord({Coder({3}, 2, 1)}, {}, {0, 7}), {12});
+                      },
                       "stream index out of range"},
         OpenFatalCase{"ExternalIndexWithoutElement",
                       [] {
@@ -327,12 +382,18 @@ INSTANTIATE_TEST_SUITE_P(
                         return WithHeader(Header({DefaultMain(), files}));
                       },
                       "external data missing"},
-        OpenFatalCase{"NoSubStreamsInfo",
-                      [] { return WithHeader(Header({Main(Pack(), Unpack(), ByteBuilder()), ByteBuilder{0x00}})); },
-                      "unpack stream count mismatch"},
-        OpenFatalCase{"NumUnpackStreamTwice",
-                      [] { return WithMain(Pack(), Unpack(), ByteBuilder{0x08, 0x0D, 0x01, 0x0D, 0x01, 0x00}); },
-                      "unpack stream count mismatch"},
+        OpenFatalCase{
+            "NoSubStreamsInfo",
+            [] {
+              return WithHeader(Header({Main(Pack(), Unpack(), ByteBuilder()), ByteBuilder{0x00}}));
+            },
+            "unpack stream count mismatch"},
+        OpenFatalCase{
+            "NumUnpackStreamTwice",
+            [] {
+              return WithMain(Pack(), Unpack(), ByteBuilder{0x08, 0x0D, 0x01, 0x0D, 0x01, 0x00});
+            },
+            "unpack stream count mismatch"},
         OpenFatalCase{"SeveralSubStreamsWithoutSizes",
                       [] { return WithMain(Pack(), Unpack(), SubStreamsInfo({2}, {})); },
                       "sub-stream count mismatch"},
@@ -343,31 +404,40 @@ INSTANTIATE_TEST_SUITE_P(
                       [] { return WithMain(Pack(), Unpack(), SubStreamsInfo({2}, {13})); },
                       "sub-stream sizes exceed folder"},
         OpenFatalCase{"MoreEntriesThanSubStreams",
-                      [] { return WithMain(Pack(), Unpack(), SubStreamsInfo({}, {}), FilesInfo({{u"a"}, {u"b"}})); },
+                      [] {
+                        return WithMain(Pack(), Unpack(), SubStreamsInfo({}, {}),
+                                        FilesInfo({{u"a"}, {u"b"}}));
+                      },
                       "sub-stream count mismatch"},
         OpenFatalCase{"SubStreamsWithoutFilesInfo",
-                      [] { return WithHeader(Header({DefaultMain(), ByteBuilder{0x00}})); },
+                      [] {
+                        return WithHeader(Header({DefaultMain(), ByteBuilder{0x00}}));
+                      },
                       "sub-stream count mismatch"},
-        OpenFatalCase{"DigestsTwice",
-                      [] {
-                        ByteBuilder sub = ByteBuilder{0x08, 0x0A, 0x01}.U32(1).Raw({0x0A, 0x01}).U32(2).U8(0);
-                        return WithMain(Pack(), Unpack(), sub);
-                      },
-                      "digest count mismatch"},
-        OpenFatalCase{"EmptyStreamTwice",
-                      [] {
-                        ByteBuilder files{0x05, 0x01};
-                        files.Property(0x0E, ByteBuilder{0x80}).Property(0x0E, ByteBuilder{0x80}).U8(0);
-                        return WithHeader(Header({files}));
-                      },
-                      "empty entry count mismatch"},
+        OpenFatalCase{
+            "DigestsTwice",
+            [] {
+              ByteBuilder sub = ByteBuilder{0x08, 0x0A, 0x01}.U32(1).Raw({0x0A, 0x01}).U32(2).U8(0);
+              return WithMain(Pack(), Unpack(), sub);
+            },
+            "digest count mismatch"},
+        OpenFatalCase{
+            "EmptyStreamTwice",
+            [] {
+              ByteBuilder files{0x05, 0x01};
+              files.Property(0x0E, ByteBuilder{0x80}).Property(0x0E, ByteBuilder{0x80}).U8(0);
+              return WithHeader(Header({files}));
+            },
+            "empty entry count mismatch"},
         OpenFatalCase{"FolderNeedsMorePackedStreams",
                       [] { return WithMain(PackInfo(0, {}), Unpack(), SubStreamsInfo({}, {})); },
                       "pack stream count mismatch"}),
     [](const ::testing::TestParamInfo<OpenFatalCase>& info) { return info.param.name; });
 
 TEST_F(OpenArchiveTest, LimitZeroNeedsTheSignatureAtTheStart) {
-  EXPECT_EQ(FatalReasonOf([&] { Open(ArchiveBytes({0x01, 0x04, 0x00, 0x00}, {}, {0x00}), 0); }),
+  EXPECT_EQ(FatalReasonOf([&] {
+              Open(ArchiveBytes({0x01, 0x04, 0x00, 0x00}, {}, {0x00}), 0);
+            }),
             "signature not found");
 }
 
