@@ -127,4 +127,81 @@ TEST(FolderDecoder, PackedStreamsBeyond4GiBAreRefused) {
             "packed stream beyond 4 GiB");
 }
 
+// Decodes a folder whose packed streams lie in a file.
+class FolderFromFile : public testing::Test {
+ protected:
+  RecordingWriteStream Decode(const std::vector<uint8_t>& bytes, uint32_t packStart,
+                              const std::vector<uint32_t>& packSizes, const Folder& folder) {
+    std::string path = temp_ / "archive.bin";
+    WriteFileBytes(path, std::string(bytes.begin(), bytes.end()));
+    InputFile file;
+    file.Open(WideString::FromAnsi(path.c_str()));
+    RecordingWriteStream out;
+    decoder_.DecodeFolder(file, packStart, packSizes.data(), folder, &out);
+    return out;
+  }
+  TempDir temp_;
+  FolderDecoder decoder_;
+};
+
+TEST_F(FolderFromFile, UsualBcj2FolderGivesBackTheX86Code) {
+  std::vector<uint8_t> code = SystemPeFile(3 << 20);
+  if (code.size() < 100000) code = X86LikeCode(3 << 20, 42);
+  Bcj2FolderImage image = MakeBcj2FolderImage(code);
+  ASSERT_EQ(image.folder.FinalUnpackSize(), code.size());
+  RecordingWriteStream out = Decode(image.file, image.packStart, image.packSizes, image.folder);
+  EXPECT_TRUE(out.all == code);
+  // The same decoder serves the next folder afresh.
+  std::vector<uint8_t> other = X86LikeCode(70000, 43);
+  Bcj2FolderImage second = MakeBcj2FolderImage(other);
+  EXPECT_TRUE(Decode(second.file, second.packStart, second.packSizes, second.folder).all == other);
+}
+
+TEST_F(FolderFromFile, SingleLzmaCoderWritesTheUnpackSizeOnce) {
+  std::vector<uint8_t> data = MixedTestData(100000, 2);
+  std::vector<uint8_t> file(77, 0xEE);
+  std::vector<uint8_t> stream = LzmaEncode(data, LzmaParams(), true);
+  file.insert(file.end(), stream.begin(), stream.end());
+  file.insert(file.end(), 100, 0xEE);
+  Folder folder = MakeFolder({Lzma()}, {}, {0}, {uint32_t(data.size())});
+  RecordingWriteStream out = Decode(file, 77, {uint32_t(stream.size())}, folder);
+  EXPECT_EQ(out.writes, std::vector<uint32_t>{uint32_t(data.size())});
+  EXPECT_TRUE(out.all == data);
+}
+
+TEST_F(FolderFromFile, ReadingPastAPackedStreamGivesZerosNotTheNextBytes) {
+  // An empty packed stream followed by FF bytes: the coder must see zeros only, which decode
+  // to zero bytes; an FF start byte would be corrupt data.
+  std::vector<uint8_t> file(64, 0xFF);
+  Folder folder = MakeFolder({Lzma()}, {}, {0}, {1000});
+  RecordingWriteStream out = Decode(file, 10, {0}, folder);
+  EXPECT_EQ(out.all, std::vector<uint8_t>(1000, 0));
+}
+
+TEST_F(FolderFromFile, Bcj2BeforeItsProducersFindsItsInputsEmpty) {
+  Bcj2FolderImage image = MakeBcj2FolderImage(X86LikeCode(5000, 5));
+  Folder folder = MakeFolder({Bcj2(), Lzma(), Lzma(), Lzma()}, {{0, 3}, {1, 2}, {2, 1}},
+                             {6, 3, 5, 4},
+                             {5000, image.folder.UnpackSizes[0], image.folder.UnpackSizes[1],
+                              image.folder.UnpackSizes[2]});
+  RecordingWriteStream out = Decode(image.file, image.packStart, image.packSizes, folder);
+  EXPECT_TRUE(out.writes.empty());
+}
+
+TEST_F(FolderFromFile, FailuresWhileReading) {
+  Bcj2FolderImage image = MakeBcj2FolderImage(X86LikeCode(20000, 6));
+  Bcj2FolderImage corrupt = image;
+  corrupt.file[image.packStart + 40] ^= 0xFF;  // inside the main LZMA stream
+  EXPECT_EQ(FatalReasonOf([&] {
+              Decode(corrupt.file, corrupt.packStart, corrupt.packSizes, corrupt.folder);
+            }),
+            "corrupt LZMA data");
+  // A packed stream said to reach beyond the end of the file.
+  std::vector<uint8_t> truncated(image.file.begin(), image.file.begin() + image.packStart + 100);
+  EXPECT_NE(FatalReasonOf([&] {
+              Decode(truncated, image.packStart, image.packSizes, image.folder);
+            }),
+            "");
+}
+
 }  // namespace
