@@ -26,31 +26,39 @@ class MemoryReader : public ReadStream {
   size_t pos_ = 0;
 };
 
+// Copies into a buffer whose pages are already touched, so page faults are not timed.
 class CollectingSink : public WriteStream {
  public:
-  explicit CollectingSink(size_t capacity) { bytes.reserve(capacity); }
+  explicit CollectingSink(std::vector<uint8_t>& bytes) : bytes_(bytes) {}
   uint32_t Write(const void* data, uint32_t size) override {
-    const uint8_t* p = static_cast<const uint8_t*>(data);
-    bytes.insert(bytes.end(), p, p + size);
+    if (size > bytes_.size() - count) size = uint32_t(bytes_.size() - count);
+    std::memcpy(bytes_.data() + count, data, size);
+    count += size;
     return size;
   }
-  std::vector<uint8_t> bytes;
+  size_t count = 0;
+
+ private:
+  std::vector<uint8_t>& bytes_;
 };
 
 double Measure(const std::vector<uint8_t>& code, const char* what) {
   Bcj2Streams s = Bcj2Encode(code);
   double best = 1e9;
+  std::vector<uint8_t> output(code.size() + 1, 0);
   for (int round = 0; round < 5; ++round) {
     MemoryReader main(s.main), call(s.call), jump(s.jump), rc(s.decisions);
     ReadStream* ins[] = {&main, &call, &jump, &rc};
-    CollectingSink sink(code.size());
+    CollectingSink sink(output);
     WriteStream* outs[] = {&sink};
     Bcj2Decoder decoder;
     auto start = std::chrono::steady_clock::now();
     decoder.Decode(ins, nullptr, 4, outs, nullptr, 1);
-    best = std::min(best, std::chrono::duration<double>(std::chrono::steady_clock::now() - start)
-                              .count());
-    if (sink.bytes != code) return std::puts("mismatch"), -1;
+    best = std::min(
+        best, std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
+    if (sink.count != code.size() || std::memcmp(output.data(), code.data(), code.size()) != 0) {
+      return std::puts("mismatch"), -1;
+    }
   }
   double rate = code.size() / 1e6 / best;
   std::printf("%s: %zu bytes, %zu targets: %.0f MB/s\n", what, code.size(),

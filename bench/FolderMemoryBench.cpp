@@ -65,8 +65,9 @@ int main(int argc, char** argv) {
   uint64_t peak = StatusBytes("VmHWM:");
   if (sink.total != size) return std::puts("size mismatch"), 1;
   double growth = double(peak - before);
-  std::printf("unpack size %u bytes, peak growth %.1f MiB = %.2f x unpack size "
-              "(bound 2.2 x + 16 MiB = %.1f MiB)\n",
-              size, growth / 1048576, growth / size, (2.2 * size + (16 << 20)) / 1048576);
+  std::printf(
+      "unpack size %u bytes, peak growth %.1f MiB = %.2f x unpack size "
+      "(bound 2.2 x + 16 MiB = %.1f MiB)\n",
+      size, growth / 1048576, growth / size, (2.2 * size + (16 << 20)) / 1048576);
   return growth <= 2.2 * size + (16 << 20) ? 0 : 1;
 }

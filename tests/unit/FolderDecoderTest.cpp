@@ -5,7 +5,11 @@
 
 #include "archive/InputFile.h"
 #include "decode/FolderDecoder.h"
+#include "fixtures/Bcj2Folder.h"
 #include "fixtures/FatalExpect.h"
+#include "fixtures/LzmaTestStream.h"
+#include "fixtures/TempDir.h"
+#include "fixtures/TestData.h"
 #include "fixtures/TestStreams.h"
 
 namespace {
@@ -180,10 +184,10 @@ TEST_F(FolderFromFile, ReadingPastAPackedStreamGivesZerosNotTheNextBytes) {
 
 TEST_F(FolderFromFile, Bcj2BeforeItsProducersFindsItsInputsEmpty) {
   Bcj2FolderImage image = MakeBcj2FolderImage(X86LikeCode(5000, 5));
-  Folder folder = MakeFolder({Bcj2(), Lzma(), Lzma(), Lzma()}, {{0, 3}, {1, 2}, {2, 1}},
-                             {6, 3, 5, 4},
-                             {5000, image.folder.UnpackSizes[0], image.folder.UnpackSizes[1],
-                              image.folder.UnpackSizes[2]});
+  Folder folder =
+      MakeFolder({Bcj2(), Lzma(), Lzma(), Lzma()}, {{0, 3}, {1, 2}, {2, 1}}, {6, 3, 5, 4},
+                 {5000, image.folder.UnpackSizes[0], image.folder.UnpackSizes[1],
+                  image.folder.UnpackSizes[2]});
   RecordingWriteStream out = Decode(image.file, image.packStart, image.packSizes, folder);
   EXPECT_TRUE(out.writes.empty());
 }
@@ -198,10 +202,9 @@ TEST_F(FolderFromFile, FailuresWhileReading) {
             "corrupt LZMA data");
   // A packed stream said to reach beyond the end of the file.
   std::vector<uint8_t> truncated(image.file.begin(), image.file.begin() + image.packStart + 100);
-  EXPECT_NE(FatalReasonOf([&] {
-              Decode(truncated, image.packStart, image.packSizes, image.folder);
-            }),
-            "");
+  EXPECT_EQ(
+      FatalReasonOf([&] { Decode(truncated, image.packStart, image.packSizes, image.folder); }),
+      "short read");
 }
 
 }  // namespace
