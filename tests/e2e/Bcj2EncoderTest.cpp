@@ -121,7 +121,7 @@ INSTANTIATE_TEST_SUITE_P(
                        return [rng](uint32_t, uint32_t) { return (*rng)() % 2 == 0; };
                      }},
         DecisionCase{"ImagePolicy",
-                     [] { return Bcj2ImagePolicy({{0, 30000, 30000}, {30000, 40000, 50000}}); }}),
+                     [] { return Bcj2ImagePolicy({{0, 30000, 30000, {}}, {30000, 40000, 50000, {}}}); }}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(Bcj2Encoder, StoresTheTargetBigEndianAsTheDecoderExpects) {
@@ -160,13 +160,25 @@ TEST(Bcj2Encoder, NeverConvertsAnOperandCutByTheEndOfTheData) {
 }
 
 TEST(Bcj2ImagePolicy, ConvertsTargetsInsideTheImageOnly) {
-  Bcj2ImagePolicy policy({{100, 1000, 4096}, {1100, 50, 50}});
+  Bcj2ImagePolicy policy({{100, 1000, 4096, {}}, {1100, 50, 50, {}}});
   EXPECT_TRUE(policy(200, 10));                          // 104 + 10 lands inside
   EXPECT_FALSE(policy(200, 4096 - 104));                 // just past the image
   EXPECT_TRUE(policy(300, static_cast<uint32_t>(-200)));  // backwards, still inside
   EXPECT_FALSE(policy(300, static_cast<uint32_t>(-300)));  // before the image start
   EXPECT_FALSE(policy(1098, 0));                         // operand straddles two files
   EXPECT_TRUE(policy(1110, 0));
+}
+
+TEST(Bcj2ImagePolicy, UsesLoadAddressesInsideCodeSectionsOnly) {
+  // A file at stream offset 1000 whose code lies at file offset 0x400 and loads at 0x1000.
+  Bcj2ImagePolicy policy({{1000, 0x2000, 0x3000, {{0x400, 0x800, 0x1000}}}});
+  EXPECT_FALSE(policy(1000 + 0x100, 0));  // header, not code
+  // Operand at 0x500 loads at 0x1100; the next instruction at 0x1104.
+  EXPECT_TRUE(policy(1000 + 0x500, 0x3000 - 0x1104 - 1));
+  EXPECT_FALSE(policy(1000 + 0x500, 0x3000 - 0x1104));
+  EXPECT_TRUE(policy(1000 + 0x600, static_cast<uint32_t>(-0x1000)));  // back to 0x204
+  EXPECT_FALSE(policy(1000 + 0xBFE, 0));  // straddles the section end
+  EXPECT_FALSE(policy(1000 + 0xC00, 0));  // data after the code
 }
 
 TEST(Bcj2Encoder, RealX86CodeRoundTripsAndShrinks) {
@@ -176,7 +188,7 @@ TEST(Bcj2Encoder, RealX86CodeRoundTripsAndShrinks) {
   const std::vector<uint8_t> data((std::istreambuf_iterator<char>(in)),
                                   std::istreambuf_iterator<char>());
   const Bcj2Streams s = Bcj2Encoder::Encode(data.data(), data.size(),
-                                            Bcj2ImagePolicy({{0, data.size(), data.size()}}));
+                                            Bcj2ImagePolicy({{0, data.size(), data.size(), {}}}));
   EXPECT_EQ(ReferenceDecoder(s).Run(), data);
   EXPECT_GT(s.call.size(), 1000u) << "real code has many converted calls";
   EXPECT_EQ(s.main.size() + s.call.size() + s.jump.size(), data.size());

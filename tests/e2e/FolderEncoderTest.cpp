@@ -60,7 +60,7 @@ TEST(FolderEncoder, Bcj2FolderIsWiredAsTheUnpackerRunsIt) {
                              0x0F, 0x85, 0x10, 0, 0, 0});
   }
   const EncodedFolder folder = FolderEncoder::EncodeBcj2(
-      data, {{0, data.size(), data.size() + 4096}}, LzmaSettings(), nullptr);
+      data, {{0, data.size(), data.size() + 4096, {}}}, LzmaSettings(), nullptr);
   const FolderRecord& r = folder.record;
   ASSERT_EQ(r.coders.size(), 4u);
   EXPECT_EQ(r.coders[3].methodId, kMethodBcj2);

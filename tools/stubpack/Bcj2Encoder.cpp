@@ -1,5 +1,7 @@
 #include "Bcj2Encoder.h"
 
+#include <algorithm>
+
 #include "RangeEncoder.h"
 
 namespace {
@@ -72,7 +74,16 @@ bool Bcj2ImagePolicy::operator()(uint32_t fieldPos, uint32_t relative) {
   if (current_ == regions_.size()) return false;
   const Bcj2Region& region = regions_[current_];
   if (fieldPos < region.start || fieldPos + 4 > region.start + region.size) return false;
-  const uint32_t nextInFile = static_cast<uint32_t>(fieldPos + 4 - region.start);
-  const uint32_t target = nextInFile + relative;  // wraps for backward branches before 0
+  const uint64_t inFile = fieldPos - region.start;
+  uint64_t address = inFile;
+  if (!region.code.empty()) {
+    const auto section = std::find_if(region.code.begin(), region.code.end(), [&](const auto& c) {
+      return inFile >= c.offset && inFile + 4 <= c.offset + c.size;
+    });
+    if (section == region.code.end()) return false;
+    address = inFile - section->offset + section->address;
+  }
+  // Wraps for backward branches before 0, which then count as outside.
+  const uint32_t target = static_cast<uint32_t>(address + 4) + relative;
   return target < region.imageSize;
 }

@@ -27,14 +27,23 @@ class Bcj2Encoder {
 
 // One file inside a stream that goes through the encoder.
 struct Bcj2Region {
+  // A part of the file that is loaded at a known address (a PE code section).
+  struct Code {
+    uint64_t offset;  // in the file
+    uint64_t size;
+    uint64_t address;  // where its first byte is loaded, relative to the image base
+  };
   uint64_t start;      // offset of the file in the stream
   uint64_t size;       // file length
   uint64_t imageSize;  // extent that branch targets are expected to land in
+  std::vector<Code> code;  // empty: the whole file counts as code, loaded as it lies
 };
 
-// Converts a branch when its target, counted from the start of the file that holds it,
-// lands inside that file's image; operands that straddle two files are kept. Regions must
-// be given in stream order; candidates must be asked for in increasing order.
+// Converts a branch when its target lands inside the image of the file that holds it. With
+// code sections known, only operands inside them are converted and targets are computed at
+// their load addresses; otherwise the file's own offsets stand in for addresses. Operands
+// that straddle two files or sections are kept. Regions must be given in stream order;
+// candidates must be asked for in increasing order.
 class Bcj2ImagePolicy {
  public:
   explicit Bcj2ImagePolicy(std::vector<Bcj2Region> regions) : regions_(std::move(regions)) {}

@@ -99,6 +99,7 @@ void AppendFile(const SourceEntry& file, std::vector<uint8_t>& data) {
 struct StreamedFile {
   size_t entry;        // index into the scanned entries
   uint64_t imageSize;  // where its branch targets may land
+  std::vector<Bcj2Region::Code> code;
 };
 
 }  // namespace
@@ -231,14 +232,19 @@ void RunPack(const PackOptions& options, std::ostream& warnings) {
     PlanInput input;
     input.path = source.diskPath;
     input.size = source.size;
-    uint64_t imageSize = source.size;
+    StreamedFile file{i, source.size, {}};
     if (options.bcj2 != Bcj2Mode::kOff) {
       const PeImageInfo pe = InspectPeFile(source.diskPath);
       input.bcj2 = options.bcj2 == Bcj2Mode::kOn || pe.isX86;
-      imageSize = std::max<uint64_t>(imageSize, pe.sizeOfImage);
+      if (pe.isX86 && pe.sizeOfImage != 0) {
+        file.imageSize = pe.sizeOfImage;
+        for (const PeCodeSection& c : pe.codeSections) {
+          file.code.push_back({c.fileOffset, c.fileSize, c.virtualAddress});
+        }
+      }
     }
     planInput.push_back(input);
-    streamed.push_back({i, imageSize});
+    streamed.push_back(file);
   }
   if (!hasSetup) {
     warnings << "stubpack: warning: " << options.source
@@ -267,7 +273,7 @@ void RunPack(const PackOptions& options, std::ostream& warnings) {
       const SourceEntry& source = scanned[streamed[index].entry];
       const size_t start = data.size();
       AppendFile(source, data);
-      regions.push_back({start, source.size, streamed[index].imageSize});
+      regions.push_back({start, source.size, streamed[index].imageSize, streamed[index].code});
       ArchiveEntry entry;
       entry.name = ToArchiveName(source.path);
       entry.hasStream = true;

@@ -28,6 +28,15 @@ PeImageInfo InspectPeHeader(const uint8_t* data, size_t size) {
   const uint32_t optionalSize = Get16(pe + 20);
   // SizeOfImage sits 56 bytes into the optional header.
   if (optionalSize >= 60 && size >= peOffset + 24u + 60u) info.sizeOfImage = Get32(pe + 24 + 56);
+  constexpr uint32_t kContainsCode = 0x20;
+  constexpr uint32_t kExecutable = 0x20000000;
+  const uint32_t sections = Get16(pe + 6);
+  const size_t table = size_t{peOffset} + 24 + optionalSize;
+  for (uint32_t i = 0; i < sections && table + 40 * (i + 1) <= size; ++i) {
+    const uint8_t* section = data + table + 40 * i;
+    if ((Get32(section + 36) & (kContainsCode | kExecutable)) == 0) continue;
+    info.codeSections.push_back({Get32(section + 20), Get32(section + 16), Get32(section + 12)});
+  }
   return info;
 }
 
@@ -39,7 +48,8 @@ PeImageInfo InspectPeFile(const std::string& path) {
   head.resize(static_cast<size_t>(in.gcount()));
   if (head.size() >= 0x40 && head[0] == 'M' && head[1] == 'Z') {
     const uint32_t peOffset = Get32(head.data() + 0x40 - 4);
-    const size_t needed = static_cast<size_t>(peOffset) + 24 + 60;
+    // Room for the headers and a generous section table.
+    const size_t needed = static_cast<size_t>(peOffset) + 24 + 240 + 40 * 96;
     if (peOffset <= kMaxHeaderOffset && needed > head.size() && head.size() == 4096) {
       head.resize(needed);
       in.clear();

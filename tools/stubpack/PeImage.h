@@ -4,10 +4,19 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
+
+// A section that holds code: where it lies in the file and where it is loaded.
+struct PeCodeSection {
+  uint32_t fileOffset;
+  uint32_t fileSize;
+  uint32_t virtualAddress;
+};
 
 struct PeImageInfo {
   bool isX86 = false;
   uint32_t sizeOfImage = 0;  // from the optional header; 0 when absent
+  std::vector<PeCodeSection> codeSections;
 };
 
 // Examines the first bytes of a file (as many as are available).
