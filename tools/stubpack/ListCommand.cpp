@@ -6,7 +6,10 @@ std::string RefusalText(const std::string& reason, const std::string& message,
                         const std::string& entry) {
   std::string text = "the stub would refuse this installer: " + reason;
   if (!message.empty() && message != reason) text += " (\"" + message + "\")";
-  if (!entry.empty()) text += "; last entry reached: \"" + entry + "\"";
+  // The entry the stub was preparing names the culprit only for failures of an entry itself;
+  // damaged packed data shows before the entries it would have produced.
+  const bool aboutEntry = !message.empty() || reason.compare(0, 5, "entry") == 0;
+  if (aboutEntry && !entry.empty()) text += "; last entry reached: \"" + entry + "\"";
   return text;
 }
 
