@@ -38,7 +38,11 @@ class Extraction : public ::testing::Test {
     ResetRunState();
     directory = WideString::FromAnsi((out.path() + "\\").c_str());
   }
-  void TearDown() override { posix_testing::Reset(); }
+  void TearDown() override {
+    posix_testing::Reset();
+    // A fresh handle list: a later failure path must not close this test's handles again.
+    ResetRunState();
+  }
 
   void SetItems(const std::vector<Item>& items) {
     for (const Item& i : items) {
