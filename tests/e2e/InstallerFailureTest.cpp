@@ -158,4 +158,12 @@ TEST_F(InstallerFailure, FileInTheWayThatCannotBeDeleted) {
   ExpectCheckSays(installer, "Can not delete output file");
 }
 
+TEST_F(InstallerFailure, FolderLargerThanTheStubsWindowForItsDictionary) {
+  // The crafted folder's LZMA coder has a 64 KiB dictionary: its output may not pass
+  // 64 KiB + 2 MiB in the stub.
+  const std::string installer = Crafted({File(u"big.bin", std::string((2u << 20) + 70000, 'z'))});
+  ExpectRefused(installer, "window");
+  ExpectCheckSays(installer, "beyond the stub's window limit of 2162688 bytes for a 64K dictionary");
+}
+
 }  // namespace
