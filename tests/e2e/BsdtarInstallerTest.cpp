@@ -18,6 +18,7 @@ class BsdtarInstaller : public ::testing::Test {
  protected:
   void SetUp() override {
     if (std::system("command -v bsdtar >/dev/null 2>&1") != 0) GTEST_SKIP() << "no bsdtar";
+    SKIP_UNLESS_STUB_FITS();
   }
   // bsdtar's archive of the named files of `src`, as an installer.
   std::string Installer(const std::string& options, const std::string& names) {

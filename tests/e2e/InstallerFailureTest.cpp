@@ -34,6 +34,7 @@ CraftedEntry Directory(std::u16string name) {
 
 class InstallerFailure : public ::testing::Test {
  protected:
+  void SetUp() override { SKIP_UNLESS_STUB_FITS(); }
   // Runs the installer; expects the failure path and an empty temporary root afterwards.
   void ExpectRefused(const std::string& installer, const std::string& what,
                      const std::string& specific = "") {

@@ -11,6 +11,10 @@
 
 std::string StubPath() { return STUB_PATH; }
 
+bool StubFitsTheScan() {
+  return std::filesystem::file_size(StubPath()) + 4 <= kScanReach;
+}
+
 std::vector<uint8_t> ReadBytes(const std::string& path) { return ReadFile(path); }
 
 void WriteInstaller(const std::string& path, const std::vector<uint8_t>& archive) {

@@ -8,6 +8,12 @@
 #include "StubpackRun.h"
 
 std::string StubPath();
+// Whether an archive appended to this build's stub lies within the stub's signature scan (a
+// sanitizer build makes the stub too large for that).
+bool StubFitsTheScan();
+#define SKIP_UNLESS_STUB_FITS()                                                     \
+  if (!StubFitsTheScan()) GTEST_SKIP() << "this build's stub is too large to find " \
+                                          "an appended archive"
 // The stub, the archive's length, the archive and the zeros the signature scan needs.
 void WriteInstaller(const std::string& path, const std::vector<uint8_t>& archive);
 std::vector<uint8_t> ReadBytes(const std::string& path);

@@ -89,6 +89,7 @@ void ExpectOnlyReadOnlyFilesLeft(const std::string& tempRoot, size_t readOnlyFil
 
 class InstallerRoundTrip : public ::testing::Test {
  protected:
+  void SetUp() override { SKIP_UNLESS_STUB_FITS(); }
   TempDir tempRoot;  // TMPDIR of the run
   TempDir work;
   std::string dest = work.Path() + "/copy";
