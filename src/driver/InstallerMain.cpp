@@ -1,0 +1,115 @@
+#include "driver/InstallerMain.h"
+
+#include "archive/Archive.h"
+#include "archive/InputFile.h"
+#include "driver/FileFinder.h"
+#include "driver/ProgressWindow.h"
+#include "driver/RemoveTree.h"
+#include "driver/RunState.h"
+#include "extract/ExtractCallback.h"
+#include "extract/ExtractItems.h"
+#include "support/AnsiString.h"
+#include "support/Fatal.h"
+#include "support/MemAlloc.h"
+#include "support/WideString.h"
+
+static const char kSetupName[] = "\\setup.exe";
+static const uint32_t kSignatureSearchLimit = 1 << 20;
+
+const char* CommandLineTail(const char* commandLine) {
+  const unsigned char* p = reinterpret_cast<const unsigned char*>(commandLine);
+  if (*p == '"') {
+    ++p;
+    while (*p != 0 && *p != '"') ++p;
+    if (*p == 0) return reinterpret_cast<const char*>(p);
+    ++p;
+  } else if (*p > 0x20) {
+    while (*p > 0x20) ++p;
+  }
+  while (*p >= 0x01 && *p <= 0x1F) ++p;
+  return reinterpret_cast<const char*>(p);
+}
+
+void RunSetupProgram(char* commandLine) {
+  STARTUPINFOA startup;
+  FillBytes(&startup, 0, sizeof startup);
+  startup.cb = sizeof startup;
+  startup.dwFlags = STARTF_USESHOWWINDOW;
+  startup.wShowWindow = SW_SHOWNORMAL;
+  PROCESS_INFORMATION process;
+  if (!CreateProcessA(nullptr, commandLine, nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                      &startup, &process))
+    return;
+  CloseHandle(process.hThread);
+  WaitForSingleObject(process.hProcess, INFINITE);
+  CloseHandle(process.hProcess);
+}
+
+void UnpackArchive(const char* moduleFileName, const char* outputDirectory) {
+  WideString archivePath = WideString::FromAnsi(moduleFileName);
+  WideString directory = WideString::FromAnsi(outputDirectory);
+
+  InputFile* file = New<InputFile>();
+  file->Open(archivePath);
+  Archive* archive = New<Archive>();
+  OpenArchive(*archive, *file, kSignatureSearchLimit);
+
+  if (directory.CharAt(directory.Length() - 1) != '\\') directory.AppendUnit('\\');
+
+  ExtractCallback callback;
+  FileFinder finder;
+  finder.Open(archivePath.ToAnsi());
+  WIN32_FIND_DATAA record;
+  bool found = finder.Next(&record);
+  finder.Close();
+  if (!found) FatalError("stub file not found");
+
+  callback.Init(archive, directory, record.ftLastWriteTime, 0);
+  ExtractItems(*archive, archive->Database.Files.Count(), callback);
+  // The file and the archive stay open until the process ends.
+}
+
+int InstallerMain(HMODULE module, const char* commandLine) {
+  char tempPath[MAX_PATH];
+  char setupPath[MAX_PATH];
+  char moduleFileName[MAX_PATH];
+
+  GetTempPathA(MAX_PATH, tempPath);
+  if (!GetTempFileNameA(tempPath, "cab", 0, TempDirName)) {
+    GetWindowsDirectoryA(tempPath, MAX_PATH);
+    GetTempFileNameA(tempPath, "cab", 0, TempDirName);
+  }
+  DeleteFileA(TempDirName);
+  CreateDirectoryA(TempDirName, nullptr);
+
+  // The setup path must fit its buffer; a longer name cannot be served.
+  if (AnsiLength(TempDirName) + sizeof kSetupName > MAX_PATH)
+    FatalError("temporary directory name too long");
+  AnsiCopy(setupPath, TempDirName);
+  AnsiAppend(setupPath, kSetupName);
+
+  GetCurrentDirectoryA(MAX_PATH, SavedCurrentDir);
+  SetCurrentDirectoryA(TempDirName);
+  CreateProgressWindow(static_cast<HINSTANCE>(module));
+
+  // A truncated module name would open some other file.
+  DWORD nameLength = GetModuleFileNameA(nullptr, moduleFileName, MAX_PATH);
+  if (nameLength == 0 || nameLength >= MAX_PATH) FatalError("module file name unavailable");
+  UnpackArchive(moduleFileName, TempDirName);
+  DestroyWindow(mainWindow);
+
+  const char* tail = CommandLineTail(commandLine);
+  uint32_t setupLength = AnsiLength(setupPath);
+  char* setupCommand = static_cast<char*>(MemAlloc(setupLength + AnsiLength(tail) + 2));
+  AnsiCopy(setupCommand, setupPath);
+  AnsiAppend(setupCommand, " ");
+  AnsiAppend(setupCommand, tail);
+
+  CloseOutputHandles();
+  RunSetupProgram(setupCommand);
+  MemFree(setupCommand);
+  SetCurrentDirectoryA(SavedCurrentDir);
+  RemoveTree(WideString::FromAnsi(TempDirName));
+  UnregisterClassA("Unpack", static_cast<HINSTANCE>(module));
+  return 0;
+}

@@ -1,0 +1,12 @@
+// One complete installer run: temporary directory, window, unpacking, setup program, clean-up.
+#pragma once
+#include "platform/win32.h"
+
+// Returns 0 after a complete run; a failure ends the process through FatalError instead.
+int InstallerMain(HMODULE module, const char* commandLine);
+// Unpacks the archive appended to the stub's own file into the output directory.
+void UnpackArchive(const char* moduleFileName, const char* outputDirectory);
+// Starts the command line and waits for it; a program that cannot start is passed over.
+void RunSetupProgram(char* commandLine);
+// The arguments after the program name, by the stub's scanning rule.
+const char* CommandLineTail(const char* commandLine);

@@ -1,0 +1,47 @@
+#include "driver/ProgressWindow.h"
+
+#include "driver/RunState.h"
+#include "support/AnsiString.h"
+
+LRESULT CALLBACK UnpackWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  return DefWindowProcA(window, message, wParam, lParam);
+}
+
+void CreateProgressWindow(HINSTANCE instance) {
+  WNDCLASSA windowClass;
+  FillBytes(&windowClass, 0, sizeof windowClass);
+  windowClass.lpfnWndProc = UnpackWindowProc;
+  windowClass.lpszClassName = "Unpack";
+  RegisterClassA(&windowClass);
+
+  RECT desktop;
+  GetClientRect(GetDesktopWindow(), &desktop);
+  mainWindow = CreateWindowExA(0, "Unpack", "Unpack", WS_CAPTION, (desktop.right - 200) / 2,
+                               (desktop.bottom - 40) / 2, 200, 40, nullptr, nullptr, instance,
+                               nullptr);
+  InitCommonControls();
+
+  RECT client;
+  GetClientRect(mainWindow, &client);
+  progressBar = CreateWindowExA(0, "msctls_progress32", "", WS_CHILD, 0, 0, client.right,
+                                client.bottom, mainWindow, nullptr, instance, nullptr);
+  ShowWindow(progressBar, SW_SHOWNORMAL);
+  ShowWindow(mainWindow, SW_SHOWNORMAL);
+  UpdateWindow(mainWindow);
+}
+
+void AddOutputHandle(HANDLE file) {
+  HandleList->Add(file);
+  int32_t count = int32_t(HandleList->Count());
+  // The range doubles to twice the count whenever the count passes it.
+  if (count > progressMaximum) {
+    progressMaximum = 2 * count;
+    SendMessageA(progressBar, PBM_SETRANGE, 0, MAKELPARAM(0, progressMaximum & 0xFFFF));
+  }
+  SendMessageA(progressBar, PBM_SETPOS, WPARAM(count - 1), 0);
+}
+
+void CloseOutputHandles() {
+  if (!HandleList) return;
+  for (uint32_t i = 0; i < HandleList->Count(); ++i) CloseHandle((*HandleList)[i]);
+}

@@ -1,0 +1,33 @@
+#include "driver/RunState.h"
+
+#include "archive/ArchiveSignature.h"
+#include "support/AnsiString.h"
+
+char TempDirName[MAX_PATH];
+char SavedCurrentDir[MAX_PATH];
+HWND mainWindow;
+HWND progressBar;
+int32_t progressMaximum;
+ItemVector<HANDLE>* HandleList;
+
+static void CreateHandleList() { HandleList = New<ItemVector<HANDLE>>(); }
+
+using Initialiser = void (*)();
+
+// Walked in order; empty entries (null or all ones) are passed over.
+static const Initialiser kInitialisers[] = {CompleteArchiveSignature, CreateHandleList};
+
+void RunStaticInitialisers() {
+  for (Initialiser entry : kInitialisers) {
+    if (entry != nullptr && reinterpret_cast<intptr_t>(entry) != -1) entry();
+  }
+}
+
+void ResetRunState() {
+  FillBytes(TempDirName, 0, sizeof TempDirName);
+  FillBytes(SavedCurrentDir, 0, sizeof SavedCurrentDir);
+  mainWindow = nullptr;
+  progressBar = nullptr;
+  progressMaximum = 0;
+  RunStaticInitialisers();
+}

@@ -1,0 +1,108 @@
+#include "extract/ExtractCallback.h"
+
+#include "archive/Archive.h"
+#include "driver/FileFinder.h"
+#include "driver/ProgressWindow.h"
+#include "extract/ItemPath.h"
+#include "extract/ItemProperty.h"
+#include "extract/OutputFile.h"
+#include "support/Fatal.h"
+#include "support/MemAlloc.h"
+
+// Clears every attribute (read-only, hidden, system) so that the file can be deleted.
+static bool ForceDeleteFile(const WideString& path) {
+  if (!SetFileAttributesA(path.ToAnsi(), 0)) return false;
+  return DeleteFileA(path.ToAnsi()) != 0;
+}
+
+static void CreatePathDirectories(const WideString& base, const ItemVector<WideString>& parts,
+                                  uint32_t count) {
+  WideString path(base);
+  for (uint32_t i = 0; i < count; ++i) {
+    path.Append(parts[i]);
+    CreateDirectoryA(path.ToAnsi(), nullptr);
+    path.AppendUnit('\\');
+  }
+}
+
+void ExtractCallback::Init(Archive* archiveIn, const WideString& outputDirectoryIn,
+                           FILETIME defaultLastWriteTimeIn, uint32_t defaultAttributesIn) {
+  archive = archiveIn;
+  outputDirectory = outputDirectoryIn;
+  defaultLastWriteTime = defaultLastWriteTimeIn;
+  defaultAttributes = defaultAttributesIn;
+}
+
+OutputFile* ExtractCallback::GetItemOutput(uint32_t itemIndex) {
+  openFile = nullptr;
+  PROPVARIANT value;
+
+  GetItemProperty(*archive, itemIndex, PropPath, &value);
+  if (value.vt != VT_BSTR) FatalError("entry path is not a string");
+  WideString itemPath(value.bstrVal);
+  VariantClear(&value);
+
+  GetItemProperty(*archive, itemIndex, PropAttributes, &value);
+  if (value.vt == VT_EMPTY) attributes = defaultAttributes;
+  else if (value.vt == VT_UI4) attributes = value.ulVal;
+  else FatalError("entry attributes of an unexpected kind");
+  VariantClear(&value);
+
+  GetItemProperty(*archive, itemIndex, PropIsDirectory, &value);
+  isDirectory = value.boolVal != 0;
+  VariantClear(&value);
+
+  GetItemProperty(*archive, itemIndex, PropIsAnti, &value);
+  bool isAnti = value.vt != VT_EMPTY && value.boolVal != 0;
+  VariantClear(&value);
+
+  GetItemProperty(*archive, itemIndex, PropLastWriteTime, &value);
+  if (value.vt == VT_EMPTY) lastWriteTime = defaultLastWriteTime;
+  else if (value.vt == VT_FILETIME) lastWriteTime = value.filetime;
+  else FatalError("entry time of an unexpected kind");
+  VariantClear(&value);
+
+  ItemVector<WideString> parts;
+  SplitItemPath(itemPath, parts);
+  if (parts.Count() == 0) FatalError("entry without a path");
+  // Nothing is created for an entry that could reach outside the output directory.
+  if (!IsConfinedItemPath(itemPath)) FatalError("entry path leaves the output directory");
+  uint32_t directoryParts = isDirectory ? parts.Count() : parts.Count() - 1;
+  if (directoryParts > 0 && !isAnti) CreatePathDirectories(outputDirectory, parts, directoryParts);
+
+  diskPath = WideString::Concat(outputDirectory, itemPath);
+  if (isDirectory) {
+    if (isAnti) RemoveDirectoryA(diskPath.ToAnsi());
+    return nullptr;
+  }
+
+  FileFinder finder;
+  finder.Open(diskPath.ToAnsi());
+  WIN32_FIND_DATAA record;
+  bool exists = finder.Next(&record);
+  finder.Close();
+  if (exists && !ForceDeleteFile(diskPath))
+    ReportFatal("Can not delete output file", "file in the way cannot be deleted");
+  if (isAnti) return nullptr;
+
+  OutputFile* file = New<OutputFile>();
+  file->Create(diskPath);
+  openFile = file;
+  AddOutputHandle(file->handle);
+  return file;
+}
+
+void ExtractCallback::FinishItem() {
+  if (openFile) {
+    openFile->Flush();
+    SetFileTime(openFile->handle, nullptr, nullptr, &lastWriteTime);
+    Delete(openFile);  // the handle stays open in the handle list
+  }
+  openFile = nullptr;
+  DWORD applied = attributes;
+#ifdef _WIN32
+  // The Unix extension's high bits mean nothing to Windows; keep the DOS bits.
+  if (applied & FILE_ATTRIBUTE_UNIX_EXTENSION) applied &= 0x7FFF;
+#endif
+  SetFileAttributesA(diskPath.ToAnsi(), applied);
+}

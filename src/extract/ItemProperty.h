@@ -1,0 +1,19 @@
+// The properties of an entry that the extraction asks the archive for, as PROPVARIANTs.
+#pragma once
+#include <cstdint>
+
+#include "platform/win32.h"
+
+struct Archive;
+
+enum ItemPropertyId : uint32_t {
+  PropPath = 3,
+  PropIsDirectory = 6,
+  PropAttributes = 9,
+  PropLastWriteTime = 12,
+  PropIsAnti = 21,
+};
+
+// Fills value (which the caller releases with VariantClear); VT_EMPTY when not defined.
+void GetItemProperty(const Archive& archive, uint32_t itemIndex, uint32_t propertyId,
+                     PROPVARIANT* value);

@@ -1,0 +1,21 @@
+#include "extract/OutputFile.h"
+
+#include "support/Fatal.h"
+
+void OutputFile::Create(const WideString& path) {
+  handle = CreateFileA(path.ToAnsi(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_NEW,
+                       FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (handle == INVALID_HANDLE_VALUE)
+    ReportFatal("Can not open output file", "output file cannot be created");
+}
+
+void OutputFile::Write(const void* data, int32_t size) {
+  if (size <= 0) return;
+  buffer.Append(static_cast<const uint8_t*>(data), uint32_t(size));
+}
+
+void OutputFile::Flush() {
+  DWORD written = 0;
+  WriteFile(handle, buffer.Data(), buffer.Count(), &written, nullptr);
+  buffer.Release();
+}

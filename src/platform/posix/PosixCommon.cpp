@@ -1,0 +1,139 @@
+#include <cerrno>
+
+#include "platform/posix/PosixInternal.h"
+
+namespace posix_layer {
+namespace {
+
+struct FaultState {
+  uint32_t calls[size_t(Api::Count)] = {};
+  uint32_t failAt[size_t(Api::Count)] = {};
+  bool recording = false;
+  std::vector<std::string> calls_made;
+};
+
+FaultState& Faults() {
+  static FaultState* state = new FaultState;
+  return *state;
+}
+
+thread_local DWORD lastError = 0;
+
+DWORD ErrnoToWin32(int error) {
+  switch (error) {
+    case ENOENT: return ERROR_FILE_NOT_FOUND;
+    case ENOTDIR: return ERROR_PATH_NOT_FOUND;
+    case EEXIST: return ERROR_ALREADY_EXISTS;
+    case ENOTEMPTY: return ERROR_DIR_NOT_EMPTY;
+    case EMFILE:
+    case ENFILE: return ERROR_TOO_MANY_OPEN_FILES;
+    case ENOMEM: return ERROR_NOT_ENOUGH_MEMORY;
+    case EINVAL: return ERROR_INVALID_PARAMETER;
+    case EBADF: return ERROR_INVALID_HANDLE;
+    default: return ERROR_ACCESS_DENIED;
+  }
+}
+
+}  // namespace
+
+bool ShouldFail(Api api) {
+  FaultState& f = Faults();
+  size_t i = size_t(api);
+  ++f.calls[i];
+  if (f.failAt[i] != 0 && f.calls[i] == f.failAt[i]) {
+    f.failAt[i] = 0;
+    lastError = ERROR_ACCESS_DENIED;
+    if (f.recording) f.calls_made.push_back(std::string("fault ") + posix_testing::ApiName(api));
+    return true;
+  }
+  return false;
+}
+
+bool Recording() { return Faults().recording; }
+
+void RecordCall(const std::string& call) {
+  if (Faults().recording) Faults().calls_made.push_back(call);
+}
+
+std::string MapPath(const char* path) {
+  std::string mapped(path ? path : "");
+  for (char& c : mapped)
+    if (c == '\\') c = '/';
+  return mapped;
+}
+
+BOOL FailWithErrno() {
+  lastError = ErrnoToWin32(errno);
+  return FALSE;
+}
+
+BOOL Fail(DWORD error) {
+  lastError = error;
+  return FALSE;
+}
+
+HandleObject* AsObject(HANDLE handle, HandleKind kind) {
+  if (handle == nullptr || handle == INVALID_HANDLE_VALUE) return nullptr;
+  auto* object = static_cast<HandleObject*>(handle);
+  return object->kind == kind ? object : nullptr;
+}
+
+Stand_ins& StandIns() {
+  static Stand_ins* standIns = new Stand_ins;
+  return *standIns;
+}
+
+}  // namespace posix_layer
+
+using namespace posix_layer;
+
+DWORD WINAPI GetLastError() { return lastError; }
+void WINAPI SetLastError(DWORD code) { lastError = code; }
+
+namespace posix_testing {
+
+const char* ApiName(Api api) {
+  static const char* const names[] = {
+      "CreateFileA", "ReadFile", "WriteFile", "SetFilePointer", "SetFileTime",
+      "SetFileAttributesA", "DeleteFileA", "CloseHandle", "CreateDirectoryA",
+      "RemoveDirectoryA", "FindFirstFileA", "FindNextFileA", "GetCurrentDirectoryA",
+      "SetCurrentDirectoryA", "GetTempPathA", "GetTempFileNameA", "GetWindowsDirectoryA",
+      "GetModuleFileNameA", "CreateProcessA", "WaitForSingleObject", "LocalAlloc",
+      "SysAllocString"};
+  static_assert(sizeof(names) / sizeof(names[0]) == size_t(Api::Count), "one name per Api");
+  return names[size_t(api)];
+}
+
+void FailCall(Api api, uint32_t nth) {
+  FaultState& f = Faults();
+  f.failAt[size_t(api)] = f.calls[size_t(api)] + nth;
+}
+
+uint32_t CallCount(Api api) { return Faults().calls[size_t(api)]; }
+
+std::vector<std::string> Calls() { return Faults().calls_made; }
+
+void RedirectExitProcess(bool on) { StandIns().redirectExit = on; }
+void SetModuleFileName(const char* path) { StandIns().moduleFileName = path ? path : ""; }
+void SetDesktopSize(int width, int height) {
+  StandIns().desktopWidth = width;
+  StandIns().desktopHeight = height;
+}
+void SetQuietMessageBoxes(bool quiet) { StandIns().quietBoxes = quiet; }
+
+std::vector<MessageBoxRecord> MessageBoxes() { return BoxTable(); }
+std::vector<WindowRecord> Windows() { return WindowTable(); }
+std::vector<WindowMessage> WindowMessages() { return MessageTable(); }
+std::vector<std::string> CreatedProcesses() { return ProcessTable(); }
+uint32_t OpenFileHandles() { return OpenFileHandleCount(); }
+uint32_t OpenDescriptors() { return OpenDescriptorCount(); }
+
+void Reset() {
+  FaultState& f = Faults();
+  f = FaultState();
+  f.recording = true;
+  StandIns() = Stand_ins();
+  ResetWindows();
+}
+
+}  // namespace posix_testing

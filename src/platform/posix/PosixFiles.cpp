@@ -1,0 +1,356 @@
+// Files and directories. A file handle keeps its own position and reopens its descriptor on
+// demand, so any number of handles can stay open with a bounded number of descriptors.
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/xattr.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <list>
+#include <map>
+
+#include "platform/posix/PosixInternal.h"
+#include "platform/posix/PosixTime.h"
+
+namespace posix_layer {
+namespace {
+
+const size_t kMaxDescriptors = 256;
+const char kDosAttributeName[] = "user.DOSATTRIB";
+
+struct FileObject : HandleObject {
+  FileObject() : HandleObject(HandleKind::File) {}
+  std::string path;
+  int reopenFlags = 0;
+  int fd = -1;
+  uint64_t position = 0;
+  DWORD share = 0;
+  std::pair<dev_t, ino_t> identity;
+  std::list<FileObject*>::iterator lru;
+};
+
+struct FileTable {
+  std::list<FileObject*> withDescriptor;  // most recently used first
+  std::map<std::pair<dev_t, ino_t>, uint32_t> deleteLocked;  // open without FILE_SHARE_DELETE
+  uint32_t openHandles = 0;
+};
+
+FileTable& Files() {
+  static FileTable* table = new FileTable;
+  return *table;
+}
+
+void DropDescriptor(FileObject* file) {
+  if (file->fd < 0) return;
+  close(file->fd);
+  file->fd = -1;
+  Files().withDescriptor.erase(file->lru);
+}
+
+void AdoptDescriptor(FileObject* file, int fd) {
+  FileTable& table = Files();
+  if (table.withDescriptor.size() >= kMaxDescriptors) DropDescriptor(table.withDescriptor.back());
+  file->fd = fd;
+  table.withDescriptor.push_front(file);
+  file->lru = table.withDescriptor.begin();
+}
+
+// The file's descriptor, reopened by path when it was parked.
+int Descriptor(FileObject* file) {
+  FileTable& table = Files();
+  if (file->fd >= 0) {
+    table.withDescriptor.splice(table.withDescriptor.begin(), table.withDescriptor, file->lru);
+    return file->fd;
+  }
+  int fd = open(file->path.c_str(), file->reopenFlags | O_CLOEXEC);
+  if (fd < 0) return -1;
+  AdoptDescriptor(file, fd);
+  return fd;
+}
+
+FileObject* AsFile(HANDLE handle) {
+  return static_cast<FileObject*>(AsObject(handle, HandleKind::File));
+}
+
+uint32_t ReadDosBits(const std::string& path) {
+  char text[32] = {};
+  ssize_t n = lgetxattr(path.c_str(), kDosAttributeName, text, sizeof text - 1);
+  if (n <= 0) return 0;
+  return uint32_t(std::strtoul(text, nullptr, 0));
+}
+
+}  // namespace
+
+uint32_t OpenFileHandleCount() { return Files().openHandles; }
+uint32_t OpenDescriptorCount() { return uint32_t(Files().withDescriptor.size()); }
+
+// Attributes of a path as Windows reports them; INVALID_FILE_ATTRIBUTES when it is absent.
+DWORD AttributesOf(const std::string& path) {
+  struct stat link;
+  if (lstat(path.c_str(), &link) != 0) return INVALID_FILE_ATTRIBUTES;
+  struct stat target = link;
+  DWORD attributes = 0;
+  if (S_ISLNK(link.st_mode)) {
+    attributes |= FILE_ATTRIBUTE_REPARSE_POINT;
+    if (stat(path.c_str(), &target) != 0) target = link;
+  }
+  if (S_ISDIR(target.st_mode)) attributes |= FILE_ATTRIBUTE_DIRECTORY;
+  if (!(target.st_mode & S_IWUSR)) attributes |= FILE_ATTRIBUTE_READONLY;
+  attributes |= ReadDosBits(path) & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
+                                     FILE_ATTRIBUTE_ARCHIVE);
+  if (attributes == 0) attributes = FILE_ATTRIBUTE_NORMAL;
+  return attributes;
+}
+
+}  // namespace posix_layer
+
+using namespace posix_layer;
+
+HANDLE WINAPI CreateFileA(LPCSTR name, DWORD access, DWORD share, SECURITY_ATTRIBUTES*,
+                          DWORD disposition, DWORD, HANDLE) {
+  if (ShouldFail(Api::CreateFileA)) return INVALID_HANDLE_VALUE;
+  std::string path = MapPath(name);
+  int flags = 0;
+  if ((access & GENERIC_READ) && (access & GENERIC_WRITE)) flags = O_RDWR;
+  else if (access & GENERIC_WRITE) flags = O_WRONLY;
+  else flags = O_RDONLY;
+  int reopenFlags = flags;
+  switch (disposition) {
+    case CREATE_NEW: flags |= O_CREAT | O_EXCL; break;
+    case CREATE_ALWAYS: flags |= O_CREAT | O_TRUNC; break;
+    case OPEN_ALWAYS: flags |= O_CREAT; break;
+    case OPEN_EXISTING: break;
+    default: Fail(ERROR_INVALID_PARAMETER); return INVALID_HANDLE_VALUE;
+  }
+  struct stat info;
+  if (stat(path.c_str(), &info) == 0) {
+    if (S_ISDIR(info.st_mode)) {
+      Fail(ERROR_ACCESS_DENIED);
+      return INVALID_HANDLE_VALUE;
+    }
+    // A read-only file cannot be opened for writing, as on Windows (root could otherwise).
+    if ((access & GENERIC_WRITE) && !(info.st_mode & S_IWUSR) && !(flags & O_EXCL)) {
+      Fail(ERROR_ACCESS_DENIED);
+      return INVALID_HANDLE_VALUE;
+    }
+  }
+  FileTable& table = Files();
+  if (table.withDescriptor.size() >= kMaxDescriptors) DropDescriptor(table.withDescriptor.back());
+  int fd = open(path.c_str(), flags | O_CLOEXEC, 0666);
+  if (fd < 0) {
+    FailWithErrno();
+    if (errno == EEXIST) SetLastError(ERROR_FILE_EXISTS);
+    return INVALID_HANDLE_VALUE;
+  }
+  auto* file = new FileObject;
+  file->path = path;
+  file->reopenFlags = reopenFlags;
+  file->share = share;
+  fstat(fd, &info);
+  file->identity = {info.st_dev, info.st_ino};
+  if (!(share & 0x4)) ++table.deleteLocked[file->identity];  // no FILE_SHARE_DELETE
+  ++table.openHandles;
+  AdoptDescriptor(file, fd);
+  return file;
+}
+
+BOOL WINAPI ReadFile(HANDLE handle, LPVOID buffer, DWORD toRead, LPDWORD read, void*) {
+  if (read) *read = 0;
+  if (ShouldFail(Api::ReadFile)) return FALSE;
+  FileObject* file = AsFile(handle);
+  if (!file) return Fail(ERROR_INVALID_HANDLE);
+  int fd = Descriptor(file);
+  if (fd < 0) return FailWithErrno();
+  DWORD done = 0;
+  while (done < toRead) {
+    ssize_t n = pread(fd, static_cast<char*>(buffer) + done, toRead - done,
+                      off_t(file->position + done));
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) return FailWithErrno();
+    if (n == 0) break;
+    done += DWORD(n);
+  }
+  file->position += done;
+  if (read) *read = done;
+  return TRUE;
+}
+
+BOOL WINAPI WriteFile(HANDLE handle, LPCVOID buffer, DWORD toWrite, LPDWORD written, void*) {
+  if (written) *written = 0;
+  if (ShouldFail(Api::WriteFile)) return FALSE;
+  FileObject* file = AsFile(handle);
+  if (!file) return Fail(ERROR_INVALID_HANDLE);
+  int fd = Descriptor(file);
+  if (fd < 0) return FailWithErrno();
+  DWORD done = 0;
+  while (done < toWrite) {
+    ssize_t n = pwrite(fd, static_cast<const char*>(buffer) + done, toWrite - done,
+                       off_t(file->position + done));
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) {
+      file->position += done;
+      if (written) *written = done;
+      return FailWithErrno();
+    }
+    done += DWORD(n);
+  }
+  file->position += done;
+  if (written) *written = done;
+  return TRUE;
+}
+
+DWORD WINAPI SetFilePointer(HANDLE handle, LONG distance, PLONG distanceHigh, DWORD method) {
+  if (ShouldFail(Api::SetFilePointer)) return INVALID_SET_FILE_POINTER;
+  FileObject* file = AsFile(handle);
+  if (!file) {
+    Fail(ERROR_INVALID_HANDLE);
+    return INVALID_SET_FILE_POINTER;
+  }
+  int64_t move = distanceHigh ? int64_t((uint64_t(uint32_t(*distanceHigh)) << 32) |
+                                        uint32_t(distance))
+                              : int64_t(distance);
+  int64_t base = 0;
+  if (method == FILE_CURRENT) {
+    base = int64_t(file->position);
+  } else if (method == FILE_END) {
+    struct stat info;
+    int fd = Descriptor(file);
+    if (fd < 0 || fstat(fd, &info) != 0) {
+      FailWithErrno();
+      return INVALID_SET_FILE_POINTER;
+    }
+    base = info.st_size;
+  } else if (method != FILE_BEGIN) {
+    Fail(ERROR_INVALID_PARAMETER);
+    return INVALID_SET_FILE_POINTER;
+  }
+  int64_t target = base + move;
+  if (target < 0) {
+    Fail(131);  // ERROR_NEGATIVE_SEEK
+    return INVALID_SET_FILE_POINTER;
+  }
+  file->position = uint64_t(target);
+  if (distanceHigh) *distanceHigh = LONG(uint64_t(target) >> 32);
+  SetLastError(ERROR_SUCCESS);
+  return DWORD(uint64_t(target));
+}
+
+BOOL WINAPI SetFileTime(HANDLE handle, const FILETIME* creation, const FILETIME* access,
+                        const FILETIME* write) {
+  (void)creation;  // Linux keeps no creation time that can be set
+  if (ShouldFail(Api::SetFileTime)) return FALSE;
+  FileObject* file = AsFile(handle);
+  if (!file) return Fail(ERROR_INVALID_HANDLE);
+  int fd = Descriptor(file);
+  if (fd < 0) return FailWithErrno();
+  struct timespec times[2];
+  times[0].tv_nsec = UTIME_OMIT;
+  times[1].tv_nsec = UTIME_OMIT;
+  if (access) times[0] = FileTimeToTimespec(*access);
+  if (write) times[1] = FileTimeToTimespec(*write);
+  if (futimens(fd, times) != 0) return FailWithErrno();
+  return TRUE;
+}
+
+BOOL WINAPI SetFileAttributesA(LPCSTR name, DWORD attributes) {
+  if (ShouldFail(Api::SetFileAttributesA)) return FALSE;
+  std::string path = MapPath(name);
+  RecordCall("SetFileAttributesA " + path);
+  struct stat info;
+  if (lstat(path.c_str(), &info) != 0) return FailWithErrno();
+  if (S_ISLNK(info.st_mode)) return TRUE;  // links carry no attributes of their own
+  mode_t mode = info.st_mode & 07777;
+  if (attributes & FILE_ATTRIBUTE_UNIX_EXTENSION) mode = (attributes >> 16) & 07777;
+  if (attributes & FILE_ATTRIBUTE_READONLY)
+    mode &= mode_t(~0222);
+  else if (!(mode & S_IWUSR) && !(attributes & FILE_ATTRIBUTE_UNIX_EXTENSION))
+    mode |= S_IWUSR;
+  if (chmod(path.c_str(), mode) != 0) return FailWithErrno();
+  uint32_t dosBits = attributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
+                                   FILE_ATTRIBUTE_ARCHIVE);
+  if (dosBits) {
+    char text[16];
+    std::snprintf(text, sizeof text, "0x%x", dosBits);
+    lsetxattr(path.c_str(), kDosAttributeName, text, std::strlen(text), 0);  // best effort
+  } else {
+    lremovexattr(path.c_str(), kDosAttributeName);
+  }
+  return TRUE;
+}
+
+DWORD WINAPI GetFileAttributesA(LPCSTR name) {
+  DWORD attributes = AttributesOf(MapPath(name));
+  if (attributes == INVALID_FILE_ATTRIBUTES) FailWithErrno();
+  return attributes;
+}
+
+BOOL WINAPI DeleteFileA(LPCSTR name) {
+  if (ShouldFail(Api::DeleteFileA)) return FALSE;
+  std::string path = MapPath(name);
+  RecordCall("DeleteFileA " + path);
+  struct stat info;
+  if (lstat(path.c_str(), &info) != 0) return FailWithErrno();
+  if (S_ISDIR(info.st_mode)) return Fail(ERROR_ACCESS_DENIED);
+  if (!S_ISLNK(info.st_mode)) {
+    if (!(info.st_mode & S_IWUSR)) return Fail(ERROR_ACCESS_DENIED);  // read-only
+    auto locked = Files().deleteLocked.find({info.st_dev, info.st_ino});
+    if (locked != Files().deleteLocked.end() && locked->second > 0)
+      return Fail(32);  // ERROR_SHARING_VIOLATION: open without FILE_SHARE_DELETE
+  }
+  if (unlink(path.c_str()) != 0) return FailWithErrno();
+  return TRUE;
+}
+
+BOOL CloseFileObject(HANDLE handle) {
+  FileObject* file = AsFile(handle);
+  if (!file) return Fail(ERROR_INVALID_HANDLE);
+  FileTable& table = Files();
+  DropDescriptor(file);
+  if (!(file->share & 0x4)) {
+    auto locked = table.deleteLocked.find(file->identity);
+    if (locked != table.deleteLocked.end() && --locked->second == 0) table.deleteLocked.erase(locked);
+  }
+  --table.openHandles;
+  delete file;
+  return TRUE;
+}
+
+BOOL WINAPI CreateDirectoryA(LPCSTR name, SECURITY_ATTRIBUTES*) {
+  if (ShouldFail(Api::CreateDirectoryA)) return FALSE;
+  std::string path = MapPath(name);
+  if (mkdir(path.c_str(), 0777) != 0) return FailWithErrno();
+  return TRUE;
+}
+
+BOOL WINAPI RemoveDirectoryA(LPCSTR name) {
+  if (ShouldFail(Api::RemoveDirectoryA)) return FALSE;
+  std::string path = MapPath(name);
+  RecordCall("RemoveDirectoryA " + path);
+  struct stat info;
+  if (lstat(path.c_str(), &info) != 0) return FailWithErrno();
+  // A link to a directory is removed itself, never what it points to.
+  if (S_ISLNK(info.st_mode)) return unlink(path.c_str()) == 0 ? TRUE : FailWithErrno();
+  if (!S_ISDIR(info.st_mode)) return Fail(267);  // ERROR_DIRECTORY
+  if (rmdir(path.c_str()) != 0) return FailWithErrno();
+  return TRUE;
+}
+
+DWORD WINAPI GetCurrentDirectoryA(DWORD size, LPSTR buffer) {
+  if (ShouldFail(Api::GetCurrentDirectoryA)) return 0;
+  char path[4096];
+  if (!getcwd(path, sizeof path)) return FailWithErrno();
+  DWORD length = DWORD(std::strlen(path));
+  if (length + 1 > size) return length + 1;
+  std::memcpy(buffer, path, length + 1);
+  return length;
+}
+
+BOOL WINAPI SetCurrentDirectoryA(LPCSTR name) {
+  if (ShouldFail(Api::SetCurrentDirectoryA)) return FALSE;
+  std::string path = MapPath(name);
+  RecordCall("SetCurrentDirectoryA " + path);
+  if (chdir(path.c_str()) != 0) return FailWithErrno();
+  return TRUE;
+}
