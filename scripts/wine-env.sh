@@ -20,14 +20,17 @@ wine_install() {
 }
 
 # The prefix is made once per test run. Managed=N: without a window manager, Wine otherwise
-# waits about two seconds whenever a managed window is hidden or destroyed.
+# waits about two seconds whenever a managed window is hidden or destroyed. No crash dialog: a
+# crashing program must end, not wait for a click.
 wine_prefix() {
   local dir="$1"
   rm -rf "$dir"
   mkdir -p "$(dirname "$dir")"
   wine_env "$dir"
   xvfb-run -a sh -c 'wineboot -i >/dev/null 2>&1 &&
-    wine reg add "HKCU\\Software\\Wine\\X11 Driver" /v Managed /d N /f >/dev/null 2>&1;
+    wine reg add "HKCU\\Software\\Wine\\X11 Driver" /v Managed /d N /f >/dev/null 2>&1 &&
+    wine reg add "HKCU\\Software\\Wine\\WineDbg" /v ShowCrashDialog /t REG_DWORD /d 0 /f \
+      >/dev/null 2>&1;
     wineserver -w' 2>&1 | grep -v 'X connection to' || true
   [ -f "$dir/system.reg" ] || { echo "wine-env: prefix not created in $dir" >&2; return 1; }
 }

@@ -1,14 +1,14 @@
 /* Stands in for an installer's setup.exe under Wine. It writes what it was given and what it
- * finds to the file named by its "--out=PATH" argument, in UTF-8, one record a line:
+ * finds to the file named by the environment variable SETUP_PROBE_OUT (the installer passes
+ * its environment on, and its arguments stay free for the test), in UTF-8, one record a line:
  *   cmdline <TAB> the command line exactly as the process received it
  *   cwd <TAB> the current directory
  *   D <TAB> relative path <TAB> attributes (hex) <TAB> last-write FILETIME (decimal)
  *   F <TAB> relative path <TAB> attributes <TAB> last-write <TAB> size <TAB> FNV-1a 64 (hex)
  * Paths below the current directory use '/' and come in the order the directory search gives.
- * Exit code 7 when the output cannot be written, 5 without "--out=", else 0. */
+ * Exit code 7 when the output cannot be written, 5 without SETUP_PROBE_OUT, else 0. */
 #define WIN32_LEAN_AND_MEAN
 #include <windows.h>
-#include <shellapi.h>
 #include <stdio.h>
 #include <wchar.h>
 
@@ -69,13 +69,9 @@ static void List(const wchar_t* dir, const wchar_t* rel) {
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR commandLine, int show) {
   (void)instance, (void)previous, (void)commandLine, (void)show;
-  int argc;
-  wchar_t** argv = CommandLineToArgvW(GetCommandLineW(), &argc);
-  const wchar_t* outPath = NULL;
-  for (int i = 1; argv && i < argc; ++i) {
-    if (!wcsncmp(argv[i], L"--out=", 6)) outPath = argv[i] + 6;
-  }
-  if (!outPath) return 5;
+  wchar_t outPath[4 * MAX_PATH];
+  DWORD n = GetEnvironmentVariableW(L"SETUP_PROBE_OUT", outPath, 4 * MAX_PATH);
+  if (n == 0 || n >= 4 * MAX_PATH) return 5;
   out = _wfopen(outPath, L"wb");
   if (!out) return 7;
   fprintf(out, "cmdline\t%s\n", GetCommandLineA());

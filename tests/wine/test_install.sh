@@ -1,0 +1,77 @@
+#!/bin/bash
+# An installer of a varied tree runs under Wine: it exits with 0, setup.exe sees the extracted
+# tree exactly as packed (contents, times, attributes), runs in the temporary directory, gets the
+# stub's arguments with the stub's spacing, and the temporary directory goes away afterwards
+# (but for read-only files, which the clean-up leaves in place, with their directories).
+. "$(dirname "$0")/lib.sh"
+here="$(cd "$(dirname "$0")" && pwd)"
+work="$WINE_TESTS/install"
+rm -rf "$work" && mkdir -p "$work"
+
+# The tree: nested directories, an empty file, a read-only file, names beyond ASCII (within the
+# Windows ANSI code page the stub's file calls use), binary data and real x86 programs.
+src="$work/tree"
+mkdir -p "$src/bin" "$src/docs/nested/deeper" "$src/Ünïcödé dir" "$src/empty dir"
+cp "$PROBE" "$src/setup.exe"
+cp "$STUB" "$src/bin/stub-copy.exe"
+cp "$LAUNCHER" "$src/bin/launcher.exe"
+printf 'read me\r\n' > "$src/docs/nested/deeper/readme.txt"
+: > "$src/empty.dat"
+printf 'do not change\n' > "$src/docs/read-only.txt"
+printf 'größe\n' > "$src/Ünïcödé dir/Größe résumé.txt"
+python3 -c "import random,sys; r=random.Random(7); sys.stdout.buffer.write(bytes(r.getrandbits(8) for _ in range(70000)))" > "$src/bin/random.bin"
+touch -d '2001-02-03 04:05:06.7891234' "$src/setup.exe"
+touch -d '1999-12-31 23:59:59' "$src/empty.dat"
+touch -d '2020-06-07 08:09:10.5' "$src/docs/nested/deeper/readme.txt"
+touch -d '2024-02-29 12:00:00.0000001' "$src/Ünïcödé dir/Größe résumé.txt"
+chmod a-w "$src/docs/read-only.txt"
+
+installer="$work/installer.exe"
+pack_installer "$installer" "$src" || { fail pack "stubpack could not pack the tree"; exit 1; }
+win_installer="$(windows_path "$installer")"
+
+# Command line given to the stub | what setup.exe must get after its own path and one blank.
+cases=(
+  "quoted-two-blanks|\"$win_installer\"  first \"two  words\"	last|  first \"two  words\"	last"
+  "quoted-alone|\"$win_installer\"|"
+  "unquoted-tab|$win_installer	arg|arg"
+)
+[[ "$win_installer" == *" "* ]] && unset 'cases[2]'  # an unquoted name cannot hold a blank
+
+n=0
+for entry in "${cases[@]}"; do
+  IFS='|' read -r name command_line tail <<<"$entry"
+  n=$((n + 1))
+  out="$work/probe-$n.txt"
+  before="$(temp_dirs)"
+  export SETUP_PROBE_OUT="$(windows_path "$out")"
+  launch "$command_line"
+  wait "$launched_pid"
+  rc=$?
+  unset SETUP_PROBE_OUT
+  if [ "$rc" -ne 0 ]; then fail "$name" "exit code $rc"; continue; fi
+  if [ ! -s "$out" ]; then fail "$name" "setup.exe did not run"; continue; fi
+  cwd="$(python3 "$here/listing.py" field "$out" cwd)"
+  cmdline="$(python3 "$here/listing.py" field "$out" cmdline)"
+  case "$cwd" in
+    *\\cab*.tmp) ;;
+    *) fail "$name" "setup.exe ran in $cwd, not in a fresh temporary directory"; continue ;;
+  esac
+  if [ "$cmdline" != "$cwd\\setup.exe $tail" ]; then
+    fail "$name" "command line [$cmdline], expected [$cwd\\setup.exe $tail]"
+    continue
+  fi
+  if ! diff_out="$(python3 "$here/listing.py" check "$src" "$out")"; then
+    fail "$name" "extracted tree differs: $diff_out"
+    continue
+  fi
+  temp="$(unix_path "$cwd")"
+  if ! left="$(python3 "$here/listing.py" leftovers "$temp" "$src")"; then
+    fail "$name" "$left"
+    continue
+  fi
+  new_dirs="$(comm -13 <(echo "$before") <(temp_dirs) | grep -vxF "$temp" || true)"
+  if [ -n "$new_dirs" ]; then fail "$name" "other temporary directories left: $new_dirs"; continue; fi
+  pass "$name"
+done
+exit $((failures > 0))
