@@ -16,35 +16,6 @@
 static const char kSetupName[] = "\\setup.exe";
 static const uint32_t kSignatureSearchLimit = 1 << 20;
 
-const char* CommandLineTail(const char* commandLine) {
-  const unsigned char* p = reinterpret_cast<const unsigned char*>(commandLine);
-  if (*p == '"') {
-    ++p;
-    while (*p != 0 && *p != '"') ++p;
-    if (*p == 0) return reinterpret_cast<const char*>(p);
-    ++p;
-  } else if (*p > 0x20) {
-    while (*p > 0x20) ++p;
-  }
-  while (*p >= 0x01 && *p <= 0x1F) ++p;
-  return reinterpret_cast<const char*>(p);
-}
-
-void RunSetupProgram(char* commandLine) {
-  STARTUPINFOA startup;
-  FillBytes(&startup, 0, sizeof startup);
-  startup.cb = sizeof startup;
-  startup.dwFlags = STARTF_USESHOWWINDOW;
-  startup.wShowWindow = SW_SHOWNORMAL;
-  PROCESS_INFORMATION process;
-  if (!CreateProcessA(nullptr, commandLine, nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                      &startup, &process))
-    return;
-  CloseHandle(process.hThread);
-  WaitForSingleObject(process.hProcess, INFINITE);
-  CloseHandle(process.hProcess);
-}
-
 void UnpackArchive(const char* moduleFileName, const char* outputDirectory) {
   WideString archivePath = WideString::FromAnsi(moduleFileName);
   WideString directory = WideString::FromAnsi(outputDirectory);

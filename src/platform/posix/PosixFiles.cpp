@@ -83,6 +83,8 @@ uint32_t ReadDosBits(const std::string& path) {
 
 }  // namespace
 
+BOOL CloseFileObject(HANDLE handle);
+
 uint32_t OpenFileHandleCount() { return Files().openHandles; }
 uint32_t OpenDescriptorCount() { return uint32_t(Files().withDescriptor.size()); }
 
@@ -303,7 +305,7 @@ BOOL WINAPI DeleteFileA(LPCSTR name) {
   return TRUE;
 }
 
-BOOL CloseFileObject(HANDLE handle) {
+BOOL posix_layer::CloseFileObject(HANDLE handle) {
   FileObject* file = AsFile(handle);
   if (!file) return Fail(ERROR_INVALID_HANDLE);
   FileTable& table = Files();

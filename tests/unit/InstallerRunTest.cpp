@@ -1,0 +1,199 @@
+// Whole installer runs inside the test process: the stub's file is a stand-in, ExitProcess is
+// redirected, and every box, window message and call is recorded.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "driver/InstallerMain.h"
+#include "driver/RunState.h"
+#include "fixtures/Bsdtar.h"
+#include "fixtures/FatalExpect.h"
+#include "fixtures/TempDir.h"
+
+namespace {
+
+const char kGeneralText[] = "Unpacking failed\nFile corrupted or problems with temporary directory";
+
+class InstallerRun : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (!HaveBsdtar()) GTEST_SKIP() << "bsdtar is not installed";
+    posix_testing::Reset();
+    ResetRunState();
+    setenv("TMPDIR", temp.path().c_str(), 1);
+    char cwd[4096];
+    startDir = getcwd(cwd, sizeof cwd);
+  }
+  void TearDown() override {
+    unsetenv("TMPDIR");
+    posix_testing::Reset();
+    EXPECT_EQ(chdir(startDir.c_str()), 0);
+  }
+
+  // Writes an installer around the archive and makes it the stub's own file.
+  void UseInstaller(const std::string& archive) {
+    WriteFileBytes(stubFile, Installer("MZ stub image\x38\x7a\xbc\xaf\x27\x1c", archive));
+    posix_testing::SetModuleFileName(stubFile.c_str());
+  }
+  std::vector<std::string> TempEntries() {
+    std::vector<std::string> names;
+    for (auto& e : std::filesystem::directory_iterator(temp.path()))
+      names.push_back(e.path().filename());
+    return names;
+  }
+  RunEnd Run(const char* commandLine) {
+    return RunUntilExit([&] { exitCode = InstallerMain(GetModuleHandleA(nullptr), commandLine); });
+  }
+
+  TempDir temp;  // the run's temporary directory goes below this
+  TempDir files;
+  std::string stubFile = files / "stub.exe";
+  std::string startDir;
+  int exitCode = -1;
+};
+
+TEST_F(InstallerRun, SetupCommandLineFollowsTheTailRule) {
+  const char* script = "#!/bin/sh\nexit 3\n";
+  struct Case {
+    const char* commandLine;
+    const char* tail;
+  } cases[] = {
+      {"\"C:\\a b\\stub.exe\"", ""},
+      {"\"C:\\a b\\stub.exe\" /S", " /S"},
+      {"C:\\stub.exe /S", " /S"},
+      {"C:\\stub.exe\t/S", "/S"},
+      {"\"C:\\stub.exe /S", ""},
+      {" C:\\stub.exe /S", " C:\\stub.exe /S"},
+      {"C:\\\xe9\xff.exe /D=x", " /D=x"},
+  };
+  for (const Case& c : cases) {
+    posix_testing::Reset();
+    ResetRunState();
+    UseInstaller(SingleEntry7z("setup.exe", script, 0755));
+    RunEnd end = Run(c.commandLine);
+    ASSERT_FALSE(end.exited) << end.reason;
+    EXPECT_EQ(exitCode, 0);  // whatever setup.exe returned
+    std::vector<std::string> started = posix_testing::CreatedProcesses();
+    ASSERT_EQ(started.size(), 1u);
+    EXPECT_EQ(started[0], std::string(TempDirName) + "\\setup.exe " + c.tail) << c.commandLine;
+    EXPECT_TRUE(TempEntries().empty()) << c.commandLine;
+  }
+}
+
+TEST_F(InstallerRun, SetupRunsInTheTemporaryDirectoryWhichIsGoneAfterwards) {
+  std::string report = files / "report.txt";
+  UseInstaller(SingleEntry7z("setup.exe", "#!/bin/sh\n{ pwd; ls; printf '<%s>' \"$@\"; } > \"$1\"\n",
+                             0755));
+  std::string commandLine = "stub.exe " + report + " \"two words\"";
+  RunEnd end = Run(commandLine.c_str());
+  ASSERT_FALSE(end.exited) << end.reason;
+  EXPECT_EQ(exitCode, 0);
+  std::string expected = std::string(TempDirName) + "\nsetup.exe\n<" + report + "><two words>";
+  EXPECT_EQ(ReadFileBytes(report), expected);
+  EXPECT_TRUE(TempEntries().empty());
+  char cwd[4096];
+  EXPECT_EQ(std::string(getcwd(cwd, sizeof cwd)), startDir);  // restored
+  auto calls = posix_testing::Calls();
+  EXPECT_NE(std::find(calls.begin(), calls.end(), "UnregisterClassA Unpack"), calls.end());
+}
+
+TEST_F(InstallerRun, NoSetupProgramStillEndsWithZero) {
+  UseInstaller(SingleEntry7z("readme.txt", "just text"));
+  RunEnd end = Run("stub.exe");
+  ASSERT_FALSE(end.exited) << end.reason;
+  EXPECT_EQ(exitCode, 0);
+  EXPECT_TRUE(TempEntries().empty());
+}
+
+TEST_F(InstallerRun, FailurePathShowsBothBoxesClosesHandlesThenRemovesTheTree) {
+  UseInstaller(SingleEntry7z("setup.exe", "#!/bin/sh\n", 0755));
+  posix_testing::FailCall(posix_testing::Api::CreateFileA, 2);  // 1: the stub, 2: setup.exe
+  RunEnd end = Run("stub.exe");
+  ASSERT_TRUE(end.exited);
+  EXPECT_EQ(end.code, 1u);
+  EXPECT_EQ(end.reason, "output file cannot be created");
+  auto boxes = posix_testing::MessageBoxes();
+  ASSERT_EQ(boxes.size(), 2u);
+  EXPECT_EQ(boxes[0].caption, "Unpacker");
+  EXPECT_EQ(boxes[0].text, "Can not open output file");
+  EXPECT_EQ(boxes[0].owner, nullptr);
+  EXPECT_EQ(boxes[0].type, MB_ICONERROR);
+  EXPECT_EQ(boxes[1].caption, "Error of Unpacking");
+  EXPECT_EQ(boxes[1].text, kGeneralText);
+  EXPECT_EQ(boxes[1].owner, mainWindow);
+  EXPECT_NE(mainWindow, nullptr);
+  EXPECT_TRUE(TempEntries().empty());
+  char cwd[4096];
+  EXPECT_EQ(std::string(getcwd(cwd, sizeof cwd)), startDir);
+}
+
+TEST_F(InstallerRun, NormalRunClosesKeptFilesBeforeSetupAndRemovesTheTreeAfter) {
+  UseInstaller(SingleEntry7z("setup.exe", "#!/bin/sh\n", 0755));
+  posix_testing::FailCall(posix_testing::Api::SetFileTime, 1);  // not examined: the run goes on
+  RunEnd end = Run("stub.exe");
+  ASSERT_FALSE(end.exited) << end.reason;
+  auto calls = posix_testing::Calls();
+  auto at = [&](const std::string& prefix) {
+    return std::find_if(calls.begin(), calls.end(),
+                        [&](const std::string& c) { return c.rfind(prefix, 0) == 0; }) -
+           calls.begin();
+  };
+  // The window goes first, then the kept handle, then setup runs, then the tree goes.
+  EXPECT_LT(at("DestroyWindow Unpack"), at("CloseHandle"));
+  EXPECT_LT(at("CloseHandle"), at("CreateProcessA"));
+  EXPECT_LT(at("CreateProcessA"), at("RemoveDirectoryA " + std::string(TempDirName)));
+}
+
+TEST_F(InstallerRun, UnreadableStubFileReportsItsOwnTextFirst) {
+  posix_testing::SetModuleFileName((files / "missing.exe").c_str());
+  RunEnd end = Run("stub.exe");
+  ASSERT_TRUE(end.exited);
+  EXPECT_EQ(end.code, 1u);
+  auto boxes = posix_testing::MessageBoxes();
+  ASSERT_EQ(boxes.size(), 2u);
+  EXPECT_EQ(boxes[0].text, "Can not open input file");
+  EXPECT_EQ(boxes[1].caption, "Error of Unpacking");
+  EXPECT_TRUE(TempEntries().empty());
+}
+
+TEST_F(InstallerRun, NoArchiveInTheStubEndsWithTheGeneralBoxAlone) {
+  WriteFileBytes(stubFile, std::string(5000, 'x'));
+  posix_testing::SetModuleFileName(stubFile.c_str());
+  RunEnd end = Run("stub.exe");
+  ASSERT_TRUE(end.exited);
+  EXPECT_EQ(end.code, 1u);
+  auto boxes = posix_testing::MessageBoxes();
+  ASSERT_EQ(boxes.size(), 1u);
+  EXPECT_EQ(boxes[0].caption, "Error of Unpacking");
+  EXPECT_TRUE(TempEntries().empty());
+}
+
+TEST_F(InstallerRun, NoTemporaryNameAtAllRemovesNothing) {
+  WriteFileBytes(temp / "bystander", "b");
+  posix_testing::FailCall(posix_testing::Api::GetTempFileNameA, 1);
+  posix_testing::FailCall(posix_testing::Api::GetTempFileNameA, 2);
+  UseInstaller(SingleEntry7z("setup.exe", "#!/bin/sh\n", 0755));
+  RunEnd end = Run("stub.exe");
+  ASSERT_TRUE(end.exited);
+  EXPECT_EQ(end.reason, "string index out of range");  // the empty output directory
+  EXPECT_EQ(ReadFileBytes(temp / "bystander"), "b");
+  EXPECT_EQ(ReadFileBytes(stubFile).empty(), false);
+}
+
+TEST_F(InstallerRun, OverlongTemporaryNameIsRefusedBeforeAnyBufferOverflows) {
+  std::string deep = temp.path();
+  while (deep.size() < 245) deep += "/dddddddddd";
+  ASSERT_EQ(std::system(("mkdir -p '" + deep + "'").c_str()), 0);
+  setenv("TMPDIR", deep.c_str(), 1);
+  UseInstaller(SingleEntry7z("setup.exe", "#!/bin/sh\n", 0755));
+  RunEnd end = Run("stub.exe");
+  ASSERT_TRUE(end.exited);
+  EXPECT_EQ(end.reason, "temporary directory name too long");
+  for (auto& e : std::filesystem::directory_iterator(deep)) ADD_FAILURE() << e.path();
+}
+
+}  // namespace
