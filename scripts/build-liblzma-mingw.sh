@@ -7,7 +7,7 @@ set -euo pipefail
 
 dir="$(mkdir -p "${1:?usage: $0 DIR}" && cd "$1" && pwd)"
 prefix="$dir/prefix"
-stamp="$prefix/.built-by-stubkit-3"
+stamp="$prefix/.built-by-stubkit-4"
 [ -f "$stamp" ] && [ -f "$prefix/lib/liblzma.a" ] && [ -f "$prefix/include/lzma.h" ] && exit 0
 
 export DEBIAN_FRONTEND=noninteractive
@@ -41,7 +41,7 @@ cd "$dir/build"
   --enable-checks=crc32 --disable-microlzma --disable-lzip-decoder \
   --disable-xz --disable-xzdec --disable-lzmadec --disable-lzmainfo --disable-lzma-links \
   --disable-scripts --disable-doc --disable-nls --enable-threads=no --enable-small \
-  CFLAGS="-Os -ffunction-sections -fdata-sections"
+  CFLAGS="-Os -ffunction-sections -fdata-sections -fno-asynchronous-unwind-tables -fno-unwind-tables"
 make -s -j2
 make -s install >/dev/null
 touch "$stamp"

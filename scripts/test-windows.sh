@@ -7,7 +7,8 @@ cd "$(dirname "$0")/.."
 scripts/install-windows-deps.sh
 stubpack="${1:-}"
 if [ -z "$stubpack" ]; then
-  for candidate in build/debug/tools/stubpack/stubpack build/release/tools/stubpack/stubpack; do
+  for candidate in build/debug/stubpack build/release/stubpack \
+                   build/debug/tools/stubpack/stubpack build/release/tools/stubpack/stubpack; do
     if [ -x "$candidate" ]; then stubpack="$candidate"; break; fi
   done
 fi

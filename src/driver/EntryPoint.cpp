@@ -8,7 +8,16 @@ static int EntryPoint() {
 }
 
 #ifdef _WIN32
-int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) { return EntryPoint(); }
+// mingw's routine that runs the C++ constructors of the program.
+extern "C" void __main();
+
+// The process entry (the stub links without the C runtime's start-up code): run the C++
+// constructors, then the installer, and end the process with its exit code. No exit-time
+// destructors run.
+extern "C" [[noreturn]] __attribute__((used)) void WINAPI StubEntry() {
+  __main();
+  ExitProcess(EntryPoint());
+}
 #else
 int main() { return EntryPoint(); }
 #endif

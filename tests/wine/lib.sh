@@ -32,7 +32,7 @@ temp_dirs() {
 # pack_installer OUTPUT SOURCE_DIR: an installer of the tree, made with stubpack and our stub.
 pack_installer() {
   rm -f "$1"
-  "$STUBPACK" pack --stub "$STUB" -o "$1" "$2" >"$1.log" 2>&1 || {
+  "$STUBPACK" pack -q --stub "$STUB" -o "$1" "$2" >"$1.log" 2>&1 || {
     echo "stubpack failed:"
     cat "$1.log"
     return 1

@@ -11,7 +11,8 @@ root="$(cd "$here/../.." && pwd)"
 build="$(cd "${1:?usage: run.sh BUILD_DIR [STUBPACK]}" && pwd)"
 stubpack="${2:-${STUBPACK:-}}"
 if [ -z "$stubpack" ]; then
-  stubpack="$(ls "$root"/build/*/tools/stubpack/stubpack 2>/dev/null | head -n1 || true)"
+  stubpack="$(ls "$root"/build/*/stubpack "$root"/build/*/tools/stubpack/stubpack 2>/dev/null |
+             head -n1 || true)"
 fi
 
 export STUB="$build/stub.exe"
