@@ -5,17 +5,17 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-windows-deps.sh
-stubpack="${1:-}"
-if [ -z "$stubpack" ]; then
+find_stubpack() {
   for candidate in build/debug/stubpack build/release/stubpack \
                    build/debug/tools/stubpack/stubpack build/release/tools/stubpack/stubpack; do
-    if [ -x "$candidate" ]; then stubpack="$candidate"; break; fi
+    if [ -x "$candidate" ]; then echo "$candidate"; return; fi
   done
-fi
+}
+stubpack="${1:-$(find_stubpack)}"
 if [ -z "$stubpack" ]; then
   cmake --preset release >/dev/null
   cmake --build --preset release -j2 --target stubpack
-  stubpack=build/release/tools/stubpack/stubpack
+  stubpack="$(find_stubpack)"
 fi
 cmake --preset windows >/dev/null
 cmake --build --preset windows -j2
