@@ -26,4 +26,23 @@ foreach(line IN LISTS names)
   endif()
   list(APPEND imports "${dll}")
 endforeach()
+# Without the C runtime's start-up code, a runtime routine that mingw's import libraries only
+# offer as data (atexit, for one) binds a call straight into the import address table, which
+# crashes at run time. Refuse any direct call or jump into the import section.
+execute_process(COMMAND "${OBJDUMP}" -h "${STUB}" OUTPUT_VARIABLE headers)
+if(headers MATCHES "\\.idata +([0-9a-f]+) +([0-9a-f]+)")
+  math(EXPR idata_start "0x${CMAKE_MATCH_2}")
+  math(EXPR idata_end "0x${CMAKE_MATCH_2} + 0x${CMAKE_MATCH_1}")
+  execute_process(COMMAND "${OBJDUMP}" -d "${STUB}" OUTPUT_VARIABLE code)
+  string(REGEX MATCHALL "(call|jmp) +0x[0-9a-f]+" branches "${code}")
+  foreach(branch IN LISTS branches)
+    string(REGEX REPLACE ".*0x" "" target "${branch}")
+    math(EXPR target "0x${target}")
+    if(target GREATER_EQUAL idata_start AND target LESS idata_end)
+      message(FATAL_ERROR "stub.exe branches into its import table (${branch}): a runtime "
+                          "routine is bound to an import slot instead of code")
+    endif()
+  endforeach()
+endif()
+
 message(STATUS "stub.exe: ${size} bytes (limit ${LIMIT}), imports ${imports}")

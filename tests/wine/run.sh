@@ -5,6 +5,7 @@
 # Linux stubpack (default: $STUBPACK, else the first one found under build/). Installs Wine when
 # missing, builds the test programs, makes a throwaway Wine prefix, runs every test_*.sh in its
 # own virtual display and prints "N passed, M failed"; exits non-zero on any failure.
+# WINE_TESTS_ONLY=NAME (e.g. test_corrupt) runs that one test script alone.
 set -uo pipefail
 here="$(cd "$(dirname "$0")" && pwd)"
 root="$(cd "$here/../.." && pwd)"
@@ -39,7 +40,7 @@ wine_env "$WINE_TESTS/prefix"
 
 passed=0
 failed=0
-for test in "$here"/test_*.sh; do
+for test in "$here"/${WINE_TESTS_ONLY:-test_*}.sh; do
   name="$(basename "$test" .sh)"
   echo "== $name"
   xvfb-run -a -s "-screen 0 1024x768x24" bash "$test" > "$WINE_TESTS/$name.log" 2>&1

@@ -10,25 +10,31 @@ python3 -c "import sys; sys.stdout.write(''.join('line %d of the text\n' % i for
   > "$work/tree/sub/text.txt"
 good="$work/good.exe"
 pack_installer "$good" "$work/tree" || { fail pack "stubpack could not pack the tree"; exit 1; }
-stub_size=$(stat -c %s "$STUB")
-size=$(stat -c %s "$good")
 
-# flip_byte FILE OFFSET: inverts the bits of one byte in place.
-flip_byte() {
-  python3 -c "import sys; f=open(sys.argv[1],'r+b'); f.seek(int(sys.argv[2])); b=f.read(1)[0]; \
-f.seek(int(sys.argv[2])); f.write(bytes([b ^ 0xFF]))" "$1" "$2"
+# damage FILE HOW: "packed-data" or "header" inverts one byte in the middle of that part of
+# the appended archive (found through its start header), "truncated" cuts the file in the middle
+# of the packed data.
+damage() {
+  python3 - "$1" "$2" "$(stat -c %s "$STUB")" <<'PY'
+import struct, sys
+path, how, stub_size = sys.argv[1], sys.argv[2], int(sys.argv[3])
+data = bytearray(open(path, "rb").read())
+start = data.index(b"7z\xbc\xaf\x27\x1c", stub_size)
+offset, size = struct.unpack_from("<QQ", data, start + 12)
+packed, header = start + 32, start + 32 + offset
+if how == "truncated":
+    del data[packed + (header - packed) // 2:]
+else:
+    at = packed + (header - packed) // 2 if how == "packed-data" else header + size // 2
+    data[at] ^= 0xFF
+open(path, "wb").write(data)
+PY
 }
 
-# Each case: name, then how the installer is damaged.
+# Each case: a copy of the good installer, damaged in one way, or the stub with no archive.
 make_case() {
   local file="$work/$1.exe"
-  cp "$good" "$file"
-  case "$1" in
-    packed-data) flip_byte "$file" $((stub_size + 32 + (size - stub_size - 32) / 3)) ;;
-    header) flip_byte "$file" $((size - 12)) ;;
-    truncated) truncate -s $((size - (size - stub_size) / 2)) "$file" ;;
-    no-archive) cp "$STUB" "$file" ;;
-  esac
+  if [ "$1" = no-archive ]; then cp "$STUB" "$file"; else cp "$good" "$file" && damage "$file" "$1"; fi
   printf '%s' "$file"
 }
 

@@ -16,3 +16,9 @@ void operator delete[](void* block, size_t) noexcept { MemFree(block); }
 
 // Reached only through a call of a pure virtual function during construction or destruction.
 extern "C" void __cxa_pure_virtual() { FatalError("pure virtual call"); }
+
+// The stub links without the C runtime's start-up code, which would provide atexit (msvcrt's
+// own is not callable directly). Registrations come from the constructor runner and from
+// objects with destructors; the process ends through ExitProcess and runs no exit-time code,
+// so nothing is recorded.
+extern "C" int atexit(void (*)(void)) { return 0; }
