@@ -6,7 +6,7 @@ scripts/install-deps.sh
 cmake --preset release -DSTUBKIT_TESTS=OFF >/dev/null
 cmake --build --preset release -j2
 out=build/release/example-installer
-build/release/tools/stubpack/stubpack pack example/payload -o "$out"
+build/release/stubpack pack example/payload -o "$out"
 echo "== running $out \"first argument\" second"
 "$out" "first argument" second
 echo "== installer exit code: $?"

@@ -2,13 +2,20 @@
 #pragma once
 #include <cstdint>
 
+#include "archive/ArchiveDatabase.h"
 #include "decode/Streams.h"
+#include "support/ItemVector.h"
 
 class InputFile;
-struct Folder;
 class CoderMixer;
 class LzmaDecoder;
 class Bcj2Decoder;
+class PackStreamReader;
+class LimitedReadStream;
+
+// The coders this system decodes.
+extern const MethodId MethodLzma;  // 03 01 01
+extern const MethodId MethodBcj2;  // 03 03 01 1B
 
 class FolderDecoder {
  public:
@@ -18,6 +25,17 @@ class FolderDecoder {
   FolderDecoder& operator=(const FolderDecoder&) = delete;
 
   // packSizes has one entry per packed stream of the folder, in order, starting at packStart.
+  // Returns after the whole coder graph has run; every failure ends the run.
   void DecodeFolder(InputFile& file, uint32_t packStart, const uint32_t* packSizes,
                     const Folder& folder, WriteStream* out);
+
+ private:
+  // Frees the mixer, the decoders with their windows and the packed-stream readers.
+  void Release();
+
+  CoderMixer* mixer_ = nullptr;
+  ItemVector<LzmaDecoder*> lzmaDecoders_;
+  ItemVector<Bcj2Decoder*> bcj2Decoders_;
+  ItemVector<PackStreamReader*> packReaders_;
+  ItemVector<LimitedReadStream*> limitedReaders_;
 };

@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <cerrno>
 
 #include "platform/posix/PosixInternal.h"
@@ -7,7 +8,7 @@ namespace {
 
 struct FaultState {
   uint32_t calls[size_t(Api::Count)] = {};
-  uint32_t failAt[size_t(Api::Count)] = {};
+  std::vector<uint32_t> failAt[size_t(Api::Count)];  // call numbers that fail
   bool recording = false;
   std::vector<std::string> calls_made;
 };
@@ -40,8 +41,10 @@ bool ShouldFail(Api api) {
   FaultState& f = Faults();
   size_t i = size_t(api);
   ++f.calls[i];
-  if (f.failAt[i] != 0 && f.calls[i] == f.failAt[i]) {
-    f.failAt[i] = 0;
+  auto& pending = f.failAt[i];
+  auto hit = std::find(pending.begin(), pending.end(), f.calls[i]);
+  if (hit != pending.end()) {
+    pending.erase(hit);
     lastError = ERROR_ACCESS_DENIED;
     if (f.recording) f.calls_made.push_back(std::string("fault ") + posix_testing::ApiName(api));
     return true;
@@ -106,7 +109,7 @@ const char* ApiName(Api api) {
 
 void FailCall(Api api, uint32_t nth) {
   FaultState& f = Faults();
-  f.failAt[size_t(api)] = f.calls[size_t(api)] + nth;
+  f.failAt[size_t(api)].push_back(f.calls[size_t(api)] + nth);
 }
 
 uint32_t CallCount(Api api) { return Faults().calls[size_t(api)]; }

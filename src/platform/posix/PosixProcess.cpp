@@ -174,7 +174,7 @@ UINT WINAPI GetTempFileNameA(LPCSTR path, LPCSTR prefix, UINT unique, LPSTR name
     UINT number = unique ? unique : ((first + attempt) & 0xFFFF);
     if (number == 0) continue;
     char tail[16];
-    std::snprintf(tail, sizeof tail, "%X.tmp", number);
+    std::snprintf(tail, sizeof tail, "%04X.tmp", number);
     std::string candidate = head + tail;
     if (candidate.size() >= MAX_PATH) return Fail(206);  // ERROR_FILENAME_EXCED_RANGE
     if (unique) {

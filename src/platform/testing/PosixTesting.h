@@ -24,7 +24,8 @@ enum class Api {
   SysAllocString, Count
 };
 const char* ApiName(Api api);
-// The nth call of api from now on (1 = the next one) fails as the system call would.
+// The nth call of api from now on (1 = the next one) fails as the system call would; several
+// such faults may be pending at once.
 void FailCall(Api api, uint32_t nth);
 // Calls of api made since the last Reset.
 uint32_t CallCount(Api api);

@@ -1,0 +1,62 @@
+#!/usr/bin/env bash
+# Archive size and packing speed of stubpack on x86 PE files, against xz -9e --x86 of a tar
+# of the same files and bsdtar's 7z writer at level 9, all measured in this run.
+#   bench/pack_size.sh [STUBPACK] [CORPUS_FILE...]
+# Default corpus: the i686 DLLs of the mingw-w64 packages. Use a release build of stubpack.
+set -euo pipefail
+
+stubpack=${1:-build/release/stubpack}
+shift || true
+if [ $# -gt 0 ]; then
+  files=("$@")
+else
+  mapfile -t files < <(ls /usr/lib/gcc/i686-w64-mingw32/*/*.dll /usr/i686-w64-mingw32/lib/*.dll \
+                       2>/dev/null | sort)
+fi
+if [ ${#files[@]} -eq 0 ]; then echo "no corpus files (install g++-mingw-w64-i686-posix)"; exit 1; fi
+for tool in xz bsdtar tar; do command -v $tool >/dev/null || { echo "$tool missing"; exit 1; }; done
+
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+mkdir "$work/corpus"
+for f in "${files[@]}"; do cp "$f" "$work/corpus/"; done
+printf 'STUB' > "$work/stub"
+bytes=$(cat "$work"/corpus/* | wc -c)
+
+now() { date +%s.%N; }
+rate() { awk -v b="$1" -v s="$2" 'BEGIN { printf "%.2f", b / s / 1e6 }'; }
+
+t0=$(now)
+"$stubpack" pack -q --stub "$work/stub" "$work/corpus" -o "$work/installer" 2>/dev/null
+t1=$(now)
+# The archive's length follows the 4-byte stub.
+stubpack_size=$(od -An -tu4 -j4 -N4 "$work/installer" | tr -d ' ')
+stubpack_time=$(awk -v a="$t0" -v b="$t1" 'BEGIN { print b - a }')
+
+tar --sort=name --owner=0 --group=0 --numeric-owner -cf "$work/corpus.tar" -C "$work/corpus" .
+t0=$(now)
+xz -9e --x86 --lzma2=preset=9e -T1 -c "$work/corpus.tar" > "$work/corpus.tar.xz"
+t1=$(now)
+xz_size=$(stat -c %s "$work/corpus.tar.xz")
+xz_time=$(awk -v a="$t0" -v b="$t1" 'BEGIN { print b - a }')
+
+t0=$(now)
+bsdtar --format 7zip --options 7zip:compression-level=9 -cf "$work/corpus.7z" -C "$work/corpus" .
+t1=$(now)
+sevenzip_size=$(stat -c %s "$work/corpus.7z")
+sevenzip_time=$(awk -v a="$t0" -v b="$t1" 'BEGIN { print b - a }')
+
+printf 'corpus: %d files, %d bytes\n' "${#files[@]}" "$bytes"
+printf '%-32s %12s %8s %10s\n' "packer" "bytes" "ratio" "MB/s"
+printf '%-32s %12d %8.4f %10s\n' "stubpack (archive part)" "$stubpack_size" \
+  "$(awk -v a="$stubpack_size" -v b="$bytes" 'BEGIN { print a / b }')" \
+  "$(rate "$bytes" "$stubpack_time")"
+printf '%-32s %12d %8.4f %10s\n' "xz -9e --x86 (tar)" "$xz_size" \
+  "$(awk -v a="$xz_size" -v b="$bytes" 'BEGIN { print a / b }')" "$(rate "$bytes" "$xz_time")"
+printf '%-32s %12d %8.4f %10s\n' "bsdtar 7zip level 9" "$sevenzip_size" \
+  "$(awk -v a="$sevenzip_size" -v b="$bytes" 'BEGIN { print a / b }')" \
+  "$(rate "$bytes" "$sevenzip_time")"
+printf 'stubpack / xz: %s   stubpack / bsdtar-7z: %s\n' \
+  "$(awk -v a="$stubpack_size" -v b="$xz_size" 'BEGIN { printf "%.4f", a / b }')" \
+  "$(awk -v a="$stubpack_size" -v b="$sevenzip_size" 'BEGIN { printf "%.4f", a / b }')"
+[ "$stubpack_size" -lt "$xz_size" ] && [ "$stubpack_size" -lt "$sevenzip_size" ]

@@ -1,0 +1,105 @@
+#include "archive/ArchiveDatabase.h"
+
+#include "support/AnsiString.h"
+#include "support/Fatal.h"
+
+bool MethodId::operator==(const MethodId& other) const {
+  return Length == other.Length && Length <= sizeof(Bytes) &&
+         CompareBytes(Bytes, other.Bytes, Length) == 0;
+}
+
+int32_t Folder::FindInBindPair(uint64_t inIndex) const {
+  for (uint32_t i = 0; i < BindPairs.Count(); ++i)
+    if (BindPairs[i].InIndex == inIndex) return int32_t(i);
+  return -1;
+}
+
+int32_t Folder::FindOutBindPair(uint64_t outIndex) const {
+  for (uint32_t i = 0; i < BindPairs.Count(); ++i)
+    if (BindPairs[i].OutIndex == outIndex) return int32_t(i);
+  return -1;
+}
+
+int32_t Folder::FindPackedStream(uint64_t inIndex) const {
+  for (uint32_t i = 0; i < PackedStreams.Count(); ++i)
+    if (PackedStreams[i] == inIndex) return int32_t(i);
+  return -1;
+}
+
+uint32_t Folder::TotalOutStreams() const {
+  uint32_t total = 0;
+  for (uint32_t i = 0; i < Coders.Count(); ++i) total += uint32_t(Coders[i].NumOutStreams);
+  return total;
+}
+
+uint32_t Folder::FinalUnpackSize() const {
+  uint32_t count = UnpackSizes.Count();
+  if (count == 0) return 0;
+  // The last out-stream that no bind pair consumes. Marking the bound ones first keeps this
+  // linear in the size of the folder, whatever the header says.
+  ItemVector<bool> bound;
+  bound.Resize(count);
+  for (uint32_t i = 0; i < BindPairs.Count(); ++i)
+    if (BindPairs[i].OutIndex < count) bound[uint32_t(BindPairs[i].OutIndex)] = true;
+  for (uint32_t i = count; i-- > 0;)
+    if (!bound[i]) return UnpackSizes[i];
+  FatalError("folder without unbound output");
+}
+
+uint32_t ArchiveDatabase::FolderStreamPosition(uint32_t folderIndex, uint32_t i) const {
+  return uint32_t(DataStart + PackStreamOffsets[FolderFirstPackStream[folderIndex] + i]);
+}
+
+uint32_t ArchiveDatabase::FolderPackedSize(uint32_t folderIndex) const {
+  uint32_t first = FolderFirstPackStream[folderIndex];
+  uint32_t size = 0;
+  for (uint32_t j = 0; j < Folders[folderIndex].PackedStreams.Count(); ++j)
+    size += PackSizes[first + j];
+  return size;
+}
+
+void ArchiveDatabase::BuildDerivedTables() {
+  // The tables below index NumUnpackStreams by folder and PackSizes by the folders' packed
+  // streams: counts that do not line up mean a damaged header, not a short array to run past.
+  if (NumUnpackStreams.Count() != Folders.Count()) FatalError("unpack stream count mismatch");
+
+  FolderFirstPackStream.Clear();
+  uint64_t running = 0;
+  for (uint32_t i = 0; i < Folders.Count(); ++i) {
+    FolderFirstPackStream.Add(uint32_t(running));
+    running += Folders[i].PackedStreams.Count();
+  }
+  if (running > PackSizes.Count()) FatalError("pack stream count mismatch");
+
+  PackStreamOffsets.Clear();
+  running = 0;
+  for (uint32_t i = 0; i < PackSizes.Count(); ++i) {
+    PackStreamOffsets.Add(uint32_t(running));
+    running += PackSizes[i];
+  }
+  // Every packed byte must lie at a 32-bit file position.
+  if (DataStart + running > UINT32_MAX) FatalError("packed data beyond 4 GiB");
+
+  FolderFirstFile.Clear();
+  FileToFolder.Clear();
+  uint32_t folderIndex = 0;
+  uint32_t indexInFolder = 0;
+  for (uint32_t i = 0; i < Files.Count(); ++i) {
+    const FileItem& file = Files[i];
+    bool streamless = file.IsDirectory || file.Size == 0;
+    if (streamless) {
+      FileToFolder.Add(indexInFolder != 0 ? int32_t(folderIndex) : -1);
+      continue;
+    }
+    if (indexInFolder == 0) {
+      if (folderIndex >= Folders.Count()) FatalError("entry without folder");
+      FolderFirstFile.Add(i);
+    }
+    FileToFolder.Add(int32_t(folderIndex));
+    ++indexInFolder;
+    if (indexInFolder == NumUnpackStreams[folderIndex]) {
+      ++folderIndex;
+      indexInFolder = 0;
+    }
+  }
+}

@@ -1,0 +1,125 @@
+#include "archive/ArchiveParser.h"
+
+#include "support/Fatal.h"
+
+void ArchiveParser::PushBuffer(const uint8_t* data, uint32_t size) {
+  HeaderReader reader;
+  reader.Data = data;
+  reader.Size = size;
+  ReaderStack.Add(reader);
+}
+
+void ArchiveParser::PopBuffer() { ReaderStack.RemoveLast(); }
+
+HeaderReader& ArchiveParser::Current() {
+  if (ReaderStack.Count() == 0) FatalError("no header buffer");
+  return ReaderStack.Back();
+}
+
+uint8_t ArchiveParser::ReadByte() {
+  uint8_t value;
+  if (!Current().TryReadByte(value)) FatalError("header truncated");
+  return value;
+}
+
+void ArchiveParser::ReadBytes(uint8_t* destination, uint32_t n) {
+  if (Current().ReadAvailable(destination, n) != n) FatalError("header truncated");
+}
+
+uint32_t ArchiveParser::ReadUInt32() {
+  uint8_t b[4];
+  ReadBytes(b, 4);
+  return uint32_t(b[0]) | uint32_t(b[1]) << 8 | uint32_t(b[2]) << 16 | uint32_t(b[3]) << 24;
+}
+
+uint64_t ArchiveParser::ReadUInt64() {
+  uint64_t low = ReadUInt32();
+  return low | uint64_t(ReadUInt32()) << 32;
+}
+
+uint16_t ArchiveParser::ReadWideChar() {
+  uint8_t low, high;
+  HeaderReader& reader = Current();
+  if (!reader.TryReadByte(low) || !reader.TryReadByte(high)) FatalError("header truncated");
+  return uint16_t(low | high << 8);
+}
+
+uint64_t ArchiveParser::ReadNumber() {
+  uint8_t first = ReadByte();
+  uint8_t mask = 0x80;
+  for (uint32_t i = 0; i < 8; ++i) {
+    if ((first & mask) == 0) {
+      uint8_t extra[8] = {};
+      ReadBytes(extra, i);
+      uint64_t low = 0;
+      for (uint32_t j = i; j-- > 0;) low = low << 8 | extra[j];
+      return low + (uint64_t(first & (mask - 1)) << (8 * i));
+    }
+    mask >>= 1;
+  }
+  return ReadUInt64();
+}
+
+uint32_t ArchiveParser::ReadNumber32() {
+  uint64_t value = ReadNumber();
+  if (value > UINT32_MAX) FatalError("number beyond 32 bits");
+  return uint32_t(value);
+}
+
+void ArchiveParser::RequireBytes(uint64_t bytes, const char* reason) {
+  if (bytes > Remaining()) FatalError(reason);
+}
+
+void ArchiveParser::SkipBytes(uint64_t n) {
+  // Skipping past the end fails just as reading byte by byte would, without the loop.
+  RequireBytes(n, "header truncated");
+  Current().Position += uint32_t(n);
+}
+
+void ArchiveParser::SkipData() { SkipBytes(ReadNumber()); }
+
+void ArchiveParser::WaitAttribute(uint8_t id) {
+  for (;;) {
+    uint8_t type = ReadByte();
+    if (type == id) return;
+    if (type == kEnd) FatalError("missing property");
+    SkipData();
+  }
+}
+
+void ArchiveParser::ReadBitVector(uint32_t n, ItemVector<bool>& vector) {
+  RequireBytes((uint64_t(n) + 7) / 8, "bit vector beyond header");
+  vector.Clear();
+  uint8_t byte = 0;
+  uint8_t mask = 0;
+  for (uint32_t i = 0; i < n; ++i) {
+    if (mask == 0) {
+      byte = ReadByte();
+      mask = 0x80;
+    }
+    vector.Add((byte & mask) != 0);
+    mask >>= 1;
+  }
+}
+
+void ArchiveParser::ReadDefinedVector(uint32_t n, ItemVector<bool>& vector) {
+  uint8_t allDefined = ReadByte();
+  if (allDefined == 0) {
+    ReadBitVector(n, vector);
+    return;
+  }
+  vector.Clear();
+  for (uint32_t i = 0; i < n; ++i) vector.Add(true);
+}
+
+void ArchiveParser::ReadDigests(uint32_t n, ItemVector<bool>& defined,
+                                ItemVector<uint32_t>& values) {
+  // At least a bit per item, and four bytes per defined one: checked before any list grows.
+  if (uint64_t(n) > 8ull * Remaining()) FatalError("digest count beyond header");
+  ReadDefinedVector(n, defined);
+  uint64_t definedCount = 0;
+  for (uint32_t i = 0; i < n; ++i) definedCount += defined[i];
+  RequireBytes(4 * definedCount, "digest count beyond header");
+  values.Clear();
+  for (uint32_t i = 0; i < n; ++i) values.Add(defined[i] ? ReadUInt32() : 0);
+}

@@ -1,0 +1,151 @@
+#include "archive/ArchiveParser.h"
+#include "archive/HeaderParsing.h"
+#include "support/Fatal.h"
+
+namespace {
+
+uint32_t CountTrue(const ItemVector<bool>& vector) {
+  uint32_t n = 0;
+  for (uint32_t i = 0; i < vector.Count(); ++i) n += vector[i];
+  return n;
+}
+
+void ReadNames(ArchiveParser& parser, const DataVector* dataVector, ItemVector<FileItem>& files) {
+  ReaderSwitch external;
+  external.SetFromExternal(parser, dataVector);
+  for (uint32_t i = 0; i < files.Count(); ++i) {
+    WideString& name = files[i].Name;
+    for (;;) {
+      WCHAR unit = WCHAR(parser.ReadWideChar());
+      if (unit == 0) break;
+      name.AppendUnit(unit);
+    }
+  }
+  external.Release();
+}
+
+FILETIME& TimeOf(FileItem& file, uint8_t id, bool*& defined) {
+  if (id == kCreationTime) {
+    defined = &file.CreationTimeDefined;
+    return file.CreationTime;
+  }
+  if (id == kLastAccessTime) {
+    defined = &file.LastAccessTimeDefined;
+    return file.LastAccessTime;
+  }
+  defined = &file.LastWriteTimeDefined;
+  return file.LastWriteTime;
+}
+
+void ReadTimes(ArchiveParser& parser, const DataVector* dataVector, uint8_t id,
+               ItemVector<FileItem>& files) {
+  ItemVector<bool> defined;
+  parser.ReadDefinedVector(files.Count(), defined);
+  ReaderSwitch external;
+  external.SetFromExternal(parser, dataVector);
+  for (uint32_t i = 0; i < files.Count(); ++i) {
+    bool* flag;
+    FILETIME& time = TimeOf(files[i], id, flag);
+    *flag = defined[i];
+    if (defined[i]) {
+      uint64_t value = parser.ReadUInt64();
+      time.dwLowDateTime = DWORD(value);
+      time.dwHighDateTime = DWORD(value >> 32);
+    }
+  }
+  external.Release();
+}
+
+void ReadAttributes(ArchiveParser& parser, const DataVector* dataVector,
+                    ItemVector<FileItem>& files) {
+  ItemVector<bool> defined;
+  parser.ReadDefinedVector(files.Count(), defined);
+  ReaderSwitch external;
+  external.SetFromExternal(parser, dataVector);
+  for (uint32_t i = 0; i < files.Count(); ++i) {
+    files[i].AttributesDefined = defined[i];
+    if (defined[i]) files[i].Attributes = parser.ReadUInt32();
+  }
+  external.Release();
+}
+
+}  // namespace
+
+void ReadFilesInfo(ArchiveParser& parser, const DataVector* dataVector, const StreamsInfo& info,
+                   ItemVector<FileItem>& files) {
+  uint32_t numFiles = parser.ReadNumber32();
+  // An entry either takes one of the sub-streams already read or is marked as empty by a bit
+  // in what is left of the header.
+  if (numFiles > info.SubStreamSizes.Count() + 8ull * parser.Remaining())
+    FatalError("file count beyond header");
+  files.Clear();
+  for (uint32_t i = 0; i < numFiles; ++i) files.Add(FileItem());
+
+  ItemVector<bool> emptyStream;
+  emptyStream.Resize(numFiles);
+  ItemVector<bool> emptyFile;
+  ItemVector<bool> anti;
+  uint32_t numEmptyStreams = 0;
+
+  for (;;) {
+    uint8_t id = parser.ReadByte();
+    if (id == kEnd) break;
+    uint64_t size = parser.ReadNumber();
+    switch (id) {
+      case kEmptyStream:
+        parser.ReadBitVector(numFiles, emptyStream);
+        numEmptyStreams += CountTrue(emptyStream);
+        for (uint32_t i = 0; i < numEmptyStreams; ++i) {
+          emptyFile.Add(false);
+          anti.Add(false);
+        }
+        break;
+      case kEmptyFile:
+        parser.ReadBitVector(numEmptyStreams, emptyFile);
+        break;
+      case kAnti:
+        parser.ReadBitVector(numEmptyStreams, anti);
+        break;
+      case kName:
+        ReadNames(parser, dataVector, files);
+        break;
+      case kCreationTime:
+      case kLastAccessTime:
+      case kLastWriteTime:
+        ReadTimes(parser, dataVector, id, files);
+        break;
+      case kWinAttributes:
+        ReadAttributes(parser, dataVector, files);
+        break;
+      default:
+        parser.SkipBytes(size);
+        break;
+    }
+  }
+
+  // The empty-stream entries own the emptyFile and anti flags one each; the others own the
+  // sub-streams one each, in order.
+  uint32_t emptyCount = CountTrue(emptyStream);
+  if (emptyFile.Count() != emptyCount || anti.Count() != emptyCount)
+    FatalError("empty entry count mismatch");
+  if (numFiles - emptyCount != info.SubStreamSizes.Count()) FatalError("sub-stream count mismatch");
+
+  uint32_t sizeIndex = 0;
+  uint32_t emptyIndex = 0;
+  for (uint32_t i = 0; i < numFiles; ++i) {
+    FileItem& file = files[i];
+    if (emptyStream[i]) {
+      file.IsDirectory = !emptyFile[emptyIndex];
+      file.IsAnti = anti[emptyIndex];
+      file.Size = 0;
+      file.CrcDefined = false;
+      ++emptyIndex;
+    } else {
+      file.IsDirectory = false;
+      file.Size = info.SubStreamSizes[sizeIndex];
+      file.Crc = info.SubStreamCrcs[sizeIndex];
+      file.CrcDefined = info.SubStreamCrcDefined[sizeIndex];
+      ++sizeIndex;
+    }
+  }
+}

@@ -1,0 +1,83 @@
+#include "archive/ArchiveParser.h"
+#include "archive/HeaderParsing.h"
+#include "support/Fatal.h"
+
+namespace {
+
+// The stream counts of one coder, kept as the header gives them but refused beyond 32 bits.
+void AddStreams(uint64_t& total, uint64_t count) {
+  total += count;
+  if (total > UINT32_MAX) FatalError("number beyond 32 bits");
+}
+
+}  // namespace
+
+void ReadFolder(ArchiveParser& parser, Folder& folder) {
+  uint32_t numCoders = parser.ReadNumber32();
+  // Every coder takes at least its flag byte.
+  parser.RequireBytes(numCoders, "coder count beyond header");
+  if (numCoders == 0) FatalError("folder without coders");
+  folder.Coders.Clear();
+  uint64_t totalIn = 0;
+  uint64_t totalOut = 0;
+  for (uint32_t i = 0; i < numCoders; ++i) {
+    folder.Coders.Add(CoderInfo());
+    CoderInfo& coder = folder.Coders.Back();
+    uint8_t flags = parser.ReadByte();
+    coder.Method.Length = flags & 0x0F;
+    parser.RequireBytes(coder.Method.Length, "method id beyond header");
+    parser.ReadBytes(coder.Method.Bytes, coder.Method.Length);
+    if (flags & 0x10) {
+      coder.NumInStreams = parser.ReadNumber32();
+      coder.NumOutStreams = parser.ReadNumber32();
+    }
+    AddStreams(totalIn, coder.NumInStreams);
+    AddStreams(totalOut, coder.NumOutStreams);
+    if (flags & 0x20) {
+      uint32_t propertiesSize = parser.ReadNumber32();
+      parser.RequireBytes(propertiesSize, "property size beyond header");
+      coder.Properties.Bytes.Resize(propertiesSize);
+      parser.ReadBytes(coder.Properties.Bytes.Data(), propertiesSize);
+      coder.Properties.WritePosition = propertiesSize;
+    }
+    // Bits 0x40 and 0x80 (alternative methods) are not used: one method per coder.
+  }
+
+  if (totalOut == 0) FatalError("folder without output");
+  uint64_t numBindPairs = totalOut - 1;
+  // Two numbers of at least a byte each per bind pair.
+  parser.RequireBytes(2 * numBindPairs, "bind pair count beyond header");
+  folder.BindPairs.Clear();
+  for (uint64_t i = 0; i < numBindPairs; ++i) {
+    BindPair pair;
+    pair.InIndex = parser.ReadNumber();
+    pair.OutIndex = parser.ReadNumber();
+    // The decoders index their stream arrays with these.
+    if (pair.InIndex >= totalIn || pair.OutIndex >= totalOut)
+      FatalError("stream index out of range");
+    folder.BindPairs.Add(pair);
+  }
+
+  if (totalIn < numBindPairs) FatalError("more bind pairs than in-streams");
+  uint64_t numPacked = totalIn - numBindPairs;
+  if (numPacked == 1) {
+    // The one in-stream that no bind pair feeds; marked in one pass to stay linear.
+    ItemVector<bool> bound;
+    bound.Resize(uint32_t(totalIn));
+    for (uint32_t i = 0; i < folder.BindPairs.Count(); ++i)
+      bound[uint32_t(folder.BindPairs[i].InIndex)] = true;
+    for (uint32_t i = 0; i < totalIn; ++i) {
+      if (!bound[i]) {
+        folder.PackedStreams.Add(i);
+        break;
+      }
+    }
+  } else if (numPacked > 1) {
+    parser.RequireBytes(numPacked, "packed stream count beyond header");
+    for (uint64_t i = 0; i < numPacked; ++i) {
+      uint64_t index = parser.ReadNumber();
+      if (index >= totalIn) FatalError("stream index out of range");
+      folder.PackedStreams.Add(index);
+    }
+  }
+}

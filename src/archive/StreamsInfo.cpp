@@ -1,0 +1,164 @@
+#include "archive/ArchiveParser.h"
+#include "archive/HeaderParsing.h"
+#include "support/Fatal.h"
+
+void ReadStreamsInfo(ArchiveParser& parser, const DataVector* dataVector, StreamsInfo& info) {
+  for (;;) {
+    uint8_t id = parser.ReadByte();
+    if (id == kEnd) return;
+    if (id == kPackInfo)
+      ReadPackInfo(parser, info);
+    else if (id == kUnPackInfo)
+      ReadUnpackInfo(parser, dataVector, info);
+    else if (id == kSubStreamsInfo)
+      ReadSubStreamsInfo(parser, info);
+    // Any other id stands alone here: it has no size to skip.
+  }
+}
+
+void ReadPackInfo(ArchiveParser& parser, StreamsInfo& info) {
+  info.PackPosition = parser.ReadNumber();
+  uint32_t numPackStreams = parser.ReadNumber32();
+  parser.WaitAttribute(kSize);
+  parser.RequireBytes(numPackStreams, "pack stream count beyond header");
+  info.PackSizes.Clear();
+  for (uint32_t i = 0; i < numPackStreams; ++i) info.PackSizes.Add(parser.ReadNumber32());
+
+  info.PackCrcDefined.Clear();
+  info.PackCrcs.Clear();
+  for (;;) {
+    uint8_t id = parser.ReadByte();
+    if (id == kEnd) break;
+    if (id == kCRC)
+      parser.ReadDigests(numPackStreams, info.PackCrcDefined, info.PackCrcs);
+    else
+      parser.SkipData();
+  }
+  if (info.PackCrcDefined.Count() == 0) {
+    for (uint32_t i = 0; i < numPackStreams; ++i) {
+      info.PackCrcDefined.Add(false);
+      info.PackCrcs.Add(0);
+    }
+  }
+}
+
+void ReadUnpackInfo(ArchiveParser& parser, const DataVector* dataVector, StreamsInfo& info) {
+  parser.WaitAttribute(kFolder);
+  uint32_t numFolders = parser.ReadNumber32();
+  {
+    // The folder records may be stored in an additional stream.
+    ReaderSwitch external;
+    external.SetFromExternal(parser, dataVector);
+    parser.RequireBytes(numFolders, "folder count beyond header");
+    info.Folders.Clear();
+    for (uint32_t i = 0; i < numFolders; ++i) {
+      info.Folders.Add(Folder());
+      ReadFolder(parser, info.Folders.Back());
+    }
+    external.Release();
+  }
+
+  parser.WaitAttribute(kCodersUnPackSize);
+  for (uint32_t i = 0; i < numFolders; ++i) {
+    Folder& folder = info.Folders[i];
+    uint32_t outStreams = folder.TotalOutStreams();
+    parser.RequireBytes(outStreams, "unpack size count beyond header");
+    for (uint32_t j = 0; j < outStreams; ++j) folder.UnpackSizes.Add(parser.ReadNumber32());
+  }
+
+  for (;;) {
+    uint8_t id = parser.ReadByte();
+    if (id == kEnd) break;
+    if (id != kCRC) {
+      parser.SkipData();
+      continue;
+    }
+    ItemVector<bool> defined;
+    ItemVector<uint32_t> values;
+    parser.ReadDigests(numFolders, defined, values);
+    for (uint32_t i = 0; i < numFolders; ++i) {
+      info.Folders[i].UnpackCrcDefined = defined[i];
+      info.Folders[i].UnpackCrc = values[i];
+    }
+  }
+}
+
+void ReadSubStreamsInfo(ArchiveParser& parser, StreamsInfo& info) {
+  ItemVector<uint32_t>& counts = info.NumUnpackStreams;
+  ItemVector<Folder>& folders = info.Folders;
+  counts.Clear();
+  info.SubStreamSizes.Clear();
+  info.SubStreamCrcDefined.Clear();
+  info.SubStreamCrcs.Clear();
+
+  uint8_t id;
+  for (;;) {
+    id = parser.ReadByte();
+    if (id == kNumUnPackStream) {
+      for (uint32_t i = 0; i < folders.Count(); ++i) counts.Add(parser.ReadNumber32());
+      continue;
+    }
+    if (id == kCRC || id == kSize || id == kEnd) break;
+    parser.SkipData();
+  }
+  if (counts.Count() == 0)
+    for (uint32_t i = 0; i < folders.Count(); ++i) counts.Add(1);
+  if (counts.Count() != folders.Count()) FatalError("unpack stream count mismatch");
+
+  // Every count but the last of a folder is read when sizes are given; the last one is what
+  // remains of the folder's output.
+  uint64_t total = 0;
+  for (uint32_t i = 0; i < counts.Count(); ++i) {
+    uint32_t n = counts[i];
+    total += n;
+    uint64_t sum = 0;
+    if (id == kSize && n > 1) {
+      parser.RequireBytes(n - 1, "sub-stream count beyond header");
+      for (uint32_t j = 1; j < n; ++j) {
+        uint32_t size = parser.ReadNumber32();
+        info.SubStreamSizes.Add(size);
+        sum += size;
+      }
+    }
+    uint32_t final = folders[i].FinalUnpackSize();
+    if (sum > final) FatalError("sub-stream sizes exceed folder");
+    info.SubStreamSizes.Add(uint32_t(final - sum));
+  }
+  // A folder of 0 entries, or of several without sizes, leaves sizes that belong to no entry.
+  if (info.SubStreamSizes.Count() != total) FatalError("sub-stream count mismatch");
+  if (id == kSize) id = parser.ReadByte();
+
+  uint64_t numDigests = 0;
+  for (uint32_t i = 0; i < counts.Count(); ++i)
+    if (!(counts[i] == 1 && folders[i].UnpackCrcDefined)) numDigests += counts[i];
+
+  while (id != kEnd) {
+    if (id == kCRC) {
+      ItemVector<bool> defined;
+      ItemVector<uint32_t> values;
+      parser.ReadDigests(uint32_t(numDigests), defined, values);
+      uint32_t next = 0;
+      for (uint32_t i = 0; i < counts.Count(); ++i) {
+        if (counts[i] == 1 && folders[i].UnpackCrcDefined) {
+          info.SubStreamCrcDefined.Add(true);
+          info.SubStreamCrcs.Add(folders[i].UnpackCrc);
+          continue;
+        }
+        for (uint32_t j = 0; j < counts[i]; ++j, ++next) {
+          info.SubStreamCrcDefined.Add(defined[next]);
+          info.SubStreamCrcs.Add(values[next]);
+        }
+      }
+    } else {
+      parser.SkipData();
+    }
+    id = parser.ReadByte();
+  }
+  if (info.SubStreamCrcDefined.Count() == 0) {
+    for (uint64_t i = 0; i < total; ++i) {
+      info.SubStreamCrcDefined.Add(false);
+      info.SubStreamCrcs.Add(0);
+    }
+  }
+  if (info.SubStreamCrcDefined.Count() != total) FatalError("digest count mismatch");
+}

@@ -1,0 +1,161 @@
+#include "decode/FolderDecoder.h"
+
+#include "archive/PackStreamReader.h"
+#include "decode/Bcj2Decoder.h"
+#include "decode/BindInfo.h"
+#include "decode/CoderMixer.h"
+#include "decode/LimitedReadStream.h"
+#include "decode/LzmaDecoder.h"
+#include "support/Fatal.h"
+#include "support/MemAlloc.h"
+
+const MethodId MethodLzma = {{0x03, 0x01, 0x01}, 3};
+const MethodId MethodBcj2 = {{0x03, 0x03, 0x01, 0x1B}, 4};
+
+namespace {
+
+// Stream counts and numbers are kept in 32 bits; larger values are refused rather than cut.
+uint32_t Narrow(uint64_t value) {
+  if (value > UINT32_MAX) FatalError("folder stream number beyond 32 bits");
+  return uint32_t(value);
+}
+
+struct CreatedCoder {
+  Decoder* simple;
+  MultiDecoder* multi;
+};
+
+}  // namespace
+
+FolderDecoder::~FolderDecoder() { Release(); }
+
+void FolderDecoder::Release() {
+  Delete(mixer_);
+  mixer_ = nullptr;
+  for (uint32_t i = 0; i < lzmaDecoders_.Count(); ++i) Delete(lzmaDecoders_[i]);
+  for (uint32_t i = 0; i < bcj2Decoders_.Count(); ++i) Delete(bcj2Decoders_[i]);
+  for (uint32_t i = 0; i < limitedReaders_.Count(); ++i) Delete(limitedReaders_[i]);
+  for (uint32_t i = 0; i < packReaders_.Count(); ++i) Delete(packReaders_[i]);
+  lzmaDecoders_.Clear();
+  bcj2Decoders_.Clear();
+  limitedReaders_.Clear();
+  packReaders_.Clear();
+}
+
+void FolderDecoder::DecodeFolder(InputFile& file, uint32_t packStart, const uint32_t* packSizes,
+                                 const Folder& folder, WriteStream* out) {
+  Release();
+
+  // 1. One reader per packed stream, each limited to its packed size.
+  ItemVector<ReadStream*> ins;
+  uint32_t position = packStart;
+  for (uint32_t i = 0; i < folder.PackedStreams.Count(); ++i) {
+    packReaders_.Add(New<PackStreamReader>(file, position));
+    limitedReaders_.Add(New<LimitedReadStream>(packReaders_.Back(), packSizes[i]));
+    ins.Add(limitedReaders_.Back());
+    if (packSizes[i] > UINT32_MAX - position) FatalError("packed stream beyond 4 GiB");
+    position += packSizes[i];
+  }
+
+  // 2. The wiring in 32-bit form.
+  BindInfo bindInfo;
+  for (uint32_t j = 0; j < folder.BindPairs.Count(); ++j) {
+    StreamBond bond;
+    bond.inIndex = Narrow(folder.BindPairs[j].InIndex);
+    bond.outIndex = Narrow(folder.BindPairs[j].OutIndex);
+    bindInfo.BindPairs.Add(bond);
+  }
+  uint32_t outStreamNumber = 0;
+  for (uint32_t c = 0; c < folder.Coders.Count(); ++c) {
+    CoderStreamCounts counts;
+    counts.inCount = Narrow(folder.Coders[c].NumInStreams);
+    counts.outCount = Narrow(folder.Coders[c].NumOutStreams);
+    bindInfo.Coders.Add(counts);
+    for (uint32_t k = 0; k < counts.outCount; ++k, ++outStreamNumber) {
+      if (folder.FindOutBindPair(outStreamNumber) < 0) bindInfo.OutStreams.Add(outStreamNumber);
+    }
+  }
+  for (uint32_t i = 0; i < folder.PackedStreams.Count(); ++i) {
+    bindInfo.InStreams.Add(Narrow(folder.PackedStreams[i]));
+  }
+
+  // 3. A fresh mixer.
+  mixer_ = New<CoderMixer>(bindInfo);
+
+  // 4. One decoder per coder.
+  ItemVector<CreatedCoder> coders;
+  for (uint32_t c = 0; c < folder.Coders.Count(); ++c) {
+    const CoderInfo& info = folder.Coders[c];
+    CreatedCoder created = {nullptr, nullptr};
+    if (info.NumInStreams == 1 && info.NumOutStreams == 1) {
+      if (!(info.Method == MethodLzma)) FatalError("unsupported single-stream method");
+      LzmaDecoder* lzma = New<LzmaDecoder>();
+      lzmaDecoders_.Add(lzma);
+      mixer_->AddDecoder(lzma);
+      created.simple = lzma;
+    } else {
+      if (!(info.Method == MethodBcj2)) FatalError("unsupported multi-stream method");
+      Bcj2Decoder* bcj2 = New<Bcj2Decoder>();
+      bcj2Decoders_.Add(bcj2);
+      mixer_->AddMultiDecoder(bcj2);
+      created.multi = bcj2;
+    }
+    coders.Add(created);
+  }
+
+  // 5. Properties and sizes, coder by coder.
+  uint32_t firstIn = 0;
+  uint32_t firstOut = 0;
+  for (uint32_t c = 0; c < folder.Coders.Count(); ++c) {
+    const CoderInfo& info = folder.Coders[c];
+    if (info.Properties.Bytes.Count() != 0) {
+      // A copy, so the properties are read from their first byte whatever was read before.
+      MemoryStream properties = info.Properties;
+      properties.ReadPosition = 0;
+      if (coders[c].simple) {
+        coders[c].simple->SetProperties(&properties);
+      } else {
+        coders[c].multi->SetProperties(&properties);
+      }
+    }
+    const CoderStreamCounts& counts = bindInfo.Coders[c];
+    ItemVector<uint32_t> outSizes;
+    for (uint32_t k = 0; k < counts.outCount; ++k) {
+      uint32_t g = firstOut + k;
+      if (g >= folder.UnpackSizes.Count()) FatalError("out-stream without unpack size");
+      outSizes.Add(folder.UnpackSizes[g]);
+    }
+    ItemVector<uint32_t> inSizes;
+    for (uint32_t k = 0; k < counts.inCount; ++k) {
+      uint32_t g = firstIn + k;
+      int32_t pair = folder.FindInBindPair(g);
+      int32_t packed = pair < 0 ? folder.FindPackedStream(g) : -1;
+      if (pair >= 0) {
+        uint32_t producer = bindInfo.BindPairs[uint32_t(pair)].outIndex;
+        if (producer >= folder.UnpackSizes.Count()) FatalError("bound stream without size");
+        inSizes.Add(folder.UnpackSizes[producer]);
+      } else if (packed >= 0) {
+        inSizes.Add(packSizes[packed]);
+      } else {
+        FatalError("in-stream neither bound nor packed");
+      }
+    }
+    ItemVector<const uint32_t*> inSizePtrs;
+    ItemVector<const uint32_t*> outSizePtrs;
+    for (uint32_t k = 0; k < inSizes.Count(); ++k) inSizePtrs.Add(&inSizes[k]);
+    for (uint32_t k = 0; k < outSizes.Count(); ++k) outSizePtrs.Add(&outSizes[k]);
+    mixer_->SetCoderSizes(c, inSizePtrs.Data(), outSizePtrs.Data());
+    firstIn += counts.inCount;
+    firstOut += counts.outCount;
+  }
+
+  // 6. A folder without coders has nothing to decode and no output: it is refused.
+  if (folder.Coders.Count() == 0) FatalError("folder without coders");
+
+  // 7. Run the graph onto out.
+  WriteStream* outs[1] = {out};
+  mixer_->Decode(ins.Data(), nullptr, ins.Count(), outs, nullptr, 1);
+
+  // Nothing reads the windows any more: free them now rather than at the next folder.
+  Release();
+}

@@ -1,0 +1,154 @@
+// How stubpack pack reacts to bad input: exit code 2, a message naming the problem, and no
+// installer (nor a partial one) left behind.
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <functional>
+
+#include "StubpackRun.h"
+#include "TestFiles.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+struct BadInput {
+  const char* name;
+  std::function<void(const std::string& source)> prepare;  // makes the tree bad
+  std::vector<std::string> extraArgs;
+  const char* message;  // part of the error text
+};
+
+class PackRefuses : public ::testing::TestWithParam<BadInput> {};
+
+TEST_P(PackRefuses, WithExitCodeTwoAndNoOutput) {
+  TempDir dir;
+  const std::string source = dir.Path() + "/src";
+  fs::create_directories(source + "/sub");
+  WriteFile(source + "/setup.exe", std::string("MZ"));
+  WriteFile(dir.Path() + "/stub", std::string("stub"));
+  GetParam().prepare(source);
+  std::vector<std::string> args = {"pack", "--stub", dir.Path() + "/stub", source,
+                                   "-o", dir.Path() + "/out.exe"};
+  args.insert(args.end(), GetParam().extraArgs.begin(), GetParam().extraArgs.end());
+  const RunResult run = RunStubpack(args);
+  EXPECT_EQ(run.exitCode, 2) << run.output;
+  EXPECT_NE(run.output.find(GetParam().message), std::string::npos) << run.output;
+  EXPECT_FALSE(fs::exists(dir.Path() + "/out.exe"));
+  EXPECT_FALSE(fs::exists(dir.Path() + "/out.exe.partial"));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, PackRefuses,
+    ::testing::Values(
+        BadInput{"MissingSource", [](const std::string& s) { fs::remove_all(s); }, {},
+                 "cannot find source directory"},
+        BadInput{"SourceIsAFile",
+                 [](const std::string& s) {
+                   fs::remove_all(s);
+                   WriteFile(s, std::string("x"));
+                 },
+                 {}, "is not a directory"},
+        BadInput{"DeviceName", [](const std::string& s) { WriteFile(s + "/sub/con.txt", "x"); },
+                 {}, "reserved device name"},
+        BadInput{"DeviceNameDirectory", [](const std::string& s) { fs::create_directory(s + "/LPT1"); },
+                 {}, "reserved device name"},
+        BadInput{"StreamName", [](const std::string& s) { WriteFile(s + "/a:b", "x"); }, {},
+                 "alternate data stream"},
+        BadInput{"Backslash", [](const std::string& s) { WriteFile(s + "/..\\x", "x"); }, {},
+                 "backslash"},
+        BadInput{"NotUtf8", [](const std::string& s) { WriteFile(s + "/\xFF.txt", "x"); }, {},
+                 "not valid UTF-8"},
+        BadInput{"Symlink",
+                 [](const std::string& s) { fs::create_symlink("/etc/passwd", s + "/sub/link"); },
+                 {}, "symbolic link"},
+        BadInput{"Fifo", [](const std::string& s) { mkfifo((s + "/pipe").c_str(), 0644); }, {},
+                 "neither a regular file nor a directory"},
+        BadInput{"MissingStub", [](const std::string&) {}, {"--stub", "/nonexistent/stub"},
+                 "cannot read the stub"},
+        BadInput{"UnknownOption", [](const std::string&) {}, {"--frobnicate"},
+                 "unknown option"},
+        BadInput{"BadBcj2Mode", [](const std::string&) {}, {"--bcj2", "maybe"}, "--bcj2"},
+        BadInput{"LcPlusLpTooLarge", [](const std::string&) {}, {"--lc", "3", "--lp", "2"},
+                 "at most 4"},
+        BadInput{"DictionaryTooLarge", [](const std::string&) {}, {"--dict", "512M"},
+                 "--dict"},
+        BadInput{"BadSize", [](const std::string&) {}, {"--solid-size", "12X"}, "bad size"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(PackCommandLine, RefusesAnOutputInsideTheSource) {
+  TempDir dir;
+  fs::create_directories(dir.Path() + "/src/deep");
+  WriteFile(dir.Path() + "/stub", std::string("stub"));
+  for (const std::string out : {"/src/x.exe", "/src/deep/x.exe", "/src/../src/deep/x.exe"}) {
+    const RunResult run = RunStubpack(
+        {"pack", "--stub", dir.Path() + "/stub", dir.Path() + "/src", "-o", dir.Path() + out});
+    EXPECT_EQ(run.exitCode, 2) << out;
+    EXPECT_NE(run.output.find("inside the source"), std::string::npos) << run.output;
+  }
+  // A sibling whose name merely starts like the source is fine.
+  const RunResult run = RunStubpack({"pack", "-q", "--stub", dir.Path() + "/stub",
+                                     dir.Path() + "/src", "-o", dir.Path() + "/src2.exe"});
+  EXPECT_EQ(run.exitCode, 0) << run.output;
+}
+
+TEST(PackCommandLine, RefusesUnreadableFiles) {
+  if (geteuid() == 0) GTEST_SKIP() << "root reads every file";
+  TempDir dir;
+  fs::create_directories(dir.Path() + "/src");
+  WriteFile(dir.Path() + "/src/secret", std::string("x"));
+  chmod((dir.Path() + "/src/secret").c_str(), 0);
+  WriteFile(dir.Path() + "/stub", std::string("stub"));
+  const RunResult run = RunStubpack(
+      {"pack", "--stub", dir.Path() + "/stub", dir.Path() + "/src", "-o", dir.Path() + "/o"});
+  EXPECT_EQ(run.exitCode, 2);
+  EXPECT_NE(run.output.find("cannot read"), std::string::npos) << run.output;
+}
+
+TEST(PackCommandLine, WarnsWithoutSetupExeAndStillPacks) {
+  TempDir dir;
+  fs::create_directories(dir.Path() + "/src");
+  WriteFile(dir.Path() + "/src/Setup.exe.txt", std::string("not it"));
+  WriteFile(dir.Path() + "/stub", std::string("stub"));
+  const RunResult run = RunStubpack(
+      {"pack", "--stub", dir.Path() + "/stub", dir.Path() + "/src", "-o", dir.Path() + "/o"});
+  EXPECT_EQ(run.exitCode, 0) << run.output;
+  EXPECT_NE(run.output.find("warning"), std::string::npos);
+  EXPECT_NE(run.output.find("setup.exe"), std::string::npos);
+  EXPECT_TRUE(fs::exists(dir.Path() + "/o"));
+}
+
+TEST(PackCommandLine, UsesTheStubBesideStubpackByDefault) {
+  const std::string beside = fs::path(StubpackPath()).parent_path().string() + "/stub";
+  if (!fs::exists(beside)) GTEST_SKIP() << "no stub built beside stubpack";
+  TempDir dir;
+  fs::create_directories(dir.Path() + "/src");
+  WriteFile(dir.Path() + "/src/setup.exe", std::string("MZ"));
+  const RunResult run =
+      RunStubpack({"pack", "-q", dir.Path() + "/src", "-o", dir.Path() + "/installer"});
+  ASSERT_EQ(run.exitCode, 0) << run.output;
+  const std::vector<uint8_t> stub = ReadFile(beside);
+  const std::vector<uint8_t> installer = ReadFile(dir.Path() + "/installer");
+  ASSERT_GT(installer.size(), stub.size() + 36);
+  EXPECT_TRUE(std::equal(stub.begin(), stub.end(), installer.begin()));
+  EXPECT_EQ(ArchiveOf(installer, stub.size())[0], 0x37);
+  EXPECT_EQ(access((dir.Path() + "/installer").c_str(), X_OK), 0);
+}
+
+TEST(PackCommandLine, PacksAnEmptySourceIntoAnArchiveOthersCanRead) {
+  TempDir dir;
+  fs::create_directories(dir.Path() + "/src");
+  WriteFile(dir.Path() + "/stub", std::string("stub"));
+  const RunResult run = RunStubpack(
+      {"pack", "--stub", dir.Path() + "/stub", dir.Path() + "/src", "-o", dir.Path() + "/o"});
+  ASSERT_EQ(run.exitCode, 0) << run.output;
+  WriteFile(dir.Path() + "/o.7z", ArchiveOf(ReadFile(dir.Path() + "/o"), 4));
+  if (RunShell("command -v bsdtar").exitCode != 0) GTEST_SKIP() << "bsdtar is not installed";
+  const RunResult list = RunShell("bsdtar -tf " + ShellQuote(dir.Path() + "/o.7z"));
+  EXPECT_EQ(list.exitCode, 0) << list.output;
+  EXPECT_EQ(list.output, "");
+}
+
+}  // namespace

@@ -1,0 +1,22 @@
+// Helpers shared by stubpack's tests: temporary directories, files, real x86 DLLs.
+#pragma once
+#include <cstdint>
+#include <string>
+#include <vector>
+
+class TempDir {
+ public:
+  TempDir();
+  ~TempDir();
+  const std::string& Path() const { return path_; }
+
+ private:
+  std::string path_;
+};
+
+void WriteFile(const std::string& path, const std::vector<uint8_t>& bytes);
+void WriteFile(const std::string& path, const std::string& text);
+std::vector<uint8_t> ReadFile(const std::string& path);
+std::vector<uint8_t> RandomBytes(size_t size, uint32_t seed);
+// i686 DLLs from the installed mingw-w64 packages, smaller than 2 MiB; empty when absent.
+std::vector<std::string> SmallMingwDlls();

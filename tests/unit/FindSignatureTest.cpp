@@ -1,0 +1,102 @@
+#include <gtest/gtest.h>
+
+#include "archive/ArchiveSignature.h"
+#include "archive/FindSignature.h"
+#include "archive/InputFile.h"
+#include "fixtures/FatalExpect.h"
+#include "fixtures/HeaderBuilder.h"
+
+using fixture::Bytes;
+using fixture::TempFile;
+
+namespace {
+
+const uint8_t kSignature[6] = {0x37, 0x7A, 0xBC, 0xAF, 0x27, 0x1C};
+const uint32_t kReach = 1114027;  // last offset a 1 MiB scan examines: 17 blocks of 65,531
+
+// A file of `size` bytes (not a single signature byte sequence) with the signature at `at`.
+Bytes WithSignatureAt(size_t size, int64_t at) {
+  Bytes b(size);
+  for (size_t i = 0; i < size; ++i) b[i] = uint8_t(i % 200 + 50);
+  if (at >= 0) std::copy(kSignature, kSignature + 6, b.begin() + at);
+  return b;
+}
+
+class FindSignatureTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    posix_testing::Reset();
+    CompleteArchiveSignature();
+  }
+  uint32_t Find(const Bytes& contents, uint32_t start, uint32_t limit) {
+    temp_.reset(new TempFile(contents));
+    file_.Open(WideString::FromAnsi(temp_->path().c_str()));
+    file_.Seek(int32_t(start), 0);
+    return FindSignature(file_, limit);
+  }
+  std::unique_ptr<TempFile> temp_;
+  InputFile file_;
+};
+
+TEST_F(FindSignatureTest, SignatureIsCompletedAtStartUp) {
+  EXPECT_EQ(0, memcmp(ArchiveSignature, kSignature, 6));
+}
+
+struct FoundCase {
+  size_t fileSize;
+  uint32_t start;
+  uint32_t offsetFromStart;
+  uint32_t limit;
+  uint32_t systemReads;  // ReadFile calls: the 6-byte probe plus one per block
+};
+
+class FindSignatureFound : public FindSignatureTest,
+                           public ::testing::WithParamInterface<FoundCase> {};
+
+TEST_P(FindSignatureFound, ReturnsOffsetAndPositionsAfterIt) {
+  const FoundCase& c = GetParam();
+  uint32_t at = c.start + c.offsetFromStart;
+  uint32_t found = Find(WithSignatureAt(c.fileSize, at), c.start, c.limit);
+  EXPECT_EQ(found, at);
+  EXPECT_EQ(file_.GetPosition(), int32_t(at + 6));
+  EXPECT_EQ(posix_testing::CallCount(posix_testing::Api::ReadFile), c.systemReads);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Blocks, FindSignatureFound,
+    ::testing::Values(FoundCase{100, 0, 0, 0, 1},                  // at the start, no block
+                      FoundCase{70000, 0, 65531, 1 << 20, 2},      // last offset of block 1
+                      FoundCase{65537, 0, 65531, 1 << 20, 2},      // block 1 ends at end of file
+                      FoundCase{140000, 0, 65532, 1 << 20, 3},     // first offset of block 2
+                      FoundCase{140000, 1000, 65532, 1 << 20, 3},  // from a later start
+                      FoundCase{kReach + 1000, 0, kReach, 1 << 20, 18},
+                      FoundCase{70000, 0, 65531, 1, 2}));  // limit 1: the first block only
+
+TEST_F(FindSignatureTest, LimitZeroFailsBeforeReadingABlock) {
+  // The file is too short for a block: a block read would end with "short read".
+  EXPECT_EQ(FatalReasonOf([&] { Find(WithSignatureAt(1000, 500), 0, 0); }), "signature not found");
+}
+
+TEST_F(FindSignatureTest, NothingBeyondTheReach) {
+  EXPECT_EQ(FatalReasonOf([&] { Find(WithSignatureAt(kReach + 70000, kReach + 1), 0, 1 << 20); }),
+            "signature not found");
+}
+
+TEST_F(FindSignatureTest, BlockCountFollowsTheLimit) {
+  // With limit 65,531 the second block's first offset (65,532) is beyond it.
+  EXPECT_EQ(FatalReasonOf([&] { Find(WithSignatureAt(200000, 65532), 0, 65531); }),
+            "signature not found");
+  EXPECT_EQ(Find(WithSignatureAt(200000, 65532), 0, 65532), 65532u);
+}
+
+TEST_F(FindSignatureTest, ShortFinalBlockFailsEvenWithTheSignatureInIt) {
+  EXPECT_EQ(FatalReasonOf([&] { Find(WithSignatureAt(60000, 100), 0, 1 << 20); }), "short read");
+}
+
+TEST_F(FindSignatureTest, SignatureAcrossBlockBoundaryIsFound) {
+  // Starts at the last offset of block 1 + 1: its bytes straddle the two blocks' reads.
+  uint32_t at = 65532 + 65531 - 3;
+  EXPECT_EQ(Find(WithSignatureAt(300000, at), 0, 1 << 20), at);
+}
+
+}  // namespace

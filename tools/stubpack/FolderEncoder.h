@@ -1,0 +1,28 @@
+// Compresses one folder's data into its packed streams and describes the coders for the
+// header: either one LZMA coder, or the BCJ2 layout of three LZMA coders feeding a BCJ2 coder.
+#pragma once
+#include <cstdint>
+#include <vector>
+
+#include "ArchiveModel.h"
+#include "Bcj2Encoder.h"
+#include "LzmaEncoder.h"
+
+struct EncodedFolder {
+  FolderRecord record;
+  std::vector<std::vector<uint8_t>> packedStreams;  // in file order
+};
+
+class FolderEncoder {
+ public:
+  // settings.dictSize is the preferred dictionary; each coder gets one that fits its output.
+  static EncodedFolder EncodeLzma(const std::vector<uint8_t>& data, const LzmaSettings& settings,
+                                  const LzmaEncoder::Progress& progress);
+  // Coder order LZMA (jump), LZMA (call), LZMA (main), BCJ2: the unpacker runs coders in
+  // order, so every producer precedes the BCJ2 coder that reads it. Bind pairs {5,0} {4,1}
+  // {3,2}; packed streams in file order: main, decisions (stored as they are), call, jump.
+  static EncodedFolder EncodeBcj2(const std::vector<uint8_t>& data,
+                                  const std::vector<Bcj2Region>& regions,
+                                  const LzmaSettings& settings,
+                                  const LzmaEncoder::Progress& progress);
+};

@@ -1,0 +1,34 @@
+#include "InstallerLayout.h"
+
+#include <algorithm>
+#include <fstream>
+#include <iterator>
+
+#include "PackError.h"
+
+std::vector<uint8_t> LoadStub(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) throw PackError("cannot read the stub " + path);
+  std::vector<uint8_t> stub((std::istreambuf_iterator<char>(in)),
+                            std::istreambuf_iterator<char>());
+  if (in.bad()) throw PackError("cannot read the stub " + path);
+  if (stub.size() + 4 > kScanReach) {
+    throw PackError("the stub " + path + " is too large: the installer finds its archive only " +
+                    "within the first " + std::to_string(kScanReach) + " bytes");
+  }
+  static const uint8_t kSignature[] = {0x37, 0x7A, 0xBC, 0xAF, 0x27, 0x1C};
+  if (std::search(stub.begin(), stub.end(), std::begin(kSignature), std::end(kSignature)) !=
+      stub.end()) {
+    throw PackError("the stub " + path + " contains an archive signature; it would find that " +
+                    "instead of its own archive");
+  }
+  return stub;
+}
+
+uint64_t ScanPadding(uint64_t stubSize, uint64_t archiveSize) {
+  const uint64_t signatureAt = stubSize + 4;
+  const uint64_t block = (signatureAt - 1) / kScanStep;
+  const uint64_t needed = 1 + block * kScanStep + kScanBlock;
+  const uint64_t fileSize = signatureAt + archiveSize;
+  return needed > fileSize ? needed - fileSize : 0;
+}

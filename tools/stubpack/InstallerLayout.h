@@ -1,0 +1,19 @@
+// The installer file: the stub's bytes, the archive's length (4 bytes, least significant
+// first), the archive, and zero padding where the unpacker's signature scan needs it.
+#pragma once
+#include <cstdint>
+#include <string>
+#include <vector>
+
+// The unpacker scans its own file for the archive signature in blocks of 65,536 bytes that
+// advance by 65,531 and reaches offset 1,114,027 at most; each block must be read whole.
+constexpr uint64_t kScanBlock = 65536;
+constexpr uint64_t kScanStep = 65531;
+constexpr uint64_t kScanReach = 17 * kScanStep;
+
+// Reads the stub and checks that the unpacker will find the archive behind it: the stub
+// must be small enough for the scan and must not contain the signature itself.
+std::vector<uint8_t> LoadStub(const std::string& path);
+// Zero bytes to append after an archive of archiveSize bytes so that the scan block holding
+// the signature can be read whole.
+uint64_t ScanPadding(uint64_t stubSize, uint64_t archiveSize);

@@ -1,0 +1,34 @@
+// Raw LZMA (the 7z LZMA coder) through liblzma's LZMA1 encoder, without an end marker: the
+// archive records every unpack size, so the decoder stops on the size.
+#pragma once
+#include <lzma.h>
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <vector>
+
+struct LzmaSettings {
+  uint32_t lc = 3;
+  uint32_t lp = 0;
+  uint32_t pb = 2;
+  uint32_t dictSize = 64u << 20;
+  lzma_match_finder matchFinder = LZMA_MF_BT4;
+  uint32_t niceLen = 273;
+  uint32_t depth = 0;  // 0: liblzma picks the depth from the match finder and nice length
+  lzma_mode mode = LZMA_MODE_NORMAL;
+};
+
+class LzmaEncoder {
+ public:
+  // Called with the number of input bytes consumed since the previous call.
+  using Progress = std::function<void(uint64_t consumed)>;
+
+  // The five property bytes of the 7z LZMA coder: lc/lp/pb, then the dictionary size.
+  static std::array<uint8_t, 5> Properties(const LzmaSettings& settings);
+  // Compresses data; failures of liblzma throw std::runtime_error.
+  static std::vector<uint8_t> Encode(const uint8_t* data, size_t size,
+                                     const LzmaSettings& settings,
+                                     const Progress& progress = nullptr);
+};

@@ -1,0 +1,26 @@
+// The installer being written: a temporary file beside the target, renamed over it only
+// when complete, and removed if the pack fails.
+#pragma once
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <string>
+
+class OutputFile {
+ public:
+  explicit OutputFile(const std::string& path);
+  ~OutputFile();
+  OutputFile(const OutputFile&) = delete;
+  OutputFile& operator=(const OutputFile&) = delete;
+
+  void Write(const void* data, size_t size);
+  void WriteAt(uint64_t offset, const void* data, size_t size);
+  void Commit();
+
+ private:
+  void Fail(const char* what);
+
+  std::string path_;
+  std::string temporary_;
+  std::FILE* file_ = nullptr;
+};

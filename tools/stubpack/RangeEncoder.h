@@ -1,0 +1,28 @@
+// Binary adaptive range encoder whose output the unpacker's range decoder reads: 11-bit
+// probabilities, adaptation shift 5, a leading zero byte and a five-byte flush.
+#pragma once
+#include <cstdint>
+#include <vector>
+
+class RangeEncoder {
+ public:
+  static constexpr uint32_t kProbBits = 11;
+  static constexpr uint32_t kProbInit = 1u << (kProbBits - 1);
+  static constexpr uint32_t kMoveBits = 5;
+
+  // Codes one bit with the probability `prob` (of a 0) and adapts it.
+  void EncodeBit(uint16_t& prob, int bit);
+  // Writes the pending bytes; the encoder is spent afterwards.
+  void Flush();
+  const std::vector<uint8_t>& Bytes() const { return bytes_; }
+  std::vector<uint8_t>& Bytes() { return bytes_; }
+
+ private:
+  void ShiftLow();
+
+  uint64_t low_ = 0;
+  uint32_t range_ = 0xFFFFFFFF;
+  uint8_t cache_ = 0;
+  uint64_t cacheSize_ = 1;
+  std::vector<uint8_t> bytes_;
+};

@@ -1,0 +1,227 @@
+#include "SevenZipWriter.h"
+
+#include <lzma.h>
+
+#include <stdexcept>
+
+#include "HeaderBuffer.h"
+
+namespace {
+
+enum PropertyId : uint8_t {
+  kEnd = 0x00,
+  kHeader = 0x01,
+  kMainStreamsInfo = 0x04,
+  kFilesInfo = 0x05,
+  kPackInfo = 0x06,
+  kUnPackInfo = 0x07,
+  kSubStreamsInfo = 0x08,
+  kSize = 0x09,
+  kCRC = 0x0A,
+  kFolder = 0x0B,
+  kCodersUnPackSize = 0x0C,
+  kNumUnPackStream = 0x0D,
+  kEmptyStream = 0x0E,
+  kEmptyFile = 0x0F,
+  kName = 0x11,
+  kLastWriteTime = 0x14,
+  kWinAttributes = 0x15,
+};
+
+void WriteFolder(HeaderBuffer& out, const FolderRecord& folder) {
+  out.Number(folder.coders.size());
+  uint32_t totalIn = 0;
+  uint32_t totalOut = 0;
+  for (const CoderRecord& coder : folder.coders) {
+    const bool complex = coder.numInStreams != 1 || coder.numOutStreams != 1;
+    uint8_t flags = static_cast<uint8_t>(coder.methodId.size());
+    if (complex) flags |= 0x10;
+    if (!coder.properties.empty()) flags |= 0x20;
+    out.Byte(flags);
+    out.Bytes(coder.methodId);
+    if (complex) {
+      out.Number(coder.numInStreams);
+      out.Number(coder.numOutStreams);
+    }
+    if (!coder.properties.empty()) {
+      out.Number(coder.properties.size());
+      out.Bytes(coder.properties);
+    }
+    totalIn += coder.numInStreams;
+    totalOut += coder.numOutStreams;
+  }
+  if (folder.bindPairs.size() + 1 != totalOut ||
+      folder.packedStreams.size() + folder.bindPairs.size() != totalIn ||
+      folder.unpackSizes.size() != totalOut) {
+    throw std::logic_error("folder wiring does not add up");
+  }
+  for (const auto& pair : folder.bindPairs) {
+    out.Number(pair.first);
+    out.Number(pair.second);
+  }
+  // A single packed stream is implied: the one in-stream that no bind pair feeds.
+  if (folder.packedStreams.size() > 1) {
+    for (uint32_t index : folder.packedStreams) out.Number(index);
+  }
+}
+
+// The size of the folder's final output: the out-stream that no bind pair consumes.
+uint64_t FinalSize(const FolderRecord& folder) {
+  for (size_t i = folder.unpackSizes.size(); i-- > 0;) {
+    bool bound = false;
+    for (const auto& pair : folder.bindPairs) bound |= pair.second == i;
+    if (!bound) return folder.unpackSizes[i];
+  }
+  throw std::logic_error("folder without an unbound output");
+}
+
+void WriteStreamsInfo(HeaderBuffer& out, const std::vector<FolderRecord>& folders,
+                      const std::vector<uint64_t>& packSizes,
+                      const std::vector<ArchiveEntry>& entries) {
+  out.Byte(kPackInfo);
+  out.Number(0);  // packed data starts right after the start header
+  out.Number(packSizes.size());
+  out.Byte(kSize);
+  for (uint64_t size : packSizes) out.Number(size);
+  out.Byte(kEnd);
+
+  out.Byte(kUnPackInfo);
+  out.Byte(kFolder);
+  out.Number(folders.size());
+  out.Byte(0);  // folder records follow inline
+  for (const FolderRecord& folder : folders) WriteFolder(out, folder);
+  out.Byte(kCodersUnPackSize);
+  for (const FolderRecord& folder : folders) {
+    for (uint64_t size : folder.unpackSizes) out.Number(size);
+  }
+  out.Byte(kEnd);
+
+  std::vector<const ArchiveEntry*> streamed;
+  for (const ArchiveEntry& entry : entries) {
+    if (entry.hasStream) streamed.push_back(&entry);
+  }
+  out.Byte(kSubStreamsInfo);
+  out.Byte(kNumUnPackStream);
+  size_t total = 0;
+  bool anySplit = false;
+  for (const FolderRecord& folder : folders) {
+    out.Number(folder.numSubstreams);
+    total += folder.numSubstreams;
+    anySplit |= folder.numSubstreams > 1;
+  }
+  if (total != streamed.size()) throw std::logic_error("entries and folders disagree");
+  size_t next = 0;
+  if (anySplit) out.Byte(kSize);
+  for (const FolderRecord& folder : folders) {
+    uint64_t sum = 0;
+    for (uint32_t j = 0; j < folder.numSubstreams; ++j, ++next) {
+      sum += streamed[next]->size;
+      // The last size of a folder is implied by the folder's output size.
+      if (j + 1 < folder.numSubstreams) out.Number(streamed[next]->size);
+    }
+    if (sum != FinalSize(folder)) throw std::logic_error("entry sizes do not fill the folder");
+  }
+  out.Byte(kCRC);
+  out.Byte(1);  // every digest defined
+  for (const ArchiveEntry* entry : streamed) out.UInt32(entry->crc);
+  out.Byte(kEnd);
+}
+
+void WriteFilesInfo(HeaderBuffer& out, const std::vector<ArchiveEntry>& entries) {
+  out.Byte(kFilesInfo);
+  out.Number(entries.size());
+  if (entries.empty()) {
+    out.Byte(kEnd);
+    return;
+  }
+
+  std::vector<bool> emptyStream;
+  std::vector<bool> emptyFile;
+  bool anyEmptyStream = false;
+  bool anyEmptyFile = false;
+  for (const ArchiveEntry& entry : entries) {
+    emptyStream.push_back(!entry.hasStream);
+    if (!entry.hasStream) {
+      anyEmptyStream = true;
+      emptyFile.push_back(!entry.isDirectory);
+      anyEmptyFile |= !entry.isDirectory;
+    }
+  }
+  if (anyEmptyStream) {
+    HeaderBuffer bits;
+    bits.BitVector(emptyStream);
+    out.Byte(kEmptyStream);
+    out.Number(bits.Size());
+    out.Bytes(bits.Data());
+  }
+  if (anyEmptyFile) {
+    HeaderBuffer bits;
+    bits.BitVector(emptyFile);
+    out.Byte(kEmptyFile);
+    out.Number(bits.Size());
+    out.Bytes(bits.Data());
+  }
+
+  HeaderBuffer names;
+  names.Byte(0);  // inline
+  for (const ArchiveEntry& entry : entries) {
+    for (char16_t unit : entry.name) {
+      names.Byte(static_cast<uint8_t>(unit));
+      names.Byte(static_cast<uint8_t>(unit >> 8));
+    }
+    names.Byte(0);
+    names.Byte(0);
+  }
+  out.Byte(kName);
+  out.Number(names.Size());
+  out.Bytes(names.Data());
+
+  HeaderBuffer times;
+  times.Byte(1);  // all defined
+  times.Byte(0);  // inline
+  for (const ArchiveEntry& entry : entries) times.UInt64(entry.lastWriteTime);
+  out.Byte(kLastWriteTime);
+  out.Number(times.Size());
+  out.Bytes(times.Data());
+
+  HeaderBuffer attributes;
+  attributes.Byte(1);
+  attributes.Byte(0);
+  for (const ArchiveEntry& entry : entries) attributes.UInt32(entry.attributes);
+  out.Byte(kWinAttributes);
+  out.Number(attributes.Size());
+  out.Bytes(attributes.Data());
+
+  out.Byte(kEnd);
+}
+
+}  // namespace
+
+std::vector<uint8_t> SevenZipWriter::BuildHeader(const std::vector<FolderRecord>& folders,
+                                                 const std::vector<uint64_t>& packSizes,
+                                                 const std::vector<ArchiveEntry>& entries) {
+  HeaderBuffer out;
+  out.Byte(kHeader);
+  // The unpacker expects the main streams info even when no entry has data.
+  out.Byte(kMainStreamsInfo);
+  if (!folders.empty()) WriteStreamsInfo(out, folders, packSizes, entries);
+  out.Byte(kEnd);
+  // Written even without entries: other readers expect it after an empty streams info.
+  WriteFilesInfo(out, entries);
+  out.Byte(kEnd);
+  return out.Data();
+}
+
+std::array<uint8_t, SevenZipWriter::kStartHeaderSize> SevenZipWriter::BuildStartHeader(
+    uint64_t nextHeaderOffset, const std::vector<uint8_t>& header) {
+  HeaderBuffer tail;
+  tail.UInt64(nextHeaderOffset);
+  tail.UInt64(header.size());
+  tail.UInt32(lzma_crc32(header.data(), header.size(), 0));
+  const uint32_t tailCrc = lzma_crc32(tail.Data().data(), tail.Size(), 0);
+
+  std::array<uint8_t, kStartHeaderSize> start = {0x37, 0x7A, 0xBC, 0xAF, 0x27, 0x1C, 0, 4};
+  for (int i = 0; i < 4; ++i) start[8 + i] = static_cast<uint8_t>(tailCrc >> (8 * i));
+  for (size_t i = 0; i < tail.Size(); ++i) start[12 + i] = tail.Data()[i];
+  return start;
+}

@@ -1,0 +1,27 @@
+// Walks the directory to pack: every directory and regular file below it, in a fixed order
+// (each directory before its contents, siblings by name in byte order). Symbolic links and
+// special files are refused rather than followed: a link may lead out of the tree or loop.
+#pragma once
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+struct SourceEntry {
+  std::string path;      // relative, "/" separated, as on disk (UTF-8)
+  std::string diskPath;  // where to read it
+  bool isDirectory = false;
+  uint64_t size = 0;
+  uint64_t lastWriteTime = 0;  // FILETIME
+  uint32_t mode = 0;           // st_mode
+};
+
+// FILETIME (100 ns since 1601-01-01 UTC) of a Unix time.
+uint64_t FileTimeFromUnix(int64_t seconds, uint32_t nanoseconds);
+// Windows attributes with the Unix extension: 0x8000 and st_mode in the high 16 bits.
+uint32_t WindowsAttributes(bool isDirectory, uint32_t mode);
+
+// Scans root; with fixedTime every entry gets that time instead of its own. Throws
+// PackError for a missing root, an unreadable directory, a link or a special file.
+std::vector<SourceEntry> ScanSourceTree(const std::string& root,
+                                        std::optional<uint64_t> fixedTime);
