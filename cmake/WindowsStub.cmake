@@ -45,7 +45,7 @@ file(GLOB STUB_SOURCES CONFIGURE_DEPENDS
   src/platform/windows/*.cpp)
 
 # No C runtime start-up code: the entry point (StubEntry, src/driver/EntryPoint.cpp) runs the
-# C++ constructors and ends the process itself, which saves about 8 KiB of start-up code and
+# C++ constructors and ends the process itself, which saves about 9 KiB of start-up code and
 # its console and error-reporting imports. The system libraries come from GCC's own list for
 # -mwindows only: CMake's default list repeats kernel32 and user32 ahead of it, and ld
 # crashes on such an LTO link without start files.
@@ -53,10 +53,11 @@ set(CMAKE_CXX_STANDARD_LIBRARIES "")
 set(CMAKE_C_STANDARD_LIBRARIES "")
 
 # Size matters more than speed here: -Os with link-time optimisation across the sources, every
-# function and datum in its own section so that the linker drops what is unused, no unwind
-# tables, and the 4-byte stack alignment that the Win32 ABI guarantees (GCC would otherwise keep
-# the stack 16-byte aligned at every call).
-set(STUB_COMPILE_FLAGS -Os -flto -ffunction-sections -fdata-sections
+# function in its own section so that the linker drops what is unused, no unwind tables, and
+# the 4-byte stack alignment that the Win32 ABI guarantees (GCC would otherwise keep the stack
+# 16-byte aligned at every call). No -fdata-sections: with it, mingw's GCC puts zero-initialised
+# data into .data instead of .bss, so the path buffers would take room in the file.
+set(STUB_COMPILE_FLAGS -Os -flto -ffunction-sections
     -fno-asynchronous-unwind-tables -mpreferred-stack-boundary=2)
 
 add_executable(stub WIN32 ${STUB_SOURCES} "${STUB_RC}")
