@@ -29,6 +29,14 @@ chmod a-w "$src/docs/read-only.txt"
 installer="$work/installer.exe"
 pack_installer "$installer" "$src" || { fail pack "stubpack could not pack the tree"; exit 1; }
 win_installer="$(windows_path "$installer")"
+# The x86 programs must have gone through BCJ2: its method id appears in the archive's header.
+python3 - "$installer" "$(stat -c %s "$STUB")" <<'PY' || { fail bcj2 "no BCJ2 coder in the header"; exit 1; }
+import struct, sys
+data = open(sys.argv[1], "rb").read()
+start = data.index(b"7z\xbc\xaf\x27\x1c", int(sys.argv[2]))
+offset, size = struct.unpack_from("<QQ", data, start + 12)
+sys.exit(b"\x03\x03\x01\x1b" not in data[start + 32 + offset:start + 32 + offset + size])
+PY
 
 # Command line given to the stub | what setup.exe must get after its own path and one blank.
 cases=(
