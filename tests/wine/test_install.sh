@@ -38,13 +38,20 @@ offset, size = struct.unpack_from("<QQ", data, start + 12)
 sys.exit(b"\x03\x03\x01\x1b" not in data[start + 32 + offset:start + 32 + offset + size])
 PY
 
+# The same installer under a name with bytes above 0x7F in the ANSI code page: they belong to
+# the program name when the command line is scanned for the stub's arguments.
+cp "$installer" "$work/Ünïcödé-installer.exe"
+win_accented="$(windows_path "$work/Ünïcödé-installer.exe")"
+
 # Command line given to the stub | what setup.exe must get after its own path and one blank.
 cases=(
   "quoted-two-blanks|\"$win_installer\"  first \"two  words\"	last|  first \"two  words\"	last"
   "quoted-alone|\"$win_installer\"|"
-  "unquoted-tab|$win_installer	arg|arg"
 )
-[[ "$win_installer" == *" "* ]] && unset 'cases[2]'  # an unquoted name cannot hold a blank
+# An unquoted program name cannot hold a blank.
+if [[ "$win_installer" != *" "* ]]; then
+  cases+=("unquoted-tab|$win_installer	arg|arg" "unquoted-non-ascii|$win_accented	arg  x|arg  x")
+fi
 
 n=0
 for entry in "${cases[@]}"; do
@@ -82,4 +89,19 @@ for entry in "${cases[@]}"; do
   if [ -n "$new_dirs" ]; then fail "$name" "other temporary directories left: $new_dirs"; continue; fi
   pass "$name"
 done
+# Without setup.exe the entries are still unpacked, nothing is started, the temporary
+# directory goes away and the exit code is 0.
+mkdir -p "$work/no-setup/sub" && printf 'data\n' > "$work/no-setup/sub/file.txt"
+if pack_installer "$work/no-setup.exe" "$work/no-setup"; then
+  before="$(temp_dirs)"
+  launch "\"$(windows_path "$work/no-setup.exe")\" arg"
+  wait "$launched_pid"
+  rc=$?
+  left="$(comm -13 <(echo "$before") <(temp_dirs))"
+  if [ "$rc" -ne 0 ]; then fail no-setup "exit code $rc"
+  elif [ -n "$left" ]; then fail no-setup "temporary directory left: $left"
+  else pass no-setup; fi
+else
+  fail no-setup "stubpack could not pack the tree"
+fi
 exit $((failures > 0))
