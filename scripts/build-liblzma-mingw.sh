@@ -26,8 +26,9 @@ fi
 source_dir="$(ls -d "$dir"/xz-utils-*/ 2>/dev/null | head -n1 || true)"
 if [ -z "$source_dir" ] || [ ! -x "$source_dir/configure" ]; then
   rm -rf "$dir"/xz-utils-* "$dir"/xz-utils_*
-  # apt drops privileges to _apt for the download; a directory it can write avoids a warning.
-  (cd "$dir" && apt-get source -q xz-utils 2>&1 | grep -v 'unsandboxed' || true)
+  # apt drops privileges to _apt for the download and warns when it cannot; that is harmless.
+  (cd "$dir" && apt-get source -q xz-utils >"$dir/apt-source.log" 2>&1) ||
+    { cat "$dir/apt-source.log" >&2; exit 1; }
   source_dir="$(ls -d "$dir"/xz-utils-*/ | head -n1)"
 fi
 [ -x "$source_dir/configure" ] || { echo "no xz-utils source in $dir" >&2; exit 1; }
