@@ -36,16 +36,18 @@ fi
 rm -rf "$dir/build" "$prefix"
 mkdir -p "$dir/build"
 cd "$dir/build"
+log="$dir/build.log"
 # No -fdata-sections: mingw's GCC would then put the zero-initialised CRC table into .data,
 # where it takes 1 KiB of the stub's file instead of none in .bss.
-"$source_dir/configure" -q --host=i686-w64-mingw32 --prefix="$prefix" \
-  --disable-shared --enable-static \
-  --disable-encoders --enable-decoders=lzma1 --disable-match-finders \
-  --enable-checks=crc32 --disable-microlzma --disable-lzip-decoder \
-  --disable-xz --disable-xzdec --disable-lzmadec --disable-lzmainfo --disable-lzma-links \
-  --disable-scripts --disable-doc --disable-nls --enable-threads=no --enable-small \
-  CFLAGS="-Os -ffunction-sections -fno-asynchronous-unwind-tables -fno-unwind-tables"
-make -s -j2
-make -s install >/dev/null
+{
+  "$source_dir/configure" --host=i686-w64-mingw32 --prefix="$prefix" \
+    --disable-shared --enable-static \
+    --disable-encoders --enable-decoders=lzma1 --disable-match-finders \
+    --enable-checks=crc32 --disable-microlzma --disable-lzip-decoder \
+    --disable-xz --disable-xzdec --disable-lzmadec --disable-lzmainfo --disable-lzma-links \
+    --disable-scripts --disable-doc --disable-nls --enable-threads=no --enable-small \
+    CFLAGS="-Os -ffunction-sections -fno-asynchronous-unwind-tables -fno-unwind-tables" &&
+    make -j2 && make install
+} >"$log" 2>&1 || { tail -n 40 "$log" >&2; echo "liblzma build failed; see $log" >&2; exit 1; }
 touch "$stamp"
 echo "liblzma for i686-w64-mingw32 in $prefix"
