@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <cstring>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -187,6 +188,23 @@ TEST_F(FaultInjection, EveryFailingCallEndsAsDocumented) {
     }
   }
   EXPECT_GT(rows, 300u);
+}
+
+// Without a temporary path the buffer holds nothing usable: the Windows directory serves.
+TEST_F(FaultInjection, FailedTemporaryPathFallsBackToTheWindowsDirectory) {
+  char garbage[MAX_PATH];
+  std::memset(garbage, 'x', sizeof garbage);  // what an unused stack buffer might hold
+  volatile char sink = garbage[MAX_PATH - 1];
+  (void)sink;
+  RunEnd end = Run(Api::GetTempPathA, 1);
+  EXPECT_FALSE(end.exited) << end.reason;
+  EXPECT_EQ(exitCode, 0);
+  std::string made = TempDirName;
+  for (char& c : made)
+    if (c == '\\') c = '/';
+  EXPECT_EQ(made.rfind("/var/tmp/cab", 0), 0u) << made;
+  EXPECT_EQ(posix_testing::CallCount(Api::GetTempFileNameA), 1u);
+  EXPECT_FALSE(std::filesystem::exists(made));
 }
 
 // The clean-up after a failure examines nothing: a failing step of it still ends the run with
