@@ -83,8 +83,11 @@ void BuilderArchives() {
   Write("archives", "additional-names", ArchiveBytes(additional.bytes(), all));
 
   std::vector<HostileCase> cases = HostileCases("/nonexistent");
+  // The long-name cases stay out: a path thousands of directories deep takes seconds to
+  // make and remove under the sanitizers, and teaches the fuzzer nothing the others do not.
   for (size_t i = 0; i < cases.size(); ++i)
-    Write("archives", "hostile-" + std::to_string(i), cases[i].archive);
+    if (cases[i].archive.size() <= 4096)
+      Write("archives", "hostile-" + std::to_string(i), cases[i].archive);
 }
 
 // Installers from stubpack, with the fuzz harness's stub prefix; the seed is the archive alone.
