@@ -47,7 +47,11 @@ uint32_t Folder::FinalUnpackSize() const {
 }
 
 uint32_t ArchiveDatabase::FolderStreamPosition(uint32_t folderIndex, uint32_t i) const {
-  return uint32_t(DataStart + PackStreamOffsets[FolderFirstPackStream[folderIndex] + i]);
+  // A folder without packed streams (a coder of no in-streams) has no first stream: the last
+  // such folder would index past the table.
+  uint64_t stream = uint64_t(FolderFirstPackStream[folderIndex]) + i;
+  if (stream >= PackStreamOffsets.Count()) FatalError("folder without that packed stream");
+  return uint32_t(DataStart + PackStreamOffsets[uint32_t(stream)]);
 }
 
 uint32_t ArchiveDatabase::FolderPackedSize(uint32_t folderIndex) const {

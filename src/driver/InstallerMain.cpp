@@ -41,12 +41,15 @@ void UnpackArchive(const char* moduleFileName, const char* outputDirectory) {
 }
 
 int InstallerMain(HMODULE module, const char* commandLine) {
-  char tempPath[MAX_PATH];
+  char tempPath[MAX_PATH] = {0};
   char setupPath[MAX_PATH];
   char moduleFileName[MAX_PATH];
 
-  GetTempPathA(MAX_PATH, tempPath);
-  if (!GetTempFileNameA(tempPath, "cab", 0, TempDirName)) {
+  // A failed request (or a path too long for the buffer) leaves the buffer undefined: it is
+  // not used, and the Windows directory serves as when no name can be made in it.
+  DWORD tempLength = GetTempPathA(MAX_PATH, tempPath);
+  if (tempLength == 0 || tempLength >= MAX_PATH ||
+      !GetTempFileNameA(tempPath, "cab", 0, TempDirName)) {
     GetWindowsDirectoryA(tempPath, MAX_PATH);
     GetTempFileNameA(tempPath, "cab", 0, TempDirName);
   }

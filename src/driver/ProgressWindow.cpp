@@ -30,6 +30,11 @@ void CreateProgressWindow(HINSTANCE instance) {
   UpdateWindow(mainWindow);
 }
 
+void ReserveOutputHandle() {
+  HandleList->Add(INVALID_HANDLE_VALUE);
+  HandleList->RemoveLast();
+}
+
 void AddOutputHandle(HANDLE file) {
   HandleList->Add(file);
   int32_t count = int32_t(HandleList->Count());
@@ -43,5 +48,10 @@ void AddOutputHandle(HANDLE file) {
 
 void CloseOutputHandles() {
   if (!HandleList) return;
-  for (uint32_t i = 0; i < HandleList->Count(); ++i) CloseHandle((*HandleList)[i]);
+  for (uint32_t i = 0; i < HandleList->Count(); ++i) {
+    CloseHandle((*HandleList)[i]);
+    // Memory running out after this (on the way to the clean-up) runs the failure path, which
+    // closes the list again: a closed handle's value may by then name another object.
+    (*HandleList)[i] = INVALID_HANDLE_VALUE;
+  }
 }

@@ -85,6 +85,7 @@ OutputFile* ExtractCallback::GetItemOutput(uint32_t itemIndex) {
     ReportFatal("Can not delete output file", "file in the way cannot be deleted");
   if (isAnti) return nullptr;
 
+  ReserveOutputHandle();
   OutputFile* file = New<OutputFile>();
   file->Create(diskPath);
   openFile = file;

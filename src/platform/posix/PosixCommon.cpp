@@ -137,6 +137,7 @@ void Reset() {
   f.recording = true;
   StandIns() = Stand_ins();
   ResetWindows();
+  TrackAllocations(false);
 }
 
 }  // namespace posix_testing

@@ -1,6 +1,7 @@
 // Text conversion (the ANSI code page is UTF-8 here), local memory and OLE strings.
 #include <cstdlib>
 #include <cstring>
+#include <unordered_map>
 
 #include "platform/posix/PosixInternal.h"
 
@@ -128,20 +129,71 @@ int WINAPI WideCharToMultiByte(UINT, DWORD, LPCWSTR units, int unitCount, LPSTR 
   return made;
 }
 
+namespace {
+
+struct AllocationTracker {
+  bool on = false;
+  size_t budget = SIZE_MAX;
+  size_t liveBytes = 0;
+  std::unordered_map<void*, size_t> live;
+};
+
+AllocationTracker& Tracker() {
+  static AllocationTracker* tracker = new AllocationTracker;
+  return *tracker;
+}
+
+}  // namespace
+
 HLOCAL WINAPI LocalAlloc(UINT flags, SIZE_T bytes) {
-  if (ShouldFail(Api::LocalAlloc)) {
+  AllocationTracker& tracker = Tracker();
+  if (ShouldFail(Api::LocalAlloc) || (tracker.on && bytes > tracker.budget - tracker.liveBytes)) {
     SetLastError(ERROR_NOT_ENOUGH_MEMORY);
     return nullptr;
   }
   void* block = (flags & 0x40) ? std::calloc(1, bytes) : std::malloc(bytes);  // LMEM_ZEROINIT
-  if (!block) SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+  if (!block) {
+    SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+  } else if (tracker.on) {
+    tracker.live[block] = bytes;
+    tracker.liveBytes += bytes;
+  }
   return block;
 }
 
 HLOCAL WINAPI LocalFree(HLOCAL block) {
+  AllocationTracker& tracker = Tracker();
+  if (tracker.on && block) {
+    auto it = tracker.live.find(block);
+    if (it != tracker.live.end()) {
+      tracker.liveBytes -= it->second;
+      tracker.live.erase(it);
+    }
+  }
   std::free(block);
   return nullptr;
 }
+
+namespace posix_testing {
+
+void TrackAllocations(bool on, size_t budget) {
+  AllocationTracker& tracker = Tracker();
+  tracker.on = on;
+  tracker.budget = budget;
+  tracker.live.clear();
+  tracker.liveBytes = 0;
+}
+
+size_t FreeTrackedAllocations() {
+  AllocationTracker& tracker = Tracker();
+  size_t count = tracker.live.size();
+  for (auto& entry : tracker.live) std::free(entry.first);
+  tracker.live.clear();
+  tracker.liveBytes = 0;
+  return count;
+}
+
+}  // namespace posix_testing
 
 BSTR WINAPI SysAllocString(const OLECHAR* text) {
   if (!text) return nullptr;

@@ -2,6 +2,7 @@
 // calls, make the Nth call of a chosen function fail, and stand in for the module file name.
 // Product code never includes this header.
 #pragma once
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -70,6 +71,15 @@ uint32_t OpenDescriptors();
 void SetModuleFileName(const char* path);  // null: the real executable
 void SetDesktopSize(int width, int height);
 void SetQuietMessageBoxes(bool quiet);
+
+// Allocation accounting for fuzzing. While on, LocalAlloc remembers every block until its
+// LocalFree, and refuses a block (as the system does when memory runs out) that would take the
+// live total past budget bytes: the 32-bit stub never has more than 2 GiB to give.
+void TrackAllocations(bool on, size_t budget = SIZE_MAX);
+// Frees every block still live since tracking began, and returns how many there were: what a
+// run that ended through the failure path leaves for the end of the process to reclaim. Only
+// for blocks that nothing will use again.
+size_t FreeTrackedAllocations();
 
 // Forgets every fault, record and stand-in above (the redirect included).
 void Reset();

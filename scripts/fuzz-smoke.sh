@@ -1,0 +1,44 @@
+#!/usr/bin/env bash
+# Builds the libFuzzer targets (fuzz preset) and runs each for SECONDS (default 60) on its seed
+# corpus. Any crash, leak, sanitizer report, timeout (10 s per input) or allocation beyond 2 GiB
+# fails the run. Usage: scripts/fuzz-smoke.sh [SECONDS]
+set -euo pipefail
+cd "$(dirname "$0")/.."
+seconds="${1:-60}"
+
+cmake --preset fuzz >/dev/null
+cmake --build --preset fuzz -j2
+
+build=build/fuzz/fuzz
+work="$build/work"
+artifacts="$build/artifacts"
+mkdir -p "$artifacts"
+# Leak detection stays on: the harness frees what it owns and what a failure path left.
+export ASAN_OPTIONS="detect_leaks=1:abort_on_error=1:symbolize=1"
+export UBSAN_OPTIONS="halt_on_error=1:print_stacktrace=1"
+
+declare -A corpus=([open_archive]=archives [extract]=archives [decode_folder]=folders
+                   [decoders]=decoders)
+failed=()
+for target in open_archive extract decode_folder decoders; do
+  echo "== fuzz_$target for ${seconds}s"
+  # New inputs go to a work directory of their own; the seeds stay as generated.
+  rm -rf "${work:?}/$target"
+  mkdir -p "$work/$target"
+  if ! "$build/fuzz_$target" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2560 \
+      -malloc_limit_mb=2048 -dict=fuzz/7z.dict -print_final_stats=1 \
+      -artifact_prefix="$artifacts/$target-" "$work/$target" "$build/seeds/${corpus[$target]}" \
+      > "$build/$target.log" 2>&1; then
+    failed+=("$target")
+    tail -n 60 "$build/$target.log"
+  fi
+  grep -E '^stat::(number_of_executed_units|average_exec_per_sec|new_units_added|peak_rss_mb)|^#[0-9]+ +DONE' \
+    "$build/$target.log" || true
+  grep -E 'cov: [0-9]+ ft: [0-9]+' "$build/$target.log" | tail -n 1 || true
+done
+
+if [ ${#failed[@]} -gt 0 ]; then
+  echo "== fuzz smoke FAILED: ${failed[*]} (inputs in $artifacts)"
+  exit 1
+fi
+echo "== fuzz smoke passed"
