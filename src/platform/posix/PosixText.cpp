@@ -1,4 +1,6 @@
 // Text conversion (the ANSI code page is UTF-8 here), local memory and OLE strings.
+#include <malloc.h>
+
 #include <cstdlib>
 #include <cstring>
 
@@ -128,7 +130,18 @@ int WINAPI WideCharToMultiByte(UINT, DWORD, LPCWSTR units, int unitCount, LPSTR 
   return made;
 }
 
+namespace {
+
+// Large blocks come straight from the system and go back to it when freed, as with the Windows
+// heap. The C library would otherwise raise that limit after the first large free and keep
+// freed blocks of many megabytes in its heap, where they would add to the peak of a later
+// folder's windows.
+const bool kLargeBlocksFromSystem = mallopt(M_MMAP_THRESHOLD, 512 * 1024) != 0;
+
+}  // namespace
+
 HLOCAL WINAPI LocalAlloc(UINT flags, SIZE_T bytes) {
+  (void)kLargeBlocksFromSystem;
   if (ShouldFail(Api::LocalAlloc)) {
     SetLastError(ERROR_NOT_ENOUGH_MEMORY);
     return nullptr;
