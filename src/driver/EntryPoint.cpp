@@ -8,7 +8,18 @@ static int EntryPoint() {
 }
 
 #ifdef _WIN32
-int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) { return EntryPoint(); }
+// The constructor table that the linker builds: a count or -1, the entries, then a null.
+extern "C" void (*__CTOR_LIST__[])();
+
+// The process entry (the stub links without the C runtime's start-up code): run the C++
+// constructors, last entry first as GCC orders them, then the installer, and end the process
+// with its exit code. No exit-time destructors run.
+extern "C" [[noreturn]] __attribute__((used)) void WINAPI StubEntry() {
+  uint32_t count = 0;
+  while (__CTOR_LIST__[count + 1]) ++count;
+  for (; count; --count) __CTOR_LIST__[count]();
+  ExitProcess(EntryPoint());
+}
 #else
 int main() { return EntryPoint(); }
 #endif

@@ -9,7 +9,7 @@ static bool insideFatalError = false;
 
 const char* LastFatalReason() { return fatalReason; }
 
-void FatalError(const char* reason) {
+void (FatalError)(const char* reason) {
   // A failure during the clean-up itself (memory exhausted) ends the process at once and
   // keeps the first reason.
   if (insideFatalError) {
@@ -27,8 +27,8 @@ void FatalError(const char* reason) {
   ExitProcess(1);
 }
 
-void ReportFatal(const char* message, const char* reason) {
+void (ReportFatal)(const char* message, const char* reason) {
   fatalReason = reason ? reason : message;
   MessageBoxA(nullptr, message, "Unpacker", MB_ICONERROR);
-  FatalError(reason ? reason : message);
+  (FatalError)(reason ? reason : message);
 }

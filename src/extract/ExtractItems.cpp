@@ -45,6 +45,7 @@ void ExtractItems(Archive& archive, uint32_t itemCount, ExtractCallback& callbac
     decoder.DecodeFolder(*archive.File, db.FolderStreamPosition(folder, 0),
                          db.PackSizes.Data() + db.FolderFirstPackStream[folder],
                          db.Folders[folder], &stream);
-    if (uint32_t(stream.currentIndex) != task.itemCount) FatalError("folder ended before its entries");
+    if (uint32_t(stream.currentIndex) != task.itemCount)
+      FatalError("folder ended before its entries");
   }
 }

@@ -10,6 +10,18 @@
 #include <commctrl.h>
 #include <oleauto.h>
 #include <propidl.h>
+
+// Bit 0x8000 of an archived attribute value: the high 16 bits carry Unix st_mode bits.
+#ifndef FILE_ATTRIBUTE_UNIX_EXTENSION
+#define FILE_ATTRIBUTE_UNIX_EXTENSION 0x8000u
+#endif
+
+// Item properties travel as PROPVARIANTs holding VT_EMPTY, VT_UI4, VT_FILETIME or VT_BSTR. Their
+// tag and value share VARIANT's layout, so OLE Automation's VariantClear releases them (a BSTR
+// through SysFreeString) without pulling in OLE32 for PropVariantClear.
+inline HRESULT VariantClear(PROPVARIANT* value) {
+  return VariantClear(reinterpret_cast<VARIANTARG*>(value));
+}
 #else
 #include "platform/posix/Win32Api.h"
 #endif

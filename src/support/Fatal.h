@@ -8,3 +8,9 @@
 
 // The reason given to the last FatalError or ReportFatal call, or null.
 const char* LastFatalReason();
+
+#ifdef _WIN32
+// The Windows stub never shows a reason: keep their texts out of the executable.
+#define FatalError(reason) (FatalError)(nullptr)
+#define ReportFatal(message, ...) (ReportFatal)(message)
+#endif

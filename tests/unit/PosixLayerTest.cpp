@@ -70,6 +70,10 @@ TEST_F(PosixLayer, UnixExtensionCarriesTheModeBits) {
   ASSERT_TRUE(SetFileAttributesA(Win("run").c_str(), attributes | FILE_ATTRIBUTE_READONLY));
   ASSERT_EQ(stat((dir / "run").c_str(), &info), 0);
   EXPECT_EQ(info.st_mode & 07777, 0550u);
+  // Set-user-id and set-group-id bits from an archive are dropped.
+  ASSERT_TRUE(SetFileAttributesA(Win("run").c_str(), FILE_ATTRIBUTE_UNIX_EXTENSION | (06755u << 16)));
+  ASSERT_EQ(stat((dir / "run").c_str(), &info), 0);
+  EXPECT_EQ(info.st_mode & 07777, 0755u);
 }
 
 TEST_F(PosixLayer, FindListsADirectoryAndDescribesAPlainPath) {

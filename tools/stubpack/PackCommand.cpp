@@ -13,7 +13,7 @@
 #include "FolderEncoder.h"
 #include "FolderPlan.h"
 #include "InstallerLayout.h"
-#include "OutputFile.h"
+#include "InstallerFile.h"
 #include "PackError.h"
 #include "PeImage.h"
 #include "ProgressBar.h"
@@ -256,7 +256,7 @@ void RunPack(const PackOptions& options, std::ostream& warnings) {
   for (const PlanInput& input : planInput) totalBytes += input.size;
   ProgressBar progress(totalBytes, !options.quiet && totalBytes >= (4u << 20));
 
-  OutputFile out(options.output);
+  InstallerFile out(options.output);
   out.Write(stub.data(), stub.size());
   const uint64_t archiveStart = stub.size() + 4;
   const std::vector<uint8_t> placeholder(4 + SevenZipWriter::kStartHeaderSize, 0);

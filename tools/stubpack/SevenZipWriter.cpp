@@ -5,28 +5,9 @@
 #include <stdexcept>
 
 #include "HeaderBuffer.h"
+#include "archive/PropertyIds.h"
 
 namespace {
-
-enum PropertyId : uint8_t {
-  kEnd = 0x00,
-  kHeader = 0x01,
-  kMainStreamsInfo = 0x04,
-  kFilesInfo = 0x05,
-  kPackInfo = 0x06,
-  kUnPackInfo = 0x07,
-  kSubStreamsInfo = 0x08,
-  kSize = 0x09,
-  kCRC = 0x0A,
-  kFolder = 0x0B,
-  kCodersUnPackSize = 0x0C,
-  kNumUnPackStream = 0x0D,
-  kEmptyStream = 0x0E,
-  kEmptyFile = 0x0F,
-  kName = 0x11,
-  kLastWriteTime = 0x14,
-  kWinAttributes = 0x15,
-};
 
 void WriteFolder(HeaderBuffer& out, const FolderRecord& folder) {
   out.Number(folder.coders.size());

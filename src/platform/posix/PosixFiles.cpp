@@ -276,7 +276,8 @@ BOOL WINAPI SetFileAttributesA(LPCSTR name, DWORD attributes) {
   if (lstat(path.c_str(), &info) != 0) return FailWithErrno();
   if (S_ISLNK(info.st_mode)) return TRUE;  // links carry no attributes of their own
   mode_t mode = info.st_mode & 07777;
-  if (attributes & FILE_ATTRIBUTE_UNIX_EXTENSION) mode = (attributes >> 16) & 07777;
+  // Permission bits only: an archive must not make set-user-id or set-group-id files.
+  if (attributes & FILE_ATTRIBUTE_UNIX_EXTENSION) mode = (attributes >> 16) & 0777;
   if (attributes & FILE_ATTRIBUTE_READONLY)
     mode &= mode_t(~0222);
   else if (!(mode & S_IWUSR) && !(attributes & FILE_ATTRIBUTE_UNIX_EXTENSION))

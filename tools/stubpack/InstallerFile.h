@@ -6,12 +6,12 @@
 #include <cstdio>
 #include <string>
 
-class OutputFile {
+class InstallerFile {
  public:
-  explicit OutputFile(const std::string& path);
-  ~OutputFile();
-  OutputFile(const OutputFile&) = delete;
-  OutputFile& operator=(const OutputFile&) = delete;
+  explicit InstallerFile(const std::string& path);
+  ~InstallerFile();
+  InstallerFile(const InstallerFile&) = delete;
+  InstallerFile& operator=(const InstallerFile&) = delete;
 
   void Write(const void* data, size_t size);
   void WriteAt(uint64_t offset, const void* data, size_t size);

@@ -1,4 +1,4 @@
-#include "OutputFile.h"
+#include "InstallerFile.h"
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -8,30 +8,30 @@
 
 #include "PackError.h"
 
-OutputFile::OutputFile(const std::string& path)
+InstallerFile::InstallerFile(const std::string& path)
     : path_(path), temporary_(path + ".partial") {
   file_ = std::fopen(temporary_.c_str(), "wb");
   if (file_ == nullptr) Fail("cannot create");
 }
 
-OutputFile::~OutputFile() {
+InstallerFile::~InstallerFile() {
   if (file_ != nullptr) {
     std::fclose(file_);
     std::remove(temporary_.c_str());
   }
 }
 
-void OutputFile::Write(const void* data, size_t size) {
+void InstallerFile::Write(const void* data, size_t size) {
   if (size != 0 && std::fwrite(data, 1, size, file_) != size) Fail("cannot write");
 }
 
-void OutputFile::WriteAt(uint64_t offset, const void* data, size_t size) {
+void InstallerFile::WriteAt(uint64_t offset, const void* data, size_t size) {
   if (std::fseek(file_, static_cast<long>(offset), SEEK_SET) != 0) Fail("cannot seek in");
   Write(data, size);
   if (std::fseek(file_, 0, SEEK_END) != 0) Fail("cannot seek in");
 }
 
-void OutputFile::Commit() {
+void InstallerFile::Commit() {
   // An installer is a program: make it executable like a linker's output.
   const bool closed = std::fflush(file_) == 0 && fchmod(fileno(file_), 0755) == 0 &&
                       std::fclose(file_) == 0;
@@ -43,6 +43,6 @@ void OutputFile::Commit() {
   }
 }
 
-void OutputFile::Fail(const char* what) {
+void InstallerFile::Fail(const char* what) {
   throw PackError(std::string(what) + " " + temporary_ + ": " + std::strerror(errno));
 }

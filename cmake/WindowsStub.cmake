@@ -1,0 +1,78 @@
+# The 32-bit Windows stub, cross-built with mingw-w64 (toolchain file cmake/i686-w64-mingw32.cmake,
+# preset "windows"). Only stub.exe is built here: stubpack, the tests and the POSIX layer belong
+# to the Linux build.
+#
+# stub.exe: PE32 GUI program, -Os, no exceptions or RTTI, unused sections dropped, stripped,
+# statically linked, importing system DLLs only. Its size is checked after every link.
+
+enable_language(C RC)
+
+set(STUBKIT_STUB_SIZE_LIMIT 49152 CACHE STRING "Largest stub.exe allowed, in bytes")
+set(STUBKIT_LZMA_DIR "${CMAKE_BINARY_DIR}/liblzma" CACHE PATH
+    "Where scripts/build-liblzma-mingw.sh keeps the cross-built liblzma (prefix/ below it)")
+
+# liblzma, decoder only, built from Debian's xz-utils source package. Its own headers are used:
+# the host's /usr/include/lzma.h must not leak into the cross build.
+set(STUBKIT_LZMA_PREFIX "${STUBKIT_LZMA_DIR}/prefix")
+if(NOT EXISTS "${STUBKIT_LZMA_PREFIX}/lib/liblzma.a")
+  message(STATUS "Building liblzma for i686-w64-mingw32 in ${STUBKIT_LZMA_DIR}")
+  execute_process(
+    COMMAND "${CMAKE_SOURCE_DIR}/scripts/build-liblzma-mingw.sh" "${STUBKIT_LZMA_DIR}"
+    RESULT_VARIABLE lzma_result)
+  if(NOT lzma_result EQUAL 0)
+    message(FATAL_ERROR "scripts/build-liblzma-mingw.sh failed (${lzma_result})")
+  endif()
+endif()
+add_library(lzma_mingw STATIC IMPORTED)
+set_target_properties(lzma_mingw PROPERTIES
+  IMPORTED_LOCATION "${STUBKIT_LZMA_PREFIX}/lib/liblzma.a"
+  INTERFACE_INCLUDE_DIRECTORIES "${STUBKIT_LZMA_PREFIX}/include"
+  INTERFACE_COMPILE_DEFINITIONS LZMA_API_STATIC)
+
+# The icon: one 32 x 32, 16-colour image drawn by a script of ours.
+find_package(Python3 REQUIRED COMPONENTS Interpreter)
+set(STUB_ICON "${CMAKE_BINARY_DIR}/stub.ico")
+add_custom_command(OUTPUT "${STUB_ICON}"
+  COMMAND Python3::Interpreter "${CMAKE_SOURCE_DIR}/scripts/make-icon.py" "${STUB_ICON}"
+  DEPENDS "${CMAKE_SOURCE_DIR}/scripts/make-icon.py"
+  COMMENT "Drawing stub.ico")
+set(STUB_RC "${CMAKE_BINARY_DIR}/stub.rc")
+file(WRITE "${STUB_RC}" "1 ICON \"stub.ico\"\n")
+set_source_files_properties("${STUB_RC}" PROPERTIES OBJECT_DEPENDS "${STUB_ICON}")
+
+file(GLOB STUB_SOURCES CONFIGURE_DEPENDS
+  src/support/*.cpp src/driver/*.cpp src/archive/*.cpp src/decode/*.cpp src/extract/*.cpp
+  src/platform/windows/*.cpp)
+
+# No C runtime start-up code: the entry point (StubEntry, src/driver/EntryPoint.cpp) runs the
+# C++ constructors and ends the process itself, which saves about 9 KiB of start-up code and
+# its console and error-reporting imports. The system libraries come from GCC's own list for
+# -mwindows only: CMake's default list repeats kernel32 and user32 ahead of it, and ld
+# crashes on such an LTO link without start files.
+set(CMAKE_CXX_STANDARD_LIBRARIES "")
+set(CMAKE_C_STANDARD_LIBRARIES "")
+
+# Size matters more than speed here: -Os with link-time optimisation across the sources, every
+# function in its own section so that the linker drops what is unused, no unwind tables, and
+# the 4-byte stack alignment that the Win32 ABI guarantees (GCC would otherwise keep the stack
+# 16-byte aligned at every call). No -fdata-sections: with it, mingw's GCC puts zero-initialised
+# data into .data instead of .bss, so the path buffers would take room in the file.
+set(STUB_COMPILE_FLAGS -Os -flto -ffunction-sections
+    -fno-asynchronous-unwind-tables -mpreferred-stack-boundary=2)
+
+add_executable(stub WIN32 ${STUB_SOURCES} "${STUB_RC}")
+target_include_directories(stub PRIVATE src)
+target_compile_options(stub PRIVATE
+  $<$<COMPILE_LANGUAGE:CXX,C>:${STUB_COMPILE_FLAGS} -Wall -Wextra>
+  $<$<COMPILE_LANGUAGE:CXX>:-fno-exceptions -fno-rtti -fno-threadsafe-statics>)
+target_compile_definitions(stub PRIVATE $<$<COMPILE_LANGUAGE:CXX,C>:NDEBUG>)
+target_link_options(stub PRIVATE ${STUB_COMPILE_FLAGS} -static -s -Wl,--gc-sections
+  -nostartfiles -Wl,-e,_StubEntry@0
+  "-Wl,-Map=${CMAKE_BINARY_DIR}/stub.map")
+target_link_libraries(stub PRIVATE lzma_mingw comctl32 oleaut32)
+
+# Size and imports are checked after every link: a larger stub or a foreign DLL fails the build.
+add_custom_command(TARGET stub POST_BUILD
+  COMMAND "${CMAKE_COMMAND}" -DSTUB=$<TARGET_FILE:stub> -DLIMIT=${STUBKIT_STUB_SIZE_LIMIT}
+          -DOBJDUMP=${CMAKE_OBJDUMP} -P "${CMAKE_SOURCE_DIR}/cmake/CheckStub.cmake"
+  VERBATIM)

@@ -1,0 +1,53 @@
+#!/bin/bash
+# Builds a small static liblzma for i686-w64-mingw32 from Debian's xz-utils source package:
+# decoders only (the raw LZMA1 decoder is all the stub needs), CRC32 kept, no threads.
+#   build-liblzma-mingw.sh DIR    sources and build under DIR, result installed in DIR/prefix
+# Does nothing when DIR/prefix already holds the library built by this same script.
+set -euo pipefail
+
+dir="$(mkdir -p "${1:?usage: $0 DIR}" && cd "$1" && pwd)"
+prefix="$dir/prefix"
+stamp="$prefix/.built-by-stubkit-5"
+[ -f "$stamp" ] && [ -f "$prefix/lib/liblzma.a" ] && [ -f "$prefix/include/lzma.h" ] && exit 0
+
+export DEBIAN_FRONTEND=noninteractive
+command -v i686-w64-mingw32-gcc >/dev/null ||
+  { apt-get update -q && apt-get install -y -q --no-install-recommends g++-mingw-w64-i686-posix; }
+command -v dpkg-source >/dev/null ||
+  { apt-get update -q && apt-get install -y -q --no-install-recommends dpkg-dev; }
+
+# Source packages: a deb-src twin of every stanza of the Debian sources file.
+src_list=/etc/apt/sources.list.d/debian-src.sources
+if [ ! -f "$src_list" ]; then
+  sed 's/^Types: deb$/Types: deb-src/' /etc/apt/sources.list.d/debian.sources > "$src_list"
+  apt-get update -q
+fi
+
+source_dir="$(ls -d "$dir"/xz-utils-*/ 2>/dev/null | head -n1 || true)"
+if [ -z "$source_dir" ] || [ ! -x "$source_dir/configure" ]; then
+  rm -rf "$dir"/xz-utils-* "$dir"/xz-utils_*
+  # apt drops privileges to _apt for the download and warns when it cannot; that is harmless.
+  (cd "$dir" && apt-get source -q xz-utils >"$dir/apt-source.log" 2>&1) ||
+    { cat "$dir/apt-source.log" >&2; exit 1; }
+  source_dir="$(ls -d "$dir"/xz-utils-*/ | head -n1)"
+fi
+[ -x "$source_dir/configure" ] || { echo "no xz-utils source in $dir" >&2; exit 1; }
+
+rm -rf "$dir/build" "$prefix"
+mkdir -p "$dir/build"
+cd "$dir/build"
+log="$dir/build.log"
+# No -fdata-sections: mingw's GCC would then put the zero-initialised CRC table into .data,
+# where it takes 1 KiB of the stub's file instead of none in .bss.
+{
+  "$source_dir/configure" --host=i686-w64-mingw32 --prefix="$prefix" \
+    --disable-shared --enable-static \
+    --disable-encoders --enable-decoders=lzma1 --disable-match-finders \
+    --enable-checks=crc32 --disable-microlzma --disable-lzip-decoder \
+    --disable-xz --disable-xzdec --disable-lzmadec --disable-lzmainfo --disable-lzma-links \
+    --disable-scripts --disable-doc --disable-nls --enable-threads=no --enable-small \
+    CFLAGS="-Os -ffunction-sections -fno-asynchronous-unwind-tables -fno-unwind-tables" &&
+    make -j2 && make install
+} >"$log" 2>&1 || { tail -n 40 "$log" >&2; echo "liblzma build failed; see $log" >&2; exit 1; }
+touch "$stamp"
+echo "liblzma for i686-w64-mingw32 in $prefix"

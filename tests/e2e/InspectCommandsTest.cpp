@@ -1,0 +1,106 @@
+// stubpack list and extract on installers: what they print and what they refuse to touch.
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+
+#include <filesystem>
+
+#include "InstallerProcess.h"
+#include "TestFiles.h"
+#include "fixtures/CraftedArchive.h"
+
+namespace {
+
+std::string CraftedInstaller(const TempDir& dir) {
+  fixture::CraftedEntry folder;
+  folder.name = u"docs";
+  folder.directory = true;
+  folder.attributes = 0x10;
+  fixture::CraftedEntry file;
+  file.name = u"docs/read me.txt";
+  file.data = "hello";
+  file.attributes = 0x21;
+  file.lastWrite = (1111111111ull + 11644473600ull) * 10000000ull;
+  const std::string path = dir.Path() + "/installer";
+  WriteInstaller(path, fixture::CraftArchive({folder, file}));
+  return path;
+}
+
+TEST(InspectCommands, ListShowsEveryEntryWithItsFolderAndMethod) {
+  SKIP_UNLESS_STUB_FITS();
+  TempDir dir;
+  const std::string installer = CraftedInstaller(dir);
+  RunResult list = RunStubpack({"list", installer});
+  ASSERT_EQ(list.exitCode, 0) << list.output;
+  EXPECT_NE(list.output.find("D....  "), std::string::npos) << list.output;
+  EXPECT_NE(list.output.find(".R..A  "), std::string::npos) << list.output;
+  EXPECT_NE(list.output.find("2005-03-18 01:58:31       0  LZMA:64K"), std::string::npos)
+      << list.output;
+  EXPECT_NE(list.output.find("docs/read me.txt\n"), std::string::npos) << list.output;
+  EXPECT_NE(list.output.find("2 entries, 5 bytes, 1 folders"), std::string::npos) << list.output;
+
+  RunResult json = RunStubpack({"list", "--json", installer});
+  ASSERT_EQ(json.exitCode, 0) << json.output;
+  EXPECT_NE(json.output.find("{\"name\":\"docs/read me.txt\",\"directory\":false,\"anti\":false,"
+                             "\"size\":5,\"attributes\":33,"),
+            std::string::npos)
+      << json.output;
+  EXPECT_NE(json.output.find("\"folder\":null"), std::string::npos);
+}
+
+TEST(InspectCommands, ListOfSomethingTheStubCannotReadSaysWhy) {
+  TempDir dir;
+  WriteFile(dir.Path() + "/plain", std::string(70000, 'x'));
+  RunResult list = RunStubpack({"list", dir.Path() + "/plain"});
+  EXPECT_EQ(list.exitCode, 1);
+  EXPECT_NE(list.output.find("stubpack: the stub would refuse this installer: "),
+            std::string::npos)
+      << list.output;
+  EXPECT_EQ(RunStubpack({"list"}).exitCode, 2);
+}
+
+TEST(InspectCommands, ExtractWritesOnlyIntoANewOrEmptyDirectory) {
+  SKIP_UNLESS_STUB_FITS();
+  TempDir dir;
+  const std::string installer = CraftedInstaller(dir);
+  const std::string busy = dir.Path() + "/busy";
+  std::filesystem::create_directories(busy + "/docs");
+  WriteFile(busy + "/docs/read me.txt", "someone's file");
+  RunResult refused = RunStubpack({"extract", installer, busy});
+  EXPECT_EQ(refused.exitCode, 2) << refused.output;
+  EXPECT_EQ(ReadFile(busy + "/docs/read me.txt").size(), 14u);
+
+  const std::string fresh = dir.Path() + "/fresh/sub";
+  RunResult extract = RunStubpack({"extract", installer, fresh});
+  ASSERT_EQ(extract.exitCode, 0) << extract.output;
+  EXPECT_EQ(ReadFile(fresh + "/docs/read me.txt"), (std::vector<uint8_t>{'h', 'e', 'l', 'l', 'o'}));
+  struct stat info;
+  ASSERT_EQ(stat((fresh + "/docs/read me.txt").c_str(), &info), 0);
+  EXPECT_EQ(info.st_mtime, 1111111111);
+  EXPECT_EQ(info.st_mode & 0222, 0u);  // read-only, as the entry says
+}
+
+TEST(InspectCommands, FailedExtractionKeepsTheUsersDirectory) {
+  SKIP_UNLESS_STUB_FITS();
+  TempDir dir;
+  fixture::CraftedEntry good;
+  good.name = u"good.txt";
+  good.data = "fine";
+  fixture::CraftedEntry bad;
+  bad.name = u"bad.txt";
+  bad.data = "damaged";
+  bad.wrongCrc = true;
+  const std::string installer = dir.Path() + "/installer";
+  WriteInstaller(installer, fixture::CraftArchive({good, bad}));
+  const std::string target = dir.Path() + "/target";
+  RunResult extract = RunStubpack({"extract", installer, target});
+  EXPECT_EQ(extract.exitCode, 1);
+  EXPECT_NE(extract.output.find("the stub would refuse this installer: entry CRC mismatch; "
+                                "last entry reached: \"bad.txt\""),
+            std::string::npos)
+      << extract.output;
+  EXPECT_EQ(ReadFile(target + "/good.txt").size(), 4u);
+  EXPECT_TRUE(ReadFile(target + "/bad.txt").empty());  // never given the damaged bytes
+}
+
+}  // namespace

@@ -1,0 +1,170 @@
+// Installers the stub must refuse, run as processes: each ends with exit code 1 and the general
+// message, leaves nothing in the temporary directory's parent, and `stubpack check` names the
+// rule it breaks.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "InstallerProcess.h"
+#include "TestFiles.h"
+#include "fixtures/CraftedArchive.h"
+
+namespace {
+
+using fixture::CraftArchive;
+using fixture::CraftedEntry;
+
+const char kGeneral[] =
+    "Error of Unpacking: Unpacking failed\nFile corrupted or problems with temporary directory";
+
+CraftedEntry File(std::u16string name, std::string data) {
+  CraftedEntry e;
+  e.name = std::move(name);
+  e.data = std::move(data);
+  return e;
+}
+
+CraftedEntry Directory(std::u16string name) {
+  CraftedEntry e;
+  e.name = std::move(name);
+  e.directory = true;
+  e.attributes = 0x10;
+  return e;
+}
+
+class InstallerFailure : public ::testing::Test {
+ protected:
+  void SetUp() override { SKIP_UNLESS_STUB_FITS(); }
+  // Runs the installer; expects the failure path and an empty temporary root afterwards.
+  void ExpectRefused(const std::string& installer, const std::string& what,
+                     const std::string& specific = "") {
+    RunResult run = RunInstaller(installer, tempRoot.Path(), {"/S"});
+    EXPECT_EQ(run.exitCode, 1) << what << "\n" << run.output;
+    EXPECT_NE(run.output.find(kGeneral), std::string::npos) << what << "\n" << run.output;
+    if (!specific.empty())
+      EXPECT_NE(run.output.find("Unpacker: " + specific), std::string::npos) << what;
+    for (const std::string& left : DirectoryEntries(tempRoot.Path()))
+      ADD_FAILURE() << what << ": left behind " << left;
+    std::filesystem::remove_all(tempRoot.Path() + "/x");
+  }
+  // `stubpack check` refuses it and names the rule.
+  void ExpectCheckSays(const std::string& installer, const std::string& rule) {
+    RunResult check = RunStubpack({"check", installer});
+    EXPECT_EQ(check.exitCode, 1) << check.output;
+    EXPECT_NE(check.output.find("stubpack: the stub would refuse this installer"),
+              std::string::npos)
+        << check.output;
+    EXPECT_NE(check.output.find(rule), std::string::npos) << "expected \"" << rule << "\" in\n"
+                                                          << check.output;
+  }
+  std::string Crafted(const std::vector<CraftedEntry>& entries) {
+    std::string path = files.Path() + "/installer" + std::to_string(++count) + ".exe";
+    WriteInstaller(path, CraftArchive(entries));
+    return path;
+  }
+
+  TempDir tempRoot;  // TMPDIR of the installer runs
+  TempDir files;
+  int count = 0;
+};
+
+TEST_F(InstallerFailure, DamagedInstallersFromStubpack) {
+  TempDir source;
+  WriteFile(source.Path() + "/setup.exe", "#!/bin/sh\ntouch \"$TMPDIR/ran\"\n");
+  std::filesystem::permissions(source.Path() + "/setup.exe",
+                               std::filesystem::perms::owner_exec, 
+                               std::filesystem::perm_options::add);
+  WriteFile(source.Path() + "/data.bin", RandomBytes(50000, 3));
+  const std::string good = files.Path() + "/good.exe";
+  RunResult pack = RunStubpack({"pack", "-q", source.Path(), "-o", good});
+  ASSERT_EQ(pack.exitCode, 0) << pack.output;
+  const std::vector<uint8_t> bytes = ReadBytes(good);
+  const size_t stubSize = ReadBytes(StubPath()).size();
+  const size_t archiveSize = ArchiveOf(bytes, stubSize).size();
+  const size_t archiveStart = stubSize + 4;
+
+  struct Case {
+    const char* what;
+    size_t flip;      // offset of a byte to flip, or 0
+    size_t truncate;  // new size, or 0
+    const char* rule;
+  } cases[] = {
+      {"flipped packed byte", archiveStart + 32 + 100, 0, "would refuse"},
+      {"flipped header byte", archiveStart + archiveSize - 3, 0, "header CRC mismatch"},
+      {"truncated inside the header", 0, archiveStart + archiveSize - 10, "header outside file"},
+      {"truncated inside packed data", 0, archiveStart + 1000, "the installer ends"},
+  };
+  for (const Case& c : cases) {
+    std::vector<uint8_t> damaged = bytes;
+    if (c.flip) damaged[c.flip] ^= 0x40;
+    if (c.truncate) damaged.resize(c.truncate);
+    const std::string path = files.Path() + "/damaged.exe";
+    WriteFile(path, damaged);
+    chmod(path.c_str(), 0755);
+    ExpectRefused(path, c.what);
+    EXPECT_FALSE(std::filesystem::exists(tempRoot.Path() + "/ran")) << c.what;
+    ExpectCheckSays(path, c.rule);
+  }
+}
+
+TEST_F(InstallerFailure, EntryWhoseDataDoesNotMatchItsCrc) {
+  CraftedEntry bad = File(u"b.txt", "bytes that were damaged after packing");
+  bad.wrongCrc = true;
+  const std::string installer = Crafted({File(u"a.txt", "fine"), bad, File(u"c.txt", "later")});
+  ExpectRefused(installer, "CRC");
+  ExpectCheckSays(installer, "entry CRC mismatch; last entry reached: \"b.txt\"");
+}
+
+TEST_F(InstallerFailure, EntriesThatWouldLeaveTheOutputDirectory) {
+  const std::u16string names[] = {u"..\\x",  u"../x",  u"/etc/x",      u"\\x",   u"C:\\x",
+                                  u"C:x",    u"a/../../x", u"a\\..\\..\\x", u"\\\\server\\share\\x",
+                                  u"a/ .. /x", u"file.txt:stream"};
+  for (const std::u16string& name : names) {
+    const std::string installer = Crafted({File(u"setup.exe", "#!/bin/sh\n"), File(name, "x")});
+    std::string shown(name.begin(), name.end());
+    ExpectRefused(installer, shown);
+    ExpectCheckSays(installer, "would leave the output directory");
+  }
+}
+
+TEST_F(InstallerFailure, ReservedDeviceNames) {
+  const std::u16string names[] = {u"CON",       u"prn.txt", u"dir/aux",  u"NUL.tar.gz",
+                                  u"com1",      u"COM9.log", u"LPT1",    u"dir\\lpt9.x",
+                                  u"nul "};
+  for (const std::u16string& name : names) {
+    const std::string installer = Crafted({File(name, "device")});
+    std::string shown(name.begin(), name.end());
+    ExpectRefused(installer, shown);
+    ExpectCheckSays(installer, "would leave the output directory");
+  }
+  // Names that only begin like devices are ordinary files.
+  const std::string fine = Crafted({File(u"CONFIG.SYS", "x"), File(u"COM10", "y"),
+                                    File(u"LPT0.txt", "z"), File(u"console", "w")});
+  RunResult check = RunStubpack({"check", fine});
+  EXPECT_EQ(check.exitCode, 0) << check.output;
+}
+
+TEST_F(InstallerFailure, OutputFileThatCannotBeCreated) {
+  // "a" is a file, so "a/b" has no directory to go into.
+  const std::string installer = Crafted({File(u"a", "file"), File(u"a/b", "under a file")});
+  ExpectRefused(installer, "cannot create", "Can not open output file");
+  ExpectCheckSays(installer, "Can not open output file");
+}
+
+TEST_F(InstallerFailure, FileInTheWayThatCannotBeDeleted) {
+  // The directory "d" stands where the file "d" must go.
+  const std::string installer =
+      Crafted({Directory(u"d"), File(u"d/inner", "keeps d"), File(u"d", "file")});
+  ExpectRefused(installer, "cannot delete", "Can not delete output file");
+  ExpectCheckSays(installer, "Can not delete output file");
+}
+
+TEST_F(InstallerFailure, FolderLargerThanTheStubsWindowForItsDictionary) {
+  // The crafted folder's LZMA coder has a 64 KiB dictionary: its output may not pass
+  // 64 KiB + 2 MiB in the stub.
+  const std::string installer = Crafted({File(u"big.bin", std::string((2u << 20) + 70000, 'z'))});
+  ExpectRefused(installer, "window");
+  ExpectCheckSays(installer, "beyond the stub's window limit of 2162688 bytes for a 64K dictionary");
+}
+
+}  // namespace

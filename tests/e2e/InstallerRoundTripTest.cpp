@@ -1,0 +1,209 @@
+// Whole installers run as processes: a tree packed by stubpack (or crafted with attributes no
+// packer writes) is unpacked by the stub into a scratch temporary directory, and its setup.exe
+// copies what it finds to a place the test then compares with the source.
+#include <gtest/gtest.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+
+#include <filesystem>
+#include <map>
+#include <random>
+
+#include "InstallerProcess.h"
+#include "TestFiles.h"
+#include "fixtures/CraftedArchive.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// setup.exe: records its directory and arguments, then copies the tree with times, modes and
+// extended attributes.
+const char kSetupScript[] =
+    "#!/bin/sh\n"
+    "dest=\"$1\"\n"
+    "pwd > \"$dest.pwd\"\n"
+    "for a in \"$@\"; do printf '<%s>' \"$a\"; done > \"$dest.args\"\n"
+    "cp -a . \"$dest\"\n";
+
+// A small 32-bit x86 PE image whose code section is full of relative calls, so that stubpack
+// gives it a BCJ2 folder of its own.
+std::vector<uint8_t> X86Image() {
+  const uint32_t pe = 0x80;
+  std::vector<uint8_t> image(0x400 + 0x2000, 0);
+  image[0] = 'M';
+  image[1] = 'Z';
+  image[0x3C] = uint8_t(pe);
+  image[pe] = 'P';
+  image[pe + 1] = 'E';
+  image[pe + 4] = 0x4C;
+  image[pe + 5] = 0x01;
+  image[pe + 6] = 1;     // one section
+  image[pe + 20] = 224;  // optional header size
+  image[pe + 24 + 56 + 1] = 0x40;  // SizeOfImage 0x4000
+  uint8_t* text = image.data() + pe + 24 + 224;
+  text[13] = 0x10;  // loaded at 0x1000
+  text[17] = 0x20;  // 0x2000 bytes
+  text[21] = 0x04;  // at file offset 0x400
+  text[36] = 0x20;  // code
+  std::mt19937 rng(9);
+  for (size_t at = 0x400; at + 5 <= image.size(); at += 5 + rng() % 4) {
+    image[at] = 0xE8;
+    const uint32_t rel = uint32_t(int32_t(rng() % 0x1800) - 0x0C00);
+    for (int k = 0; k < 4; ++k) image[at + 1 + size_t(k)] = uint8_t(rel >> (8 * k));
+  }
+  return image;
+}
+
+void SetTime(const std::string& path, int64_t seconds, long nanoseconds) {
+  timespec times[2] = {{seconds, nanoseconds}, {seconds, nanoseconds}};
+  ASSERT_EQ(utimensat(AT_FDCWD, path.c_str(), times, AT_SYMLINK_NOFOLLOW), 0) << path;
+}
+
+// Relative path -> stat of everything below root.
+std::map<std::string, struct stat> Tree(const std::string& root) {
+  std::map<std::string, struct stat> tree;
+  for (auto it = fs::recursive_directory_iterator(root); it != fs::recursive_directory_iterator();
+       ++it) {
+    struct stat info;
+    lstat(it->path().c_str(), &info);
+    tree[fs::relative(it->path(), root).string()] = info;
+  }
+  return tree;
+}
+
+// The stub's clean-up deletes files without clearing their attributes, so a read-only file
+// (and the directories above it) outlives the run, as the removal rule says. Everything else
+// of the temporary directory must be gone.
+void ExpectOnlyReadOnlyFilesLeft(const std::string& tempRoot, size_t readOnlyFiles) {
+  size_t survivors = 0;
+  for (const auto& [path, info] : Tree(tempRoot)) {
+    if (S_ISDIR(info.st_mode)) continue;
+    EXPECT_EQ(info.st_mode & 0222, 0u) << "left behind: " << path;
+    ++survivors;
+  }
+  EXPECT_EQ(survivors, readOnlyFiles);
+  for (const std::string& top : DirectoryEntries(tempRoot))
+    EXPECT_EQ(top.rfind("cab", 0), 0u) << top;  // only the run's own directory
+}
+
+class InstallerRoundTrip : public ::testing::Test {
+ protected:
+  void SetUp() override { SKIP_UNLESS_STUB_FITS(); }
+  TempDir tempRoot;  // TMPDIR of the run
+  TempDir work;
+  std::string dest = work.Path() + "/copy";
+};
+
+TEST_F(InstallerRoundTrip, PackedTreeArrivesWithContentsTimesAndModes) {
+  const std::string src = work.Path() + "/src";
+  for (const char* dir : {"a/b/c", "empty", "data", "bin", "a/empty too", "\xC3\xBCnic\xC3\xB8" "de/\xE6\x97\xA5"})
+    fs::create_directories(src + "/" + dir);
+  WriteFile(src + "/setup.exe", kSetupScript);
+  chmod((src + "/setup.exe").c_str(), 0755);
+  WriteFile(src + "/a/b/c/deep.txt", "deep inside\n");
+  WriteFile(src + "/a/zero.bin", "");
+  WriteFile(src + "/empty.txt", "");
+  WriteFile(src + "/readonly.txt", "do not touch\n");
+  chmod((src + "/readonly.txt").c_str(), 0444);
+  WriteFile(src + "/\xC3\xBCnic\xC3\xB8" "de/\xE6\x97\xA5/\xE6\x9C\xAC.txt", "non-ASCII name\n");
+  WriteFile(src + "/data/random.bin", RandomBytes(300000, 4));
+  WriteFile(src + "/bin/tool.dll", X86Image());
+  int64_t second = 1000000000;
+  for (auto& [path, info] : Tree(src)) {
+    if (!S_ISDIR(info.st_mode)) SetTime(src + "/" + path, second++, 123456700);
+  }
+
+  const std::string installer = work.Path() + "/setup-installer";
+  RunResult pack = RunStubpack({"pack", "-q", src, "-o", installer});
+  ASSERT_EQ(pack.exitCode, 0) << pack.output;
+  RunResult list = RunStubpack({"list", "--json", installer});
+  ASSERT_EQ(list.exitCode, 0) << list.output;
+  EXPECT_NE(list.output.find("{\"method\":\"BCJ2\"}"), std::string::npos) << list.output;
+
+  RunResult run = RunInstaller(installer, tempRoot.Path(), {dest, "two words", "\xC3\xA4", ""});
+  ASSERT_EQ(run.exitCode, 0) << run.output;
+  ExpectOnlyReadOnlyFilesLeft(tempRoot.Path(), 1);
+  std::vector<uint8_t> args = ReadFile(dest + ".args");
+  EXPECT_EQ(std::string(args.begin(), args.end()), "<" + dest + "><two words><\xC3\xA4><>");
+  std::vector<uint8_t> pwd = ReadFile(dest + ".pwd");
+  EXPECT_EQ(std::string(pwd.begin(), pwd.end()).rfind(tempRoot.Path() + "/", 0), 0u);
+
+  const auto expected = Tree(src);
+  const auto got = Tree(dest);
+  EXPECT_EQ(got.size(), expected.size());
+  for (const auto& [path, want] : expected) {
+    auto found = got.find(path);
+    if (found == got.end()) {
+      ADD_FAILURE() << "missing " << path;
+      continue;
+    }
+    const struct stat& have = found->second;
+    EXPECT_EQ(have.st_mode, want.st_mode) << path;
+    if (S_ISDIR(want.st_mode)) continue;
+    EXPECT_TRUE(ReadFile(dest + "/" + path) == ReadFile(src + "/" + path)) << path;
+    EXPECT_EQ(have.st_mtim.tv_sec, want.st_mtim.tv_sec) << path;
+    EXPECT_EQ(have.st_mtim.tv_nsec, want.st_mtim.tv_nsec) << path;
+  }
+}
+
+TEST_F(InstallerRoundTrip, HiddenSystemAndMissingAttributesAndTimes) {
+  using fixture::CraftedEntry;
+  auto entry = [](std::u16string name, std::string data, uint32_t attributes) {
+    CraftedEntry e;
+    e.name = std::move(name);
+    e.data = std::move(data);
+    e.attributes = attributes;
+    return e;
+  };
+  // FILETIME of 2005-03-18 01:58:31.5 UTC.
+  const uint64_t fileTime = (1111111111ull + 11644473600ull) * 10000000ull + 5000000ull;
+  std::vector<CraftedEntry> entries = {
+      entry(u"setup.exe", kSetupScript, 0x8000u | (0755u << 16) | 0x20),
+      entry(u"hidden.txt", "h", 0x02 | 0x20),
+      entry(u"system.txt", "s", 0x04),
+      entry(u"both.txt", "b", 0x8000u | (0640u << 16) | 0x06),
+      entry(u"readonly-hidden.txt", "r", 0x01 | 0x02),
+      entry(u"no-attributes.txt", "n", 0),
+      entry(u"no-time.txt", "t", 0x20),
+  };
+  for (CraftedEntry& e : entries) e.lastWrite = fileTime;
+  entries[5].hasAttributes = false;
+  entries[6].hasTime = false;
+  const std::string installer = work.Path() + "/crafted";
+  WriteInstaller(installer, fixture::CraftArchive(entries));
+  SetTime(installer, 1500000000, 0);
+
+  RunResult run = RunInstaller(installer, tempRoot.Path(), {dest});
+  ASSERT_EQ(run.exitCode, 0) << run.output;
+  ExpectOnlyReadOnlyFilesLeft(tempRoot.Path(), 1);
+  if (DosAttributeBits(dest + "/hidden.txt") < 0) {
+    GTEST_SKIP() << "the file system here keeps no user extended attributes";
+  }
+  struct Expect {
+    const char* name;
+    long dosBits;  // hidden, system, archive as kept in the extended attribute
+    mode_t mode;
+  } expects[] = {
+      {"hidden.txt", 0x22, 0}, {"system.txt", 0x04, 0}, {"both.txt", 0x06, 0640},
+      {"readonly-hidden.txt", 0x02, 0}, {"no-attributes.txt", -1, 0},
+  };
+  for (const Expect& e : expects) {
+    const std::string path = dest + "/" + e.name;
+    EXPECT_EQ(DosAttributeBits(path), e.dosBits) << e.name;
+    struct stat info;
+    ASSERT_EQ(stat(path.c_str(), &info), 0) << e.name;
+    if (e.mode) EXPECT_EQ(info.st_mode & 07777, e.mode) << e.name;
+    EXPECT_EQ(info.st_mtim.tv_sec, std::string(e.name) == "no-time.txt" ? 1500000000 : 1111111111)
+        << e.name;
+  }
+  struct stat readOnly;
+  ASSERT_EQ(stat((dest + "/readonly-hidden.txt").c_str(), &readOnly), 0);
+  EXPECT_EQ(readOnly.st_mode & 0222, 0u);
+  EXPECT_EQ(readOnly.st_mtim.tv_nsec, 500000000);
+  struct stat noTime;
+  ASSERT_EQ(stat((dest + "/no-time.txt").c_str(), &noTime), 0);
+  EXPECT_EQ(noTime.st_mtim.tv_sec, 1500000000);  // the installer's own time
+}
+
+}  // namespace

@@ -1,0 +1,52 @@
+# Shared by the Wine tests. run.sh exports: WINE_TESTS (work directory), STUB (stub.exe),
+# STUBPACK, PROBE (setup_probe.exe), LAUNCHER (launcher.exe), ARTIFACTS, WINEPREFIX and the Wine
+# variables. Every test script runs inside its own xvfb-run and reports "PASS name" or
+# "FAIL name: why" lines, which run.sh counts.
+
+failures=0
+pass() { echo "PASS $1"; }
+fail() { echo "FAIL $1: $2"; failures=$((failures + 1)); }
+
+# Ends every Wine process of the prefix when the test script ends, whatever way it ends.
+trap 'wineserver -k 2>/dev/null || true' EXIT
+
+# A Linux path as Wine's Z: drive shows it.
+windows_path() { local p="Z:$1"; printf '%s' "${p//\//\\}"; }
+
+# A Windows path of the prefix as a Linux path (C: is drive_c, Z: is /).
+unix_path() {
+  local p="${1//\\//}"
+  case "$p" in
+    [Cc]:*) printf '%s/drive_c%s' "$WINEPREFIX" "${p:2}" ;;
+    [Zz]:*) printf '%s' "${p:2}" ;;
+    *) printf '%s' "$p" ;;
+  esac
+}
+
+# Every temporary directory an installer run may have made: "cab" + number + ".tmp", in the
+# prefix's temporary directory or, if that failed, its Windows directory.
+temp_dirs() {
+  find "$WINEPREFIX/drive_c" -maxdepth 6 -name 'cab*.tmp' 2>/dev/null | sort
+}
+
+# pack_installer OUTPUT SOURCE_DIR: an installer of the tree, made with stubpack and our stub.
+pack_installer() {
+  rm -f "$1"
+  "$STUBPACK" pack -q --stub "$STUB" -o "$1" "$2" >"$1.log" 2>&1 || {
+    echo "stubpack failed:"
+    cat "$1.log"
+    return 1
+  }
+}
+
+# launch COMMAND_LINE: starts an installer with exactly that Windows command line and leaves
+# its process id in launched_pid; wait "$launched_pid" gives its exit code.
+launch() {
+  wine "$LAUNCHER" "$1" 2> >(grep -v 'X connection to' >&2) &
+  launched_pid=$!
+}
+
+# wait_window NAME SECONDS: the X window id of the first window whose title is exactly NAME.
+wait_window() {
+  timeout "$2" xdotool search --sync --name "^$1\$" 2>/dev/null | head -n1
+}

@@ -1,0 +1,58 @@
+#!/bin/bash
+# Runs the PE32 stub's tests under Wine.
+#   tests/wine/run.sh BUILD_DIR [STUBPACK]
+# BUILD_DIR is the Windows build (cmake --preset windows) holding stub.exe; STUBPACK is the
+# Linux stubpack (default: $STUBPACK, else the first one found under build/). Installs Wine when
+# missing, builds the test programs, makes a throwaway Wine prefix, runs every test_*.sh in its
+# own virtual display and prints "N passed, M failed"; exits non-zero on any failure.
+# WINE_TESTS_ONLY=NAME (e.g. test_corrupt) runs that one test script alone.
+set -uo pipefail
+here="$(cd "$(dirname "$0")" && pwd)"
+root="$(cd "$here/../.." && pwd)"
+build="$(cd "${1:?usage: run.sh BUILD_DIR [STUBPACK]}" && pwd)"
+stubpack="${2:-${STUBPACK:-}}"
+if [ -z "$stubpack" ]; then
+  stubpack="$(ls "$root"/build/*/stubpack "$root"/build/*/tools/stubpack/stubpack 2>/dev/null |
+             head -n1 || true)"
+fi
+
+export STUB="$build/stub.exe"
+[ -f "$STUB" ] || { echo "no stub.exe in $build"; echo "0 passed, 1 failed"; exit 1; }
+[ -x "$stubpack" ] || { echo "no stubpack found (give it as second argument)"; echo "0 passed, 1 failed"; exit 1; }
+export STUBPACK="$(cd "$(dirname "$stubpack")" && pwd)/$(basename "$stubpack")"
+
+. "$root/scripts/wine-env.sh"
+wine_install >/dev/null || { echo "could not install Wine"; echo "0 passed, 1 failed"; exit 1; }
+
+export WINE_TESTS="$build/wine-tests"
+export ARTIFACTS="$WINE_TESTS/artifacts"
+rm -rf "$WINE_TESTS"
+mkdir -p "$ARTIFACTS"
+export PROBE="$WINE_TESTS/setup_probe.exe" LAUNCHER="$WINE_TESTS/launcher.exe"
+for program in setup_probe launcher; do
+  i686-w64-mingw32-gcc -std=c11 -Wall -Wextra -Os -s -mwindows \
+    -o "$WINE_TESTS/$program.exe" "$here/$program.c" -lshell32 ||
+    { echo "could not build $program.exe"; echo "0 passed, 1 failed"; exit 1; }
+done
+
+wine_prefix "$WINE_TESTS/prefix" || { echo "0 passed, 1 failed"; exit 1; }
+wine_env "$WINE_TESTS/prefix"
+
+passed=0
+failed=0
+for test in "$here"/${WINE_TESTS_ONLY:-test_*}.sh; do
+  name="$(basename "$test" .sh)"
+  echo "== $name"
+  xvfb-run -a -s "-screen 0 1024x768x24" bash "$test" > "$WINE_TESTS/$name.log" 2>&1
+  rc=$?
+  grep -v 'X connection to' "$WINE_TESTS/$name.log"
+  p=$(grep -c '^PASS ' "$WINE_TESTS/$name.log")
+  f=$(grep -c '^FAIL ' "$WINE_TESTS/$name.log")
+  # A script that failed without saying what failed still counts as one failure.
+  if [ "$rc" -ne 0 ] && [ "$f" -eq 0 ]; then f=1; echo "FAIL $name: exit code $rc"; fi
+  passed=$((passed + p))
+  failed=$((failed + f))
+done
+echo "artifacts in $ARTIFACTS"
+echo "$passed passed, $failed failed"
+[ "$failed" -eq 0 ] && [ "$passed" -gt 0 ]

@@ -1,0 +1,47 @@
+#include "InspectCommands.h"
+#include "InstallerListing.h"
+#include "StubHarness.h"
+
+std::string RefusalText(const std::string& reason, const std::string& message,
+                        const std::string& entry) {
+  std::string text = "the stub would refuse this installer: " + reason;
+  if (!message.empty() && message != reason) text += " (\"" + message + "\")";
+  // The entry the stub was preparing names the culprit only for failures of an entry itself;
+  // damaged packed data shows before the entries it would have produced.
+  const bool aboutEntry = !message.empty() || reason.compare(0, 5, "entry") == 0;
+  if (aboutEntry && !entry.empty()) text += "; last entry reached: \"" + entry + "\"";
+  return text;
+}
+
+int RunList(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+  bool json = false;
+  std::string installer;
+  for (const std::string& arg : args) {
+    if (arg == "--json") {
+      json = true;
+    } else if (installer.empty() && !arg.empty() && arg[0] != '-') {
+      installer = arg;
+    } else {
+      err << "usage: stubpack list [--json] INSTALLER\n";
+      return 2;
+    }
+  }
+  if (installer.empty()) {
+    err << "usage: stubpack list [--json] INSTALLER\n";
+    return 2;
+  }
+  StubHarness harness;
+  OpenedInstaller opened;
+  const StubOutcome outcome = OpenInstaller(harness, installer, opened);
+  if (outcome.failed) {
+    err << "stubpack: " << RefusalText(outcome.reason, outcome.message, "") << "\n";
+    return 1;
+  }
+  const InstallerListing listing = ListDatabase(opened.archive->Database);
+  if (json) {
+    PrintListingJson(listing, out);
+  } else {
+    PrintListing(listing, out);
+  }
+  return 0;
+}
