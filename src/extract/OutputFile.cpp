@@ -11,20 +11,10 @@ void OutputFile::Create(const WideString& path) {
 
 void OutputFile::Write(const void* data, int32_t size) {
   if (size <= 0) return;
-  if (whole) {
-    // More bytes after a whole content: keep both, in order, in the buffer.
-    buffer.Append(whole, wholeSize);
-    whole = nullptr;
-  }
   buffer.Append(static_cast<const uint8_t*>(data), uint32_t(size));
 }
 
 void OutputFile::WriteWhole(const void* data, uint32_t size) {
-  if (int32_t(size) <= 0) return;
-  if (buffer.Count() != 0 || whole) {
-    Write(data, int32_t(size));
-    return;
-  }
   whole = static_cast<const uint8_t*>(data);
   wholeSize = size;
 }
