@@ -13,7 +13,7 @@
 
 namespace {
 
-// splitmix64: small, fast and fully specified, so the corpus does not depend on a library.
+// splitmix64: small, fast and fully defined, so the corpus does not depend on a library.
 class Random {
  public:
   explicit Random(uint64_t seed) : state_(seed) {}
