@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Archive size and packing speed of stubpack on x86 PE files, against xz -9e --x86 of a tar
 # of the same files and bsdtar's 7z writer at level 9, all measured in this run.
-#   bench/pack_size.sh [STUBPACK] [CORPUS_FILE...]
-# Default corpus: the i686 DLLs of the mingw-w64 packages. Use a release build of stubpack.
+#   bench/pack_size.sh [STUBPACK] [CORPUS_FILE... | CORPUS_DIR]
+# Default corpus: the i686 DLLs of the mingw-w64 packages; one directory argument packs that
+# tree as it is. Use a release build of stubpack.
 set -euo pipefail
 
 stubpack=${1:-build/release/stubpack}
@@ -18,10 +19,15 @@ for tool in xz bsdtar tar; do command -v $tool >/dev/null || { echo "$tool missi
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-mkdir "$work/corpus"
-for f in "${files[@]}"; do cp "$f" "$work/corpus/"; done
+if [ ${#files[@]} -eq 1 ] && [ -d "${files[0]}" ]; then
+  cp -a "${files[0]}" "$work/corpus"
+  mapfile -t files < <(find "$work/corpus" -type f)
+else
+  mkdir "$work/corpus"
+  for f in "${files[@]}"; do cp "$f" "$work/corpus/"; done
+fi
 printf 'STUB' > "$work/stub"
-bytes=$(cat "$work"/corpus/* | wc -c)
+bytes=$(find "$work/corpus" -type f -exec cat {} + | wc -c)
 
 now() { date +%s.%N; }
 rate() { awk -v b="$1" -v s="$2" 'BEGIN { printf "%.2f", b / s / 1e6 }'; }

@@ -58,7 +58,12 @@ uint32_t FolderOutStream::Write(const void* data, uint32_t size) {
     if (size - processed < n) n = size - processed;
     if (n) {
       itemCrc = lzma_crc32(bytes + processed, n, itemCrc);
-      if (currentOutput) currentOutput->Write(bytes + processed, int32_t(n));
+      // An entry that lies whole in this call is finished before the call returns, while the
+      // decoder's bytes are still there: it is written from them, without a copy.
+      if (currentOutput && itemBytesWritten == 0 && n == itemSize)
+        currentOutput->WriteWhole(bytes + processed, n);
+      else if (currentOutput)
+        currentOutput->Write(bytes + processed, int32_t(n));
     }
     itemBytesWritten += n;
     processed += n;

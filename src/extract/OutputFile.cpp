@@ -14,8 +14,18 @@ void OutputFile::Write(const void* data, int32_t size) {
   buffer.Append(static_cast<const uint8_t*>(data), uint32_t(size));
 }
 
+void OutputFile::WriteWhole(const void* data, uint32_t size) {
+  whole = static_cast<const uint8_t*>(data);
+  wholeSize = size;
+}
+
 void OutputFile::Flush() {
   DWORD written = 0;
+  if (whole) {
+    WriteFile(handle, whole, wholeSize, &written, nullptr);
+    whole = nullptr;
+    return;
+  }
   WriteFile(handle, buffer.Data(), buffer.Count(), &written, nullptr);
   buffer.Release();
 }

@@ -88,10 +88,8 @@ BOOL CloseFileObject(HANDLE handle);
 uint32_t OpenFileHandleCount() { return Files().openHandles; }
 uint32_t OpenDescriptorCount() { return uint32_t(Files().withDescriptor.size()); }
 
-// Attributes of a path as Windows reports them; INVALID_FILE_ATTRIBUTES when it is absent.
-DWORD AttributesOf(const std::string& path) {
-  struct stat link;
-  if (lstat(path.c_str(), &link) != 0) return INVALID_FILE_ATTRIBUTES;
+// Attributes of a path as Windows reports them, from an lstat of it.
+DWORD AttributesOf(const std::string& path, const struct stat& link) {
   struct stat target = link;
   DWORD attributes = 0;
   if (S_ISLNK(link.st_mode)) {
@@ -104,6 +102,13 @@ DWORD AttributesOf(const std::string& path) {
                                      FILE_ATTRIBUTE_ARCHIVE);
   if (attributes == 0) attributes = FILE_ATTRIBUTE_NORMAL;
   return attributes;
+}
+
+// The same from the path alone; INVALID_FILE_ATTRIBUTES when it is absent.
+DWORD AttributesOf(const std::string& path) {
+  struct stat link;
+  if (lstat(path.c_str(), &link) != 0) return INVALID_FILE_ATTRIBUTES;
+  return AttributesOf(path, link);
 }
 
 }  // namespace posix_layer
@@ -126,14 +131,17 @@ HANDLE WINAPI CreateFileA(LPCSTR name, DWORD access, DWORD share, SECURITY_ATTRI
     case OPEN_EXISTING: break;
     default: Fail(ERROR_INVALID_PARAMETER); return INVALID_HANDLE_VALUE;
   }
+  // What stands at the path decides the error; a new file (CREATE_NEW) needs no look first,
+  // since its open fails on anything that exists and is looked at only then.
   struct stat info;
-  if (stat(path.c_str(), &info) == 0) {
+  const bool exclusive = (flags & O_EXCL) != 0;
+  if (!exclusive && stat(path.c_str(), &info) == 0) {
     if (S_ISDIR(info.st_mode)) {
       Fail(ERROR_ACCESS_DENIED);
       return INVALID_HANDLE_VALUE;
     }
     // A read-only file cannot be opened for writing, as on Windows (root could otherwise).
-    if ((access & GENERIC_WRITE) && !(info.st_mode & S_IWUSR) && !(flags & O_EXCL)) {
+    if ((access & GENERIC_WRITE) && !(info.st_mode & S_IWUSR)) {
       Fail(ERROR_ACCESS_DENIED);
       return INVALID_HANDLE_VALUE;
     }
@@ -142,8 +150,12 @@ HANDLE WINAPI CreateFileA(LPCSTR name, DWORD access, DWORD share, SECURITY_ATTRI
   if (table.withDescriptor.size() >= kMaxDescriptors) DropDescriptor(table.withDescriptor.back());
   int fd = open(path.c_str(), flags | O_CLOEXEC, 0666);
   if (fd < 0) {
+    const int error = errno;
     FailWithErrno();
-    if (errno == EEXIST) SetLastError(ERROR_FILE_EXISTS);
+    if (error == EEXIST) {
+      const bool directory = stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+      SetLastError(directory ? ERROR_ACCESS_DENIED : ERROR_FILE_EXISTS);
+    }
     return INVALID_HANDLE_VALUE;
   }
   auto* file = new FileObject;
@@ -259,7 +271,7 @@ BOOL WINAPI SetFileTime(HANDLE handle, const FILETIME* creation, const FILETIME*
 BOOL WINAPI SetFileAttributesA(LPCSTR name, DWORD attributes) {
   if (ShouldFail(Api::SetFileAttributesA)) return FALSE;
   std::string path = MapPath(name);
-  RecordCall("SetFileAttributesA " + path);
+  if (Recording()) RecordCall("SetFileAttributesA " + path);
   struct stat info;
   if (lstat(path.c_str(), &info) != 0) return FailWithErrno();
   if (S_ISLNK(info.st_mode)) return TRUE;  // links carry no attributes of their own
@@ -270,7 +282,8 @@ BOOL WINAPI SetFileAttributesA(LPCSTR name, DWORD attributes) {
     mode &= mode_t(~0222);
   else if (!(mode & S_IWUSR) && !(attributes & FILE_ATTRIBUTE_UNIX_EXTENSION))
     mode |= S_IWUSR;
-  if (chmod(path.c_str(), mode) != 0) return FailWithErrno();
+  // Most files already have the mode they are given (the packer took it from them).
+  if (mode != (info.st_mode & 07777) && chmod(path.c_str(), mode) != 0) return FailWithErrno();
   uint32_t dosBits = attributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
                                    FILE_ATTRIBUTE_ARCHIVE);
   if (dosBits) {
@@ -292,7 +305,7 @@ DWORD WINAPI GetFileAttributesA(LPCSTR name) {
 BOOL WINAPI DeleteFileA(LPCSTR name) {
   if (ShouldFail(Api::DeleteFileA)) return FALSE;
   std::string path = MapPath(name);
-  RecordCall("DeleteFileA " + path);
+  if (Recording()) RecordCall("DeleteFileA " + path);
   struct stat info;
   if (lstat(path.c_str(), &info) != 0) return FailWithErrno();
   if (S_ISDIR(info.st_mode)) return Fail(ERROR_ACCESS_DENIED);

@@ -10,7 +10,7 @@
 
 namespace posix_layer {
 
-DWORD AttributesOf(const std::string& path);
+DWORD AttributesOf(const std::string& path, const struct stat& link);
 
 namespace {
 
@@ -28,7 +28,7 @@ bool Describe(const std::string& path, const char* name, WIN32_FIND_DATAA* data)
   struct stat info;
   if (lstat(path.c_str(), &info) != 0) return false;
   std::memset(data, 0, sizeof *data);
-  data->dwFileAttributes = AttributesOf(path);
+  data->dwFileAttributes = AttributesOf(path, info);
   data->ftCreationTime = TimespecToFileTime(info.st_ctim);
   data->ftLastAccessTime = TimespecToFileTime(info.st_atim);
   data->ftLastWriteTime = TimespecToFileTime(info.st_mtim);

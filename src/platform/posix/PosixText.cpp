@@ -1,4 +1,6 @@
 // Text conversion (the ANSI code page is UTF-8 here), local memory and OLE strings.
+#include <malloc.h>
+
 #include <cstdlib>
 #include <cstring>
 #include <unordered_map>
@@ -143,9 +145,16 @@ AllocationTracker& Tracker() {
   return *tracker;
 }
 
+// Large blocks come straight from the system and go back to it when freed, as with the Windows
+// heap. The C library would otherwise raise that limit after the first large free and keep
+// freed blocks of many megabytes in its heap, where they would add to the peak of a later
+// folder's windows.
+const bool kLargeBlocksFromSystem = mallopt(M_MMAP_THRESHOLD, 512 * 1024) != 0;
+
 }  // namespace
 
 HLOCAL WINAPI LocalAlloc(UINT flags, SIZE_T bytes) {
+  (void)kLargeBlocksFromSystem;
   AllocationTracker& tracker = Tracker();
   if (ShouldFail(Api::LocalAlloc) || (tracker.on && bytes > tracker.budget - tracker.liveBytes)) {
     SetLastError(ERROR_NOT_ENOUGH_MEMORY);
