@@ -81,8 +81,8 @@ HandleObject* AsObject(HANDLE handle, HandleKind kind) {
   return object->kind == kind ? object : nullptr;
 }
 
-Stand_ins& StandIns() {
-  static Stand_ins* standIns = new Stand_ins;
+StandInState& StandIns() {
+  static StandInState* standIns = new StandInState;
   return *standIns;
 }
 
@@ -135,7 +135,7 @@ void Reset() {
   FaultState& f = Faults();
   f = FaultState();
   f.recording = true;
-  StandIns() = Stand_ins();
+  StandIns() = StandInState();
   ResetWindows();
   TrackAllocations(false);
 }

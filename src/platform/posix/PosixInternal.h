@@ -33,14 +33,14 @@ struct HandleObject {
 HandleObject* AsObject(HANDLE handle, HandleKind kind);  // null when not of that kind
 
 // The stand-ins the test seams set.
-struct Stand_ins {
+struct StandInState {
   bool redirectExit = false;
   bool quietBoxes = false;
   std::string moduleFileName;
   int desktopWidth = 1024;
   int desktopHeight = 768;
 };
-Stand_ins& StandIns();
+StandInState& StandIns();
 
 // Window bookkeeping for the recorder.
 std::vector<posix_testing::WindowRecord>& WindowTable();
