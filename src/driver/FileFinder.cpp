@@ -19,3 +19,11 @@ void FileFinder::Close() {
   search_ = INVALID_HANDLE_VALUE;
   recordHeld_ = false;
 }
+
+bool FindPath(const char* path, WIN32_FIND_DATAA* record) {
+  FileFinder finder;
+  finder.Open(path);
+  bool found = finder.Next(record);
+  finder.Close();
+  return found;
+}

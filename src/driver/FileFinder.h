@@ -18,3 +18,6 @@ class FileFinder {
   WIN32_FIND_DATAA held_;
   bool recordHeld_ = false;
 };
+
+// Looks one path up: true, with its record, when something stands there.
+bool FindPath(const char* path, WIN32_FIND_DATAA* record);

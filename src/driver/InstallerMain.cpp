@@ -28,12 +28,8 @@ void UnpackArchive(const char* moduleFileName, const char* outputDirectory) {
   if (directory.CharAt(directory.Length() - 1) != '\\') directory.AppendUnit('\\');
 
   ExtractCallback callback;
-  FileFinder finder;
-  finder.Open(archivePath.ToAnsi());
   WIN32_FIND_DATAA record;
-  bool found = finder.Next(&record);
-  finder.Close();
-  if (!found) FatalError("stub file not found");
+  if (!FindPath(archivePath.ToAnsi(), &record)) FatalError("stub file not found");
 
   callback.Init(archive, directory, record.ftLastWriteTime, 0);
   ExtractItems(*archive, archive->Database.Files.Count(), callback);

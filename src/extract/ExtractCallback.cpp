@@ -76,12 +76,8 @@ OutputFile* ExtractCallback::GetItemOutput(uint32_t itemIndex) {
     return nullptr;
   }
 
-  FileFinder finder;
-  finder.Open(diskPath.ToAnsi());
   WIN32_FIND_DATAA record;
-  bool exists = finder.Next(&record);
-  finder.Close();
-  if (exists && !ForceDeleteFile(diskPath))
+  if (FindPath(diskPath.ToAnsi(), &record) && !ForceDeleteFile(diskPath))
     ReportFatal("Can not delete output file", "file in the way cannot be deleted");
   if (isAnti) return nullptr;
 
