@@ -54,9 +54,10 @@ passed=0
 failed=0
 for test in "$here"/${WINE_TESTS_ONLY:-test_*}.sh; do
   name="$(basename "$test" .sh)"
-  echo "== $name"
+  started=$SECONDS
   xvfb-run -a -s "-screen 0 1024x768x24" bash "$test" > "$WINE_TESTS/$name.log" 2>&1
   rc=$?
+  echo "== $name ($((SECONDS - started)) s)"
   grep -v 'X connection to' "$WINE_TESTS/$name.log"
   p=$(grep -c '^PASS ' "$WINE_TESTS/$name.log")
   f=$(grep -c '^FAIL ' "$WINE_TESTS/$name.log")
@@ -66,5 +67,6 @@ for test in "$here"/${WINE_TESTS_ONLY:-test_*}.sh; do
   failed=$((failed + f))
 done
 echo "artifacts in $ARTIFACTS"
+echo "$WINE_ARCH Wine, $SECONDS s in all"
 echo "$passed passed, $failed failed"
 [ "$failed" -eq 0 ] && [ "$passed" -gt 0 ]
