@@ -131,6 +131,34 @@ TEST_F(InstallerEnvironment, SignalsEndTheRunCleanly) {
   }
 }
 
+// The installer replaced on disk while it runs, after far more files were opened than
+// descriptors are kept: the run goes on reading the file it started from.
+TEST_F(InstallerEnvironment, ReplacedInstallerIsNotReadFromItsName) {
+  std::vector<CraftedEntry> entries;
+  for (int i = 0; i < 300; ++i) {
+    const std::string name = "e" + std::to_string(i);
+    entries.push_back(File(std::u16string(name.begin(), name.end()), ""));
+  }
+  const std::vector<uint8_t> payload = RandomBytes(300000, 7);  // read from the file as it goes
+  entries.push_back(File(u"payload.bin", std::string(payload.begin(), payload.end())));
+  entries.push_back(File(u"setup.exe", "#!/bin/sh\ncp payload.bin \"$MARK_DIR/copy\"\n",
+                         kExecutable));
+  const std::string installer = Installer(entries);
+  const std::string mark = files.Path() + "/paused";
+  const pid_t pid = Start("exec env TMPDIR=" + ShellQuote(tempRoot.Path()) +
+                          " MARK_DIR=" + ShellQuote(files.Path()) +
+                          " LD_PRELOAD=" + ShellQuote(PAUSE_PRELOAD_PATH) +
+                          " STUBKIT_PAUSE_AT=e299 STUBKIT_PAUSE_MARK=" + ShellQuote(mark) + " " +
+                          ShellQuote(installer) + " </dev/null");
+  ASSERT_TRUE(AppearsWithin(mark, 20));
+  WriteFile(installer + ".new", std::vector<uint8_t>(fs::file_size(installer), 0));
+  fs::rename(installer + ".new", installer);
+  fs::remove(mark);
+  EXPECT_EQ(ExitCodeOf(pid), 0);
+  EXPECT_TRUE(ReadFile(files.Path() + "/copy") == payload);
+  ExpectNothingLeftIn(tempRoot.Path(), "replaced installer");
+}
+
 // A relative TMPDIR names a directory below the current one; the run changes its current
 // directory, so it must hold the full name to find and remove its tree.
 TEST_F(InstallerEnvironment, RelativeTmpdirLeavesNothingBehind) {
