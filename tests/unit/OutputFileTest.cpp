@@ -31,15 +31,20 @@ TEST(OutputFile, WritesEachPieceThroughAtOnce) {
   posix_testing::Reset();
 }
 
-TEST(OutputFile, AFailedWriteEndsTheRun) {
-  posix_testing::Reset();
-  TempDir dir;
-  OutputFile file;
-  file.Create(WideString::FromAnsi((dir / "out.bin").c_str()));
-  file.Write("ab", 2);
-  posix_testing::FailCall(posix_testing::Api::WriteFile, 1);
-  EXPECT_EQ(FatalReasonOf([&] { file.Write("cd", 2); }), "output file write failed");
-  CloseHandle(file.handle);
+// A piece that fails or is cut short ends the run, whichever piece of the file it is.
+TEST(OutputFile, AFailedOrShortWriteEndsTheRun) {
+  for (bool shortWrite : {false, true}) {
+    posix_testing::Reset();
+    TempDir dir;
+    OutputFile file;
+    file.Create(WideString::FromAnsi((dir / "out.bin").c_str()));
+    file.Write("ab", 2);
+    if (shortWrite) posix_testing::ShortenWrite(1);
+    else posix_testing::FailCall(posix_testing::Api::WriteFile, 1);
+    EXPECT_EQ(FatalReasonOf([&] { file.Write("cd", 2); }), "output file write failed")
+        << shortWrite;
+    CloseHandle(file.handle);
+  }
   posix_testing::Reset();
 }
 
