@@ -29,9 +29,9 @@ RecordingWriteStream DecodeLzma(const std::vector<uint8_t>& props,
   return ReadPieces(decoder, {&in}, &n, piece);
 }
 
-// How many bytes liblzma produces from stream before it reports an error, decoding into one
-// buffer of n bytes with a dictionary of n bytes (the stub's decoding before it read pieces).
-uint32_t WholeBufferFailurePoint(const LzmaParams& p, const std::vector<uint8_t>& stream,
+// What liblzma produces from stream before it reports an error, decoding into one buffer of n
+// bytes with a dictionary of n bytes (the stub's decoding before it read pieces).
+std::vector<uint8_t> WholeBufferOutputBeforeFailure(const LzmaParams& p, const std::vector<uint8_t>& stream,
                                  uint32_t n) {
   lzma_options_lzma options{};
   options.dict_size = n;
@@ -50,10 +50,10 @@ uint32_t WholeBufferFailurePoint(const LzmaParams& p, const std::vector<uint8_t>
   s.next_out = out.data();
   s.avail_out = n;
   lzma_ret ret = lzma_code(&s, LZMA_RUN);
-  uint32_t produced = uint32_t(s.total_out);
+  out.resize(s.total_out);
   lzma_end(&s);
   EXPECT_NE(ret, LZMA_OK);
-  return produced;
+  return out;
 }
 
 TEST(LzmaDecoder, PropertyBytes) {
@@ -144,14 +144,15 @@ TEST(LzmaDecoder, PiecesOfEverySizeGiveTheWholeOutput) {
 }
 
 // A corrupt stream fails where the whole-buffer decoding failed, whatever the piece size: the
-// pieces read before the failure hold every byte before that point that fills a piece.
+// pieces read before the failure are the whole pieces of what that decoding produced.
 TEST(LzmaDecoder, CorruptionIsMetAtTheSamePointInPiecesOfAnySize) {
   std::vector<uint8_t> data = MixedTestData(200000, 9);
   LzmaParams p;  // a dictionary larger than the data: the same dictionary as a whole buffer
   std::vector<uint8_t> stream = LzmaEncode(data, p, false);
   for (size_t i = stream.size() / 3; i < stream.size() / 3 + 16; ++i) stream[i] ^= 0x5A;
   const uint32_t n = uint32_t(data.size());
-  const uint32_t failurePoint = WholeBufferFailurePoint(p, stream, n);
+  const std::vector<uint8_t> before = WholeBufferOutputBeforeFailure(p, stream, n);
+  const uint32_t failurePoint = uint32_t(before.size());
   ASSERT_GT(failurePoint, 0u);
   ASSERT_LT(failurePoint, n);
   for (uint32_t piece : {1u, 7u, 4096u, 65536u, n}) {
@@ -163,7 +164,7 @@ TEST(LzmaDecoder, CorruptionIsMetAtTheSamePointInPiecesOfAnySize) {
     EXPECT_EQ(FatalReasonOf([&] { ReadPiecesInto(decoder, {&in}, &n, out, piece); }),
               "corrupt LZMA data");
     EXPECT_EQ(out.all.size(), failurePoint - failurePoint % piece) << "piece " << piece;
-    EXPECT_TRUE(std::equal(out.all.begin(), out.all.end(), data.begin())) << "piece " << piece;
+    EXPECT_TRUE(std::equal(out.all.begin(), out.all.end(), before.begin())) << "piece " << piece;
   }
 }
 
