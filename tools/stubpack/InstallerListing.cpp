@@ -59,6 +59,8 @@ ListedCoder ListCoder(const CoderInfo& info) {
   return coder;
 }
 
+}  // namespace
+
 void JsonString(std::ostream& out, const std::string& text) {
   out << '"';
   for (unsigned char c : text) {
@@ -74,8 +76,6 @@ void JsonString(std::ostream& out, const std::string& text) {
   }
   out << '"';
 }
-
-}  // namespace
 
 std::string ListedFolder::Method() const {
   std::string text;

@@ -16,6 +16,7 @@
 #include "InstallerFile.h"
 #include "PackError.h"
 #include "PeImage.h"
+#include "PeLayout.h"
 #include "ProgressBar.h"
 #include "SevenZipWriter.h"
 #include "SourceTree.h"
@@ -116,7 +117,17 @@ const char* PackUsage() {
          "  --nice-len N         LZMA nice length 2..273 (default 273)\n"
          "  --depth N            match finder depth, 0 automatic (default 0)\n"
          "  --fast               LZMA fast mode instead of normal\n"
-         "  -q, --quiet          no progress bar\n";
+         "  -q, --quiet          no progress bar\n"
+         "Installer resources (Windows stub only):\n"
+         "  --icon FILE.ico      the installer's icon: every image of the file\n"
+         "  --version-info KEY=VALUE  a version string (repeatable): ProductName,\n"
+         "                       ProductVersion, FileVersion, CompanyName, FileDescription,\n"
+         "                       LegalCopyright, OriginalFilename, ...; FileVersion and\n"
+         "                       ProductVersion also give the numeric versions (1.2.3.4)\n"
+         "  --execution-level asInvoker|highestAvailable|requireAdministrator\n"
+         "                       the level the manifest asks for (default: the stub's, asInvoker)\n"
+         "  --exit-code zero|setup  exit with 0 after unpacking (default), or with setup.exe's\n"
+         "                       exit code\n";
 }
 
 uint64_t ParseSize(const std::string& text) {
@@ -189,6 +200,14 @@ PackOptions ParsePackOptions(const std::vector<std::string>& args) {
       options.lzma.depth = ParseInt(arg, value(), 0, 1u << 20);
     } else if (arg == "--fast") {
       options.lzma.mode = LZMA_MODE_FAST;
+    } else if (arg == "--icon") {
+      options.identity.icon = value();
+    } else if (arg == "--version-info") {
+      options.identity.AddVersionInfo(value());
+    } else if (arg == "--execution-level") {
+      options.identity.SetExecutionLevel(value());
+    } else if (arg == "--exit-code") {
+      options.identity.SetExitCode(value());
     } else if (arg == "-q" || arg == "--quiet") {
       options.quiet = true;
     } else if (!arg.empty() && arg[0] == '-') {
@@ -209,8 +228,9 @@ PackOptions ParsePackOptions(const std::vector<std::string>& args) {
 
 void RunPack(const PackOptions& options, std::ostream& warnings) {
   CheckOutputOutsideSource(options.source, options.output);
-  const std::vector<uint8_t> stub =
-      LoadStub(options.stub.empty() ? DefaultStubPath() : options.stub);
+  const std::string stubPath = options.stub.empty() ? DefaultStubPath() : options.stub;
+  const std::vector<uint8_t> stub = ApplyIdentity(LoadStub(stubPath), options.identity, stubPath);
+  if (options.identity.Any()) CheckStub(stub, stubPath + " with its new resources");
   const std::vector<SourceEntry> scanned = ScanSourceTree(options.source, SourceDateEpoch());
 
   std::vector<ArchiveEntry> entries;  // streamless entries first, in scan order
@@ -304,7 +324,11 @@ void RunPack(const PackOptions& options, std::ostream& warnings) {
   if (archiveStart + archiveSize >= (uint64_t{1} << 32)) {
     throw PackError("the installer would reach 4 GiB, more than it can unpack");
   }
-  const std::vector<uint8_t> padding(ScanPadding(stub.size(), archiveSize), 0);
+  const bool windowsStub = stub.size() >= 2 && stub[0] == 'M' && stub[1] == 'Z';
+  uint64_t paddingSize = ScanPadding(stub.size(), archiveSize);
+  // Checksum tools disagree on a last odd byte: a Windows installer ends on a whole word.
+  if (windowsStub && (archiveStart + archiveSize + paddingSize) % 2 != 0) ++paddingSize;
+  const std::vector<uint8_t> padding(paddingSize, 0);
   out.Write(padding.data(), padding.size());
   const uint8_t length[4] = {static_cast<uint8_t>(archiveSize),
                              static_cast<uint8_t>(archiveSize >> 8),
@@ -312,5 +336,12 @@ void RunPack(const PackOptions& options, std::ostream& warnings) {
                              static_cast<uint8_t>(archiveSize >> 24)};
   out.WriteAt(stub.size(), length, 4);
   out.WriteAt(archiveStart, startHeader.data(), startHeader.size());
+  // A Windows stub's header checksum covers the whole installer, as signing tools compute it.
+  if (windowsStub) {
+    const size_t checksumAt = ReadPeLayout(stub, stubPath).ChecksumOffset();
+    uint8_t checksum[4];
+    PutLe32(checksum, out.PeChecksumOfContent(checksumAt));
+    out.WriteAt(checksumAt, checksum, 4);
+  }
   out.Commit();
 }
