@@ -58,13 +58,18 @@ void IdentityOptions::SetExitCode(const std::string& mode) {
 std::vector<uint8_t> ApplyIdentity(const std::vector<uint8_t>& stub,
                                    const IdentityOptions& options, const std::string& stubPath) {
   if (!options.Any()) return stub;
+  // The publisher's files first: their faults are reported before the stub's.
+  const std::vector<IconImage> icons =
+      options.icon.empty() ? std::vector<IconImage>() : ReadIconFile(options.icon);
+  const std::vector<uint8_t> version = options.versionInfo.empty()
+                                           ? std::vector<uint8_t>()
+                                           : BuildVersionResource(options.versionInfo);
   const std::string what = "the stub " + stubPath;
   ResourceTable table = ReadResources(stub, ReadPeLayout(stub, what), what);
-  if (!options.icon.empty()) SetIcons(table, ReadIconFile(options.icon));
-  if (!options.versionInfo.empty()) {
+  if (!icons.empty()) SetIcons(table, icons);
+  if (!version.empty()) {
     const ResourceKey type = ResourceKey::Id(kRtVersion);
-    table.Replace({type, ResourceKey::Id(1), table.LanguageOf(type), 0,
-                   BuildVersionResource(options.versionInfo)});
+    table.Replace({type, ResourceKey::Id(1), table.LanguageOf(type), 0, version});
   }
   if (!options.executionLevel.empty()) {
     const ResourceKey type = ResourceKey::Id(kRtManifest);

@@ -157,7 +157,7 @@ ResourceTable ReadResources(const std::vector<uint8_t>& image, const PeLayout& l
                             const std::string& what) {
   const PeDataDirectory directory = layout.Directory(kResourceDirectory);
   if (directory.address == 0 || directory.size == 0) {
-    throw PackError(what + ": no resources");
+    throw PackError(what + ": no resource section");
   }
   const PeSection* section = layout.SectionAt(directory.address);
   if (section == nullptr || directory.address - section->virtualAddress >= section->rawSize) {
