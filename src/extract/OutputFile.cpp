@@ -19,13 +19,19 @@ void OutputFile::WriteWhole(const void* data, uint32_t size) {
   wholeSize = size;
 }
 
-void OutputFile::Flush() {
+// A failed or short write (a full disk) ends the run: a cut-short tree is never run.
+static void WriteAll(HANDLE handle, const void* data, uint32_t size) {
   DWORD written = 0;
+  if (!WriteFile(handle, data, size, &written, nullptr) || written != size)
+    FatalError("output file write failed");
+}
+
+void OutputFile::Flush() {
   if (whole) {
-    WriteFile(handle, whole, wholeSize, &written, nullptr);
+    WriteAll(handle, whole, wholeSize);
     whole = nullptr;
     return;
   }
-  WriteFile(handle, buffer.Data(), buffer.Count(), &written, nullptr);
+  WriteAll(handle, buffer.Data(), buffer.Count());
   buffer.Release();
 }

@@ -114,6 +114,8 @@ void FailCall(Api api, uint32_t nth) {
 
 uint32_t CallCount(Api api) { return Faults().calls[size_t(api)]; }
 
+void ShortenWrite(uint32_t nth) { StandIns().shortWriteCall = CallCount(Api::WriteFile) + nth; }
+
 std::vector<std::string> Calls() { return Faults().calls_made; }
 
 void RedirectExitProcess(bool on) { StandIns().redirectExit = on; }
