@@ -324,7 +324,8 @@ void RunPack(const PackOptions& options, std::ostream& warnings) {
   if (archiveStart + archiveSize >= (uint64_t{1} << 32)) {
     throw PackError("the installer would reach 4 GiB, more than it can unpack");
   }
-  const bool windowsStub = stub.size() >= 2 && stub[0] == 'M' && stub[1] == 'Z';
+  const std::optional<size_t> checksumAt = PeChecksumOffset(stub);
+  const bool windowsStub = checksumAt.has_value();
   uint64_t paddingSize = ScanPadding(stub.size(), archiveSize);
   // Checksum tools disagree on a last odd byte: a Windows installer ends on a whole word.
   if (windowsStub && (archiveStart + archiveSize + paddingSize) % 2 != 0) ++paddingSize;
@@ -338,10 +339,9 @@ void RunPack(const PackOptions& options, std::ostream& warnings) {
   out.WriteAt(archiveStart, startHeader.data(), startHeader.size());
   // A Windows stub's header checksum covers the whole installer, as signing tools compute it.
   if (windowsStub) {
-    const size_t checksumAt = ReadPeLayout(stub, stubPath).ChecksumOffset();
     uint8_t checksum[4];
-    PutLe32(checksum, out.PeChecksumOfContent(checksumAt));
-    out.WriteAt(checksumAt, checksum, 4);
+    PutLe32(checksum, out.PeChecksumOfContent(*checksumAt));
+    out.WriteAt(*checksumAt, checksum, 4);
   }
   out.Commit();
 }

@@ -156,6 +156,14 @@ uint32_t PeChecksum::Value() const {
   return static_cast<uint32_t>(sum + position_);
 }
 
+std::optional<size_t> PeChecksumOffset(const std::vector<uint8_t>& image) {
+  try {
+    return ReadPeLayout(image, "").ChecksumOffset();
+  } catch (const PackError&) {
+    return std::nullopt;
+  }
+}
+
 uint32_t PeChecksumOf(const std::vector<uint8_t>& file, size_t checksumOffset) {
   PeChecksum checksum(checksumOffset);
   checksum.Add(file.data(), file.size());

@@ -4,6 +4,7 @@
 #pragma once
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -69,6 +70,8 @@ class PeChecksum {
   uint64_t position_ = 0;
   uint64_t sum_ = 0;
 };
+// Where the checksum of a PE image lies; none for anything else (the Linux stub, say).
+std::optional<size_t> PeChecksumOffset(const std::vector<uint8_t>& image);
 uint32_t PeChecksumOf(const std::vector<uint8_t>& file, size_t checksumOffset);
 
 uint32_t AlignUp(uint32_t value, uint32_t alignment);
