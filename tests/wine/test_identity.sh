@@ -162,10 +162,38 @@ else pass damaged; fi
 
 # Refusals: exit code 2, a message naming the fault, and no installer (nor a partial one).
 printf 'just text\n' > "$work/not-a-program.exe"
+# Malformed stubs: stub.exe with one fault each.
+python3 - "$STUB" "$work" <<'PY'
+import struct, sys
+stub, work = open(sys.argv[1], "rb").read(), sys.argv[2]
+pe = struct.unpack_from("<I", stub, 0x3C)[0]
+opt = pe + 24
+dirs = opt + (112 if struct.unpack_from("<H", stub, opt)[0] == 0x20B else 96)
+table = opt + struct.unpack_from("<H", stub, pe + 20)[0]
+def fault(name, change):
+    data = bytearray(stub)
+    change(data)
+    open("%s/%s.exe" % (work, name), "wb").write(data)
+def signed(d):
+    struct.pack_into("<II", d, dirs + 32, len(d), 8)
+    d += bytes(8)
+fault("signed-stub", signed)
+fault("overlapping-sections", lambda d: d.__setitem__(slice(table + 52, table + 56), d[table + 12:table + 16]))
+fault("bad-size-of-image", lambda d: struct.pack_into("<I", d, opt + 56, struct.unpack_from("<I", d, opt + 56)[0] + 0x1000))
+fault("no-relocation-directory", lambda d: struct.pack_into("<II", d, dirs + 40, 0, 0))
+def truncated(d):
+    del d[len(d) - 100:]
+fault("truncated-stub", truncated)
+PY
 long="$(python3 -c 'print("x" * 40000)')"
 refusals=(
   "not-a-pe|--stub $work/not-a-program.exe --exit-code setup|not a Windows program"
   "no-resources|--stub $LAUNCHER --exit-code setup|no resource section"
+  "signed-stub|--stub $work/signed-stub.exe --exit-code setup|is signed"
+  "overlapping-sections|--stub $work/overlapping-sections.exe --exit-code setup|overlaps"
+  "bad-size-of-image|--stub $work/bad-size-of-image.exe --exit-code setup|SizeOfImage"
+  "unmovable-section|--stub $work/no-relocation-directory.exe --exit-code setup|cannot be moved"
+  "truncated-stub|--stub $work/truncated-stub.exe --exit-code setup|past the end"
   "truncated-ico|--icon $work/truncated.ico|cut short"
   "long-version|--version-info FileDescription=$long|65535"
   "bad-version-number|--version-info FileVersion=1.2.x|1.2.3.4"

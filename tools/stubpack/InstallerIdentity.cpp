@@ -96,11 +96,16 @@ InstallerIdentity ReadIdentity(const std::string& installerPath) {
   in.read(reinterpret_cast<char*>(head.data()), static_cast<std::streamsize>(head.size()));
   head.resize(static_cast<size_t>(in.gcount()));
   if (head.size() < 2 || head[0] != 'M' || head[1] != 'Z') return identity;
-  const std::string what = installerPath;
-  const PeLayout layout = ReadPeLayout(head, what);
   identity.windowsProgram = true;
-  if (layout.Directory(kResourceDirectory).size == 0) return identity;
-  const ResourceTable table = ReadResources(head, layout, what);
+  ResourceTable table;
+  try {
+    const PeLayout layout = ReadPeLayout(head, installerPath);
+    if (layout.Directory(kResourceDirectory).size == 0) return identity;
+    table = ReadResources(head, layout, installerPath);
+  } catch (const PackError& error) {
+    identity.unreadable = error.what();
+    return identity;
+  }
   identity.iconSizes = IconSizes(table);
   if (const ResourceEntry* version = table.Find(ResourceKey::Id(kRtVersion), ResourceKey::Id(1))) {
     identity.version = ReadVersionStrings(version->data);
@@ -121,6 +126,10 @@ InstallerIdentity ReadIdentity(const std::string& installerPath) {
 
 void PrintIdentity(const InstallerIdentity& identity, std::ostream& out) {
   if (!identity.windowsProgram) return;
+  if (!identity.unreadable.empty()) {
+    out << "Resources: unreadable (" << identity.unreadable << ")\n";
+    return;
+  }
   out << "Icon: ";
   for (size_t i = 0; i < identity.iconSizes.size(); ++i) {
     out << (i ? " " : "") << identity.iconSizes[i];
@@ -136,6 +145,12 @@ void PrintIdentity(const InstallerIdentity& identity, std::ostream& out) {
 void PrintIdentityJson(const InstallerIdentity& identity, std::ostream& out) {
   if (!identity.windowsProgram) {
     out << "null";
+    return;
+  }
+  if (!identity.unreadable.empty()) {
+    out << "{\"unreadable\":";
+    JsonString(out, identity.unreadable);
+    out << "}";
     return;
   }
   out << "{\"icons\":[";

@@ -43,6 +43,7 @@ struct InstallerIdentity {
   std::string executionLevel;  // empty without a manifest
   ExitCodeMode exitCode = ExitCodeMode::kZero;
   bool hasOptions = false;  // the options resource is present
+  std::string unreadable;   // why the resources could not be read; the listing goes on
 };
 
 // Reads the identity from the start of an installer file (the stub part suffices).

@@ -1,8 +1,5 @@
 #include "VersionResource.h"
 
-#include <cerrno>
-#include <cstdlib>
-
 #include "PackError.h"
 #include "PeLayout.h"
 
@@ -131,11 +128,10 @@ std::array<uint16_t, 4> ParseVersionNumber(const std::string& text) {
   while (true) {
     const size_t end = text.find('.', i);
     const std::string piece = text.substr(i, end == std::string::npos ? end : end - i);
-    char* stop = nullptr;
-    errno = 0;
-    const unsigned long value = std::strtoul(piece.c_str(), &stop, 10);
-    if (piece.empty() || piece.size() > 5 || *stop != '\0' || piece[0] == '-' ||
-        piece[0] == '+' || value > 0xFFFF || part == 4) {
+    const bool digits = !piece.empty() && piece.size() <= 5 &&
+                        piece.find_first_not_of("0123456789") == std::string::npos;
+    const unsigned long value = digits ? std::stoul(piece) : 0;
+    if (!digits || value > 0xFFFF || part == 4) {
       throw PackError("a version \"" + text + "\" must be one to four numbers of 0 to 65535 "
                       "separated by dots, as in 1.2.3.4");
     }
