@@ -169,15 +169,12 @@ void RemoveScratch(const std::string& path) {
 
 }  // namespace
 
-int RunCheck(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
-  if (args.size() != 1 || args[0].empty() || args[0][0] == '-') {
-    err << "usage: stubpack check INSTALLER\n";
-    return 2;
-  }
-  const std::string& installer = args[0];
+int RunCheck(const InspectOptions& options, std::ostream& out, std::ostream& err) {
+  const std::string& installer = options.installer;
+  const std::string problem = InstallerAccessProblem(installer);
   struct stat info;
-  if (stat(installer.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) {
-    err << "stubpack: error: cannot read " << installer << "\n";
+  if (!problem.empty() || stat(installer.c_str(), &info) != 0) {
+    err << "stubpack: error: " << problem << "\n";
     return 2;
   }
   const uint64_t fileSize = uint64_t(info.st_size);

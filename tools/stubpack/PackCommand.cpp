@@ -1,7 +1,6 @@
 #include "PackCommand.h"
 
 #include <lzma.h>
-#include <unistd.h>
 
 #include <cerrno>
 #include <climits>
@@ -20,40 +19,9 @@
 #include "ProgressBar.h"
 #include "SevenZipWriter.h"
 #include "SourceTree.h"
+#include "StubFile.h"
 
 namespace {
-
-uint32_t ParseInt(const std::string& flag, const std::string& text, uint32_t low,
-                  uint32_t high) {
-  char* end = nullptr;
-  errno = 0;
-  const unsigned long value = std::strtoul(text.c_str(), &end, 10);
-  if (text.empty() || *end != '\0' || errno != 0 || value < low || value > high) {
-    throw PackError(flag + " takes a number from " + std::to_string(low) + " to " +
-                    std::to_string(high));
-  }
-  return static_cast<uint32_t>(value);
-}
-
-lzma_match_finder ParseMatchFinder(const std::string& text) {
-  if (text == "hc3") return LZMA_MF_HC3;
-  if (text == "hc4") return LZMA_MF_HC4;
-  if (text == "bt2") return LZMA_MF_BT2;
-  if (text == "bt3") return LZMA_MF_BT3;
-  if (text == "bt4") return LZMA_MF_BT4;
-  throw PackError("--mf takes hc3, hc4, bt2, bt3 or bt4");
-}
-
-std::string DefaultStubPath() {
-  char self[PATH_MAX];
-  const ssize_t n = readlink("/proc/self/exe", self, sizeof(self) - 1);
-  if (n <= 0) throw PackError("cannot locate the default stub; give --stub");
-  std::string dir(self, static_cast<size_t>(n));
-  dir = dir.substr(0, dir.rfind('/') + 1);
-  if (access((dir + "stub").c_str(), R_OK) == 0) return dir + "stub";
-  if (access((dir + "stub.exe").c_str(), R_OK) == 0) return dir + "stub.exe";
-  return dir + "stub";
-}
 
 std::string CanonicalPath(const std::string& path) {
   char resolved[PATH_MAX];
@@ -105,31 +73,6 @@ struct StreamedFile {
 
 }  // namespace
 
-const char* PackUsage() {
-  return "usage: stubpack pack [options] SOURCE_DIR -o INSTALLER\n"
-         "  -o, --output PATH    installer to write\n"
-         "  --stub PATH          stub to put in front (default: stub beside stubpack)\n"
-         "  --bcj2 auto|on|off   x86 branch conversion; auto: for x86 PE images (default)\n"
-         "  --solid-size SIZE    most data per folder (default 64M)\n"
-         "  --dict SIZE          preferred LZMA dictionary (default 64M)\n"
-         "  --lc N --lp N --pb N LZMA literal context/position bits (default 3, 0, 2)\n"
-         "  --mf NAME            match finder: hc3 hc4 bt2 bt3 bt4 (default bt4)\n"
-         "  --nice-len N         LZMA nice length 2..273 (default 273)\n"
-         "  --depth N            match finder depth, 0 automatic (default 0)\n"
-         "  --fast               LZMA fast mode instead of normal\n"
-         "  -q, --quiet          no progress bar\n"
-         "Installer resources (Windows stub only):\n"
-         "  --icon FILE.ico      the installer's icon: every image of the file\n"
-         "  --version-info KEY=VALUE  a version string (repeatable): ProductName,\n"
-         "                       ProductVersion, FileVersion, CompanyName, FileDescription,\n"
-         "                       LegalCopyright, OriginalFilename, ...; FileVersion and\n"
-         "                       ProductVersion also give the numeric versions (1.2.3.4)\n"
-         "  --execution-level asInvoker|highestAvailable|requireAdministrator\n"
-         "                       the level the manifest asks for (default: the stub's, asInvoker)\n"
-         "  --exit-code zero|setup  exit with 0 after unpacking (default), or with setup.exe's\n"
-         "                       exit code\n";
-}
-
 uint64_t ParseSize(const std::string& text) {
   char* end = nullptr;
   errno = 0;
@@ -154,83 +97,11 @@ uint64_t ParseSize(const std::string& text) {
   return value << shift;
 }
 
-PackOptions ParsePackOptions(const std::vector<std::string>& args) {
-  PackOptions options;
-  for (size_t i = 0; i < args.size(); ++i) {
-    const std::string& arg = args[i];
-    auto value = [&]() -> const std::string& {
-      if (i + 1 >= args.size()) throw PackError(arg + " needs a value");
-      return args[++i];
-    };
-    if (arg == "-o" || arg == "--output") {
-      options.output = value();
-    } else if (arg == "--stub") {
-      options.stub = value();
-    } else if (arg == "--bcj2") {
-      const std::string& mode = value();
-      if (mode == "auto") {
-        options.bcj2 = Bcj2Mode::kAuto;
-      } else if (mode == "on") {
-        options.bcj2 = Bcj2Mode::kOn;
-      } else if (mode == "off") {
-        options.bcj2 = Bcj2Mode::kOff;
-      } else {
-        throw PackError("--bcj2 takes auto, on or off");
-      }
-    } else if (arg == "--solid-size") {
-      options.solidSize = ParseSize(value());
-      if (options.solidSize == 0) throw PackError("--solid-size must be positive");
-    } else if (arg == "--dict") {
-      const uint64_t dict = ParseSize(value());
-      if (dict < kMinDictSize || dict > kMaxDictSize) {
-        throw PackError("--dict takes a size from 4K to 256M");
-      }
-      options.lzma.dictSize = static_cast<uint32_t>(dict);
-    } else if (arg == "--lc") {
-      options.lzma.lc = ParseInt(arg, value(), 0, 4);
-    } else if (arg == "--lp") {
-      options.lzma.lp = ParseInt(arg, value(), 0, 4);
-    } else if (arg == "--pb") {
-      options.lzma.pb = ParseInt(arg, value(), 0, 4);
-    } else if (arg == "--mf") {
-      options.lzma.matchFinder = ParseMatchFinder(value());
-    } else if (arg == "--nice-len") {
-      options.lzma.niceLen = ParseInt(arg, value(), 2, 273);
-    } else if (arg == "--depth") {
-      options.lzma.depth = ParseInt(arg, value(), 0, 1u << 20);
-    } else if (arg == "--fast") {
-      options.lzma.mode = LZMA_MODE_FAST;
-    } else if (arg == "--icon") {
-      options.identity.icon = value();
-    } else if (arg == "--version-info") {
-      options.identity.AddVersionInfo(value());
-    } else if (arg == "--execution-level") {
-      options.identity.SetExecutionLevel(value());
-    } else if (arg == "--exit-code") {
-      options.identity.SetExitCode(value());
-    } else if (arg == "-q" || arg == "--quiet") {
-      options.quiet = true;
-    } else if (!arg.empty() && arg[0] == '-') {
-      throw PackError("unknown option " + arg);
-    } else if (options.source.empty()) {
-      options.source = arg;
-    } else {
-      throw PackError("more than one source directory given");
-    }
-  }
-  if (options.source.empty()) throw PackError("no source directory given");
-  if (options.output.empty()) throw PackError("no output given (-o INSTALLER)");
-  // liblzma's LZMA1 encoder, like the unpacker's decoder, takes lc + lp up to 4.
-  if (options.lzma.lc + options.lzma.lp > 4) throw PackError("--lc plus --lp must be at most 4");
-  while (options.source.size() > 1 && options.source.back() == '/') options.source.pop_back();
-  return options;
-}
-
 void RunPack(const PackOptions& options, std::ostream& warnings) {
   CheckOutputOutsideSource(options.source, options.output);
-  const std::string stubPath = options.stub.empty() ? DefaultStubPath() : options.stub;
-  const std::vector<uint8_t> stub = ApplyIdentity(LoadStub(stubPath), options.identity, stubPath);
-  if (options.identity.Any()) CheckStub(stub, stubPath + " with its new resources");
+  const StubFile stubFile = ReadStub(StubPath(options.stub));
+  const std::vector<uint8_t> stub = ApplyIdentity(stubFile.bytes, options.identity, stubFile.path);
+  if (options.identity.Any()) CheckStub(stub, stubFile.path + " with its new resources");
   const std::vector<SourceEntry> scanned = ScanSourceTree(options.source, SourceDateEpoch());
 
   std::vector<ArchiveEntry> entries;  // streamless entries first, in scan order
