@@ -161,8 +161,7 @@ elif [ -e "$out" ]; then fail damaged "setup.exe was started"
 else pass damaged; fi
 
 # Refusals: exit code 2, a message naming the fault, and no installer (nor a partial one).
-printf 'just text\n' > "$work/not-a-program.exe"
-# Malformed stubs: stub.exe with one fault each.
+# Malformed stubs: stub.exe with one fault each. (The Linux stub is the one that is no PE.)
 python3 - "$STUB" "$work" <<'PY'
 import struct, sys
 stub, work = open(sys.argv[1], "rb").read(), sys.argv[2]
@@ -180,6 +179,7 @@ def signed(d):
 fault("signed-stub", signed)
 fault("overlapping-sections", lambda d: d.__setitem__(slice(table + 52, table + 56), d[table + 12:table + 16]))
 fault("bad-size-of-image", lambda d: struct.pack_into("<I", d, opt + 56, struct.unpack_from("<I", d, opt + 56)[0] + 0x1000))
+fault("no-resource-directory", lambda d: struct.pack_into("<II", d, dirs + 16, 0, 0))
 fault("no-relocation-directory", lambda d: struct.pack_into("<II", d, dirs + 40, 0, 0))
 def truncated(d):
     del d[len(d) - 100:]
@@ -187,8 +187,8 @@ fault("truncated-stub", truncated)
 PY
 long="$(python3 -c 'print("x" * 40000)')"
 refusals=(
-  "not-a-pe|--stub $work/not-a-program.exe --exit-code setup|not a Windows program"
-  "no-resources|--stub $LAUNCHER --exit-code setup|no resource section"
+  "not-a-pe|--stub native --exit-code setup|not a Windows program"
+  "no-resources|--stub $work/no-resource-directory.exe --exit-code setup|no resource section"
   "signed-stub|--stub $work/signed-stub.exe --exit-code setup|is signed"
   "overlapping-sections|--stub $work/overlapping-sections.exe --exit-code setup|overlaps"
   "bad-size-of-image|--stub $work/bad-size-of-image.exe --exit-code setup|SizeOfImage"
