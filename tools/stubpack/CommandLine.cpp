@@ -146,18 +146,24 @@ void AddPackCommand(CLI::App& app, UsageFormatter& usage, PackOptions& options) 
 void AddInspectCommands(CLI::App& app, UsageFormatter& usage, InspectOptions& options) {
   CLI::App* list = app.add_subcommand("list", "List the entries of an installer.");
   usage.Set(list, "usage: stubpack list [--json] INSTALLER");
-  list->add_option("INSTALLER", options.installer, "installer to read")->required()->type_name("");
+  list->add_option("INSTALLER", options.installer, "installer to read")
+      ->required()
+      ->type_name("");
   list->add_flag("--json", options.json, "print JSON instead of a table");
 
   CLI::App* check = app.add_subcommand("check", "Tell whether the stub will accept an installer.");
   usage.Set(check, "usage: stubpack check [--json] INSTALLER");
-  check->add_option("INSTALLER", options.installer, "installer to check")->required()->type_name("");
+  check->add_option("INSTALLER", options.installer, "installer to check")
+      ->required()
+      ->type_name("");
   check->add_flag("--json", options.json, "print the verdict and figures as JSON");
 
   CLI::App* extract =
       app.add_subcommand("extract", "Unpack an installer as the stub would, without running it.");
   usage.Set(extract, "usage: stubpack extract INSTALLER DIR");
-  extract->add_option("INSTALLER", options.installer, "installer to unpack")->required()->type_name("");
+  extract->add_option("INSTALLER", options.installer, "installer to unpack")
+      ->required()
+      ->type_name("");
   extract->add_option("DIR", options.directory, "new or empty directory to unpack into")
       ->required()
       ->type_name("");
@@ -260,7 +266,7 @@ int RunCommandLine(int argc, char** argv) {
         return UsageError(app, *usage, "--lc plus --lp must be at most 4");
       }
       while (pack.source.size() > 1 && pack.source.back() == '/') pack.source.pop_back();
-      RunPack(pack, std::cerr);
+      RunPack(pack, std::cout, std::cerr);
       return 0;
     }
     if (name == "list") return RunList(inspect, std::cout, std::cerr);

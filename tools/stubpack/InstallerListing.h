@@ -54,7 +54,7 @@ std::string TimeText(std::optional<uint64_t> fileTime);
 // 4096 -> "4K", 3 MiB -> "3M", 1000 -> "1000".
 std::string SizeText(uint64_t bytes);
 
-// text as a JSON string literal.
+// Writes text as a JSON string, quoted and escaped.
 void JsonString(std::ostream& out, const std::string& text);
 
 void PrintListing(const InstallerListing& listing, std::ostream& out);

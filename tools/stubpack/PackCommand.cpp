@@ -3,7 +3,8 @@
 #include <lzma.h>
 
 #include <cerrno>
-#include <climits>
+#include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
@@ -13,6 +14,7 @@
 #include "FolderPlan.h"
 #include "InstallerLayout.h"
 #include "InstallerFile.h"
+#include "OutputTarget.h"
 #include "PackError.h"
 #include "PeImage.h"
 #include "PeLayout.h"
@@ -20,27 +22,9 @@
 #include "SevenZipWriter.h"
 #include "SourceTree.h"
 #include "StubFile.h"
+#include "WindowsNames.h"
 
 namespace {
-
-std::string CanonicalPath(const std::string& path) {
-  char resolved[PATH_MAX];
-  if (realpath(path.c_str(), resolved) == nullptr) return "";
-  return resolved;
-}
-
-// Refuses an output that would land inside the tree being packed.
-void CheckOutputOutsideSource(const std::string& source, const std::string& output) {
-  const std::string root = CanonicalPath(source);
-  const size_t slash = output.rfind('/');
-  const std::string dir = slash == std::string::npos ? "." : output.substr(0, slash + 1);
-  const std::string parent = CanonicalPath(dir.empty() ? "/" : dir);
-  if (parent.empty()) throw PackError("cannot write " + output + ": no such directory");
-  if (root.empty()) return;  // the scan reports the missing source
-  if (parent == root || parent.compare(0, root.size() + 1, root + "/") == 0) {
-    throw PackError("the output " + output + " lies inside the source directory " + source);
-  }
-}
 
 std::optional<uint64_t> SourceDateEpoch() {
   const char* text = std::getenv("SOURCE_DATE_EPOCH");
@@ -48,8 +32,11 @@ std::optional<uint64_t> SourceDateEpoch() {
   char* end = nullptr;
   errno = 0;
   const long long seconds = std::strtoll(text, &end, 10);
-  if (*end != '\0' || errno != 0 || seconds < 0) {
-    throw PackError("SOURCE_DATE_EPOCH must be a non-negative number of seconds");
+  // The last second of the year 9999: later times do not print as four-digit years.
+  constexpr long long kLatest = 253402300799;
+  if (*end != '\0' || errno != 0 || seconds < 0 || seconds > kLatest) {
+    throw PackError("SOURCE_DATE_EPOCH must be a number of seconds from 0 to " +
+                    std::to_string(kLatest) + " (9999-12-31 23:59:59 UTC)");
   }
   return FileTimeFromUnix(seconds, 0);
 }
@@ -63,6 +50,33 @@ void AppendFile(const SourceEntry& file, std::vector<uint8_t>& data) {
   if (static_cast<uint64_t>(in.gcount()) != file.size || in.peek() != EOF) {
     throw PackError(file.diskPath + " changed size while it was packed");
   }
+}
+
+// Two names that are one on Windows cannot both be unpacked there.
+void RefuseWindowsNameClashes(const std::vector<SourceEntry>& scanned) {
+  std::vector<NamedEntry> names;
+  for (const SourceEntry& entry : scanned) names.push_back({entry.path, entry.isDirectory});
+  const std::vector<NameClash> clashes = FindNameClashes(names);
+  if (!clashes.empty()) {
+    throw PackError("\"" + clashes.front().first + "\" and \"" + clashes.front().second +
+                    "\" differ only in case; Windows cannot hold both");
+  }
+}
+
+struct PackSummary {
+  uint64_t files = 0, directories = 0, inputBytes = 0, installerBytes = 0, x86Files = 0;
+  double seconds = 0;
+};
+
+std::string SummaryLine(const PackSummary& s, const std::string& output) {
+  char ratio[32], seconds[32];
+  std::snprintf(ratio, sizeof(ratio), "%.1f %%",
+                s.inputBytes ? 100.0 * double(s.installerBytes) / double(s.inputBytes) : 0.0);
+  std::snprintf(seconds, sizeof(seconds), "%.1f s", s.seconds);
+  return "packed " + std::to_string(s.files) + " files and " + std::to_string(s.directories) +
+         " folders, " + std::to_string(s.inputBytes) + " bytes, into " + output + ": " +
+         std::to_string(s.installerBytes) + " bytes (" + ratio + " of the input), " +
+         std::to_string(s.x86Files) + " x86 files converted, " + seconds;
 }
 
 struct StreamedFile {
@@ -97,12 +111,16 @@ uint64_t ParseSize(const std::string& text) {
   return value << shift;
 }
 
-void RunPack(const PackOptions& options, std::ostream& warnings) {
-  CheckOutputOutsideSource(options.source, options.output);
-  const StubFile stubFile = ReadStub(StubPath(options.stub));
-  const std::vector<uint8_t> stub = ApplyIdentity(stubFile.bytes, options.identity, stubFile.path);
-  if (options.identity.Any()) CheckStub(stub, stubFile.path + " with its new resources");
+void RunPack(const PackOptions& options, std::ostream& out, std::ostream& warnings) {
+  const auto started = std::chrono::steady_clock::now();
+  const std::string stubPath = StubPath(options.stub);
+  const std::string target = OutputTarget(options.output, options.source, stubPath);
+  const std::vector<uint8_t> stub =
+      ApplyIdentity(ReadStub(stubPath).bytes, options.identity, stubPath);
+  if (options.identity.Any()) CheckStub(stub, stubPath + " with its new resources");
   const std::vector<SourceEntry> scanned = ScanSourceTree(options.source, SourceDateEpoch());
+  for (const SourceEntry& source : scanned) ToArchiveName(source.path);  // refuses bad names
+  RefuseWindowsNameClashes(scanned);
 
   std::vector<ArchiveEntry> entries;  // streamless entries first, in scan order
   std::vector<PlanInput> planInput;
@@ -115,7 +133,7 @@ void RunPack(const PackOptions& options, std::ostream& warnings) {
     entry.isDirectory = source.isDirectory;
     entry.lastWriteTime = source.lastWriteTime;
     entry.attributes = WindowsAttributes(source.isDirectory, source.mode);
-    hasSetup |= source.path == "setup.exe" && !source.isDirectory;
+    hasSetup |= IsSetupProgramName(source.path) && !source.isDirectory;
     if (source.isDirectory || source.size == 0) {
       entries.push_back(entry);
       continue;
@@ -147,11 +165,11 @@ void RunPack(const PackOptions& options, std::ostream& warnings) {
   for (const PlanInput& input : planInput) totalBytes += input.size;
   ProgressBar progress(totalBytes, !options.quiet && totalBytes >= (4u << 20));
 
-  InstallerFile out(options.output);
-  out.Write(stub.data(), stub.size());
+  InstallerFile installer(target);
+  installer.Write(stub.data(), stub.size());
   const uint64_t archiveStart = stub.size() + 4;
   const std::vector<uint8_t> placeholder(4 + SevenZipWriter::kStartHeaderSize, 0);
-  out.Write(placeholder.data(), placeholder.size());
+  installer.Write(placeholder.data(), placeholder.size());
 
   std::vector<FolderRecord> folders;
   std::vector<uint64_t> packSizes;
@@ -174,13 +192,19 @@ void RunPack(const PackOptions& options, std::ostream& warnings) {
       entry.attributes = WindowsAttributes(false, source.mode);
       entries.push_back(entry);
     }
-    auto advance = [&progress](uint64_t n) { progress.Advance(n); };
+    uint64_t reported = 0;
+    auto advance = [&progress, &reported](uint64_t n) {
+      reported += n;
+      progress.Advance(n);
+    };
     EncodedFolder encoded =
         planned.bcj2 ? FolderEncoder::EncodeBcj2(data, regions, options.lzma, advance)
                      : FolderEncoder::EncodeLzma(data, options.lzma, advance);
+    // BCJ2 moves branch targets out of the stream whose progress is reported.
+    if (reported < data.size()) progress.Advance(data.size() - reported);
     encoded.record.numSubstreams = static_cast<uint32_t>(planned.files.size());
     for (const std::vector<uint8_t>& packed : encoded.packedStreams) {
-      out.Write(packed.data(), packed.size());
+      installer.Write(packed.data(), packed.size());
       packSizes.push_back(packed.size());
       packedTotal += packed.size();
     }
@@ -189,7 +213,7 @@ void RunPack(const PackOptions& options, std::ostream& warnings) {
   progress.Finish();
 
   const std::vector<uint8_t> header = SevenZipWriter::BuildHeader(folders, packSizes, entries);
-  out.Write(header.data(), header.size());
+  installer.Write(header.data(), header.size());
   const auto startHeader = SevenZipWriter::BuildStartHeader(packedTotal, header);
   const uint64_t archiveSize = SevenZipWriter::kStartHeaderSize + packedTotal + header.size();
   if (archiveStart + archiveSize >= (uint64_t{1} << 32)) {
@@ -201,18 +225,31 @@ void RunPack(const PackOptions& options, std::ostream& warnings) {
   // Checksum tools disagree on a last odd byte: a Windows installer ends on a whole word.
   if (windowsStub && (archiveStart + archiveSize + paddingSize) % 2 != 0) ++paddingSize;
   const std::vector<uint8_t> padding(paddingSize, 0);
-  out.Write(padding.data(), padding.size());
+  installer.Write(padding.data(), padding.size());
   const uint8_t length[4] = {static_cast<uint8_t>(archiveSize),
                              static_cast<uint8_t>(archiveSize >> 8),
                              static_cast<uint8_t>(archiveSize >> 16),
                              static_cast<uint8_t>(archiveSize >> 24)};
-  out.WriteAt(stub.size(), length, 4);
-  out.WriteAt(archiveStart, startHeader.data(), startHeader.size());
+  installer.WriteAt(stub.size(), length, 4);
+  installer.WriteAt(archiveStart, startHeader.data(), startHeader.size());
   // A Windows stub's header checksum covers the whole installer, as signing tools compute it.
   if (windowsStub) {
     uint8_t checksum[4];
-    PutLe32(checksum, out.PeChecksumOfContent(*checksumAt));
-    out.WriteAt(*checksumAt, checksum, 4);
+    PutLe32(checksum, installer.PeChecksumOfContent(*checksumAt));
+    installer.WriteAt(*checksumAt, checksum, 4);
   }
-  out.Commit();
+  installer.Commit();
+
+  if (options.quiet) return;
+  PackSummary summary;
+  for (const SourceEntry& source : scanned) {
+    (source.isDirectory ? summary.directories : summary.files) += 1;
+    summary.inputBytes += source.size;
+  }
+  for (const PlannedFolder& planned : plan)
+    if (planned.bcj2) summary.x86Files += planned.files.size();
+  summary.installerBytes = archiveStart + archiveSize + padding.size();
+  const auto elapsed = std::chrono::steady_clock::now() - started;
+  summary.seconds = std::chrono::duration<double>(elapsed).count();
+  out << SummaryLine(summary, options.output) << "\n";
 }

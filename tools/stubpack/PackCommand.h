@@ -25,5 +25,6 @@ struct PackOptions {
 // Parses sizes such as 4096, 512K, 64M, 1G (binary units); throws PackError.
 uint64_t ParseSize(const std::string& text);
 
-// Writes the installer. Warnings go to `warnings`; failures throw PackError.
-void RunPack(const PackOptions& options, std::ostream& warnings);
+// Writes the installer and, unless quiet, one summary line to `out`. Warnings go to `warnings`;
+// failures throw PackError.
+void RunPack(const PackOptions& options, std::ostream& out, std::ostream& warnings);
