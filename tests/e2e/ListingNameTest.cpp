@@ -20,7 +20,8 @@ TEST(ListingName, EscapesWhatATerminalWouldObey) {
       {u"a\nb\rc\td\x7f", "a\\x0ab\\x0dc\\x09d\\x7f"},
       {u"x\u009by", "x\\x9by"},  // C1 control sequence introducer
       {u"evil\u202Etxt.exe", "evil\\u202etxt.exe"},
-      {u"\u2066\u2067\u2068\u2069\u200e\u200f\u061c", "\\u2066\\u2067\\u2068\\u2069\\u200e\\u200f\\u061c"},
+      {u"\u2066\u2067\u2068\u2069\u200e\u200f\u061c",
+       "\\u2066\\u2067\\u2068\\u2069\\u200e\\u200f\\u061c"},
       {u"line\u2028para\u2029", "line\\u2028para\\u2029"},
       {std::u16string(u"lone\xD800") + u"x", "lone\\ud800x"},
       {std::u16string(1, char16_t(0xDC00)) + u"low", "\\udc00low"},

@@ -140,16 +140,18 @@ void CheckFolders(const InstallerListing& listing, CheckReport& report) {
 
 void CheckEntries(const InstallerListing& listing, std::vector<std::string>& problems) {
   for (const ListedEntry& entry : listing.entries) {
-    WideString path = WideString::FromAnsi(entry.name.c_str());
+    // Judged on the name as stored, as the stub judges it; shown escaped.
+    WideString path(entry.units.c_str());
     path.Replace('/', '\\');
+    const std::string shown = ListingName(entry.units);
     if (path.Length() == 0) {
       problems.push_back("an entry has no name");
     } else if (!IsConfinedItemPath(path)) {
-      problems.push_back("entry \"" + entry.name + "\" would leave the output directory " +
-                         "(absolute, drive, \"..\", \":\" or a device name)");
+      problems.push_back("entry \"" + shown + "\" would leave the output directory (absolute, " +
+                         "drive, \"..\", \".\" or empty part, \":\" or a device name)");
     }
     if (entry.size >= (uint64_t{1} << 32))
-      problems.push_back("entry \"" + entry.name + "\" is 4 GiB or larger");
+      problems.push_back("entry \"" + shown + "\" is 4 GiB or larger");
   }
 }
 

@@ -43,16 +43,20 @@ std::string ListingName(const std::u16string& name) {
   for (size_t i = 0; i < name.size(); ++i) {
     char32_t c = name[i];
     const bool high = c >= 0xD800 && c <= 0xDBFF;
-    const bool pairs = high && i + 1 < name.size() && name[i + 1] >= 0xDC00 && name[i + 1] <= 0xDFFF;
+    const bool pairs =
+        high && i + 1 < name.size() && name[i + 1] >= 0xDC00 && name[i + 1] <= 0xDFFF;
     if (pairs) {
       c = 0x10000 + ((c - 0xD800) << 10) + (name[++i] - 0xDC00);
     } else if (c >= 0xD800 && c <= 0xDFFF) {
       AppendEscape(out, "\\u%04x", unsigned(c));
       continue;
     }
-    if (IsControl(c)) AppendEscape(out, "\\x%02x", unsigned(c));
-    else if (IsLayoutControl(c)) AppendEscape(out, "\\u%04x", unsigned(c));
-    else AppendUtf8(out, c);
+    if (IsControl(c))
+      AppendEscape(out, "\\x%02x", unsigned(c));
+    else if (IsLayoutControl(c))
+      AppendEscape(out, "\\u%04x", unsigned(c));
+    else
+      AppendUtf8(out, c);
   }
   return out;
 }
