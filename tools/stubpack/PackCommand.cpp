@@ -116,6 +116,8 @@ const char* PackUsage() {
          "  --nice-len N         LZMA nice length 2..273 (default 273)\n"
          "  --depth N            match finder depth, 0 automatic (default 0)\n"
          "  --fast               LZMA fast mode instead of normal\n"
+         "  --plain-header       file list uncompressed in the header, for other 7z readers\n"
+         "                       (default: compressed when that saves 1 KiB or more)\n"
          "  -q, --quiet          no progress bar\n";
 }
 
@@ -189,6 +191,8 @@ PackOptions ParsePackOptions(const std::vector<std::string>& args) {
       options.lzma.depth = ParseInt(arg, value(), 0, 1u << 20);
     } else if (arg == "--fast") {
       options.lzma.mode = LZMA_MODE_FAST;
+    } else if (arg == "--plain-header") {
+      options.headerForm = HeaderForm::kPlain;
     } else if (arg == "-q" || arg == "--quiet") {
       options.quiet = true;
     } else if (!arg.empty() && arg[0] == '-') {
@@ -297,10 +301,17 @@ void RunPack(const PackOptions& options, std::ostream& warnings) {
   }
   progress.Finish();
 
-  const std::vector<uint8_t> header = SevenZipWriter::BuildHeader(folders, packSizes, entries);
-  out.Write(header.data(), header.size());
-  const auto startHeader = SevenZipWriter::BuildStartHeader(packedTotal, header);
-  const uint64_t archiveSize = SevenZipWriter::kStartHeaderSize + packedTotal + header.size();
+  auto installerSize = [&stub](uint64_t archiveSize) {
+    return stub.size() + 4 + archiveSize + ScanPadding(stub.size(), archiveSize);
+  };
+  const ArchiveTail tail = BuildArchiveTail(folders, packSizes, entries, packedTotal,
+                                            options.headerForm, installerSize);
+  out.Write(tail.additionalPacked.data(), tail.additionalPacked.size());
+  out.Write(tail.header.data(), tail.header.size());
+  const uint64_t nextHeaderOffset = packedTotal + tail.additionalPacked.size();
+  const auto startHeader = SevenZipWriter::BuildStartHeader(nextHeaderOffset, tail.header);
+  const uint64_t archiveSize =
+      SevenZipWriter::kStartHeaderSize + nextHeaderOffset + tail.header.size();
   if (archiveStart + archiveSize >= (uint64_t{1} << 32)) {
     throw PackError("the installer would reach 4 GiB, more than it can unpack");
   }

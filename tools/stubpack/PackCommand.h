@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "HeaderForm.h"
 #include "LzmaEncoder.h"
 
 enum class Bcj2Mode { kAuto, kOn, kOff };
@@ -18,6 +19,7 @@ struct PackOptions {
   uint64_t solidSize = 64u << 20;
   LzmaSettings lzma;
   bool quiet = false;
+  HeaderForm headerForm = HeaderForm::kSmallest;
 };
 
 // Parses the arguments after "pack"; throws PackError on a usage error.
