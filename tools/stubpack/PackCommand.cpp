@@ -18,6 +18,7 @@
 #include "PeImage.h"
 #include "ProgressBar.h"
 #include "SevenZipWriter.h"
+#include "SolidOrder.h"
 #include "SourceTree.h"
 
 namespace {
@@ -111,7 +112,8 @@ const char* PackUsage() {
          "  --bcj2 auto|on|off   x86 branch conversion; auto: for x86 PE images (default)\n"
          "  --solid-size SIZE    most data per folder (default 64M)\n"
          "  --dict SIZE          preferred LZMA dictionary (default 64M)\n"
-         "  --lc N --lp N --pb N LZMA literal context/position bits (default 3, 0, 2)\n"
+         "  --lc N --lp N --pb N LZMA literal context/position bits (default 3, 0, 2;\n"
+         "                       x86 code 3, 0, 1)\n"
          "  --mf NAME            match finder: hc3 hc4 bt2 bt3 bt4 (default bt4)\n"
          "  --nice-len N         LZMA nice length 2..273 (default 273)\n"
          "  --depth N            match finder depth, 0 automatic (default 0)\n"
@@ -179,10 +181,13 @@ PackOptions ParsePackOptions(const std::vector<std::string>& args) {
       options.lzma.dictSize = static_cast<uint32_t>(dict);
     } else if (arg == "--lc") {
       options.lzma.lc = ParseInt(arg, value(), 0, 4);
+      options.literalBitsGiven = true;
     } else if (arg == "--lp") {
       options.lzma.lp = ParseInt(arg, value(), 0, 4);
+      options.literalBitsGiven = true;
     } else if (arg == "--pb") {
       options.lzma.pb = ParseInt(arg, value(), 0, 4);
+      options.literalBitsGiven = true;
     } else if (arg == "--mf") {
       options.lzma.matchFinder = ParseMatchFinder(value());
     } else if (arg == "--nice-len") {
@@ -254,6 +259,18 @@ void RunPack(const PackOptions& options, std::ostream& warnings) {
     warnings << "stubpack: warning: " << options.source
              << " has no setup.exe at its top; the installer will fail to start it\n";
   }
+  {
+    std::vector<std::string> paths;
+    for (const StreamedFile& file : streamed) paths.push_back(scanned[file.entry].path);
+    std::vector<PlanInput> sortedInput;
+    std::vector<StreamedFile> sortedFiles;
+    for (size_t index : SolidOrder(paths)) {
+      sortedInput.push_back(std::move(planInput[index]));
+      sortedFiles.push_back(std::move(streamed[index]));
+    }
+    planInput = std::move(sortedInput);
+    streamed = std::move(sortedFiles);
+  }
   const std::vector<PlannedFolder> plan = PlanFolders(planInput, options.solidSize);
 
   uint64_t totalBytes = 0;
@@ -266,6 +283,8 @@ void RunPack(const PackOptions& options, std::ostream& warnings) {
   const std::vector<uint8_t> placeholder(4 + SevenZipWriter::kStartHeaderSize, 0);
   out.Write(placeholder.data(), placeholder.size());
 
+  const LzmaSettings x86Settings =
+      options.literalBitsGiven ? options.lzma : X86MainSettings(options.lzma);
   std::vector<FolderRecord> folders;
   std::vector<uint64_t> packSizes;
   uint64_t packedTotal = 0;
@@ -289,7 +308,7 @@ void RunPack(const PackOptions& options, std::ostream& warnings) {
     }
     auto advance = [&progress](uint64_t n) { progress.Advance(n); };
     EncodedFolder encoded =
-        planned.bcj2 ? FolderEncoder::EncodeBcj2(data, regions, options.lzma, advance)
+        planned.bcj2 ? FolderEncoder::EncodeBcj2(data, regions, x86Settings, advance)
                      : FolderEncoder::EncodeLzma(data, options.lzma, advance);
     encoded.record.numSubstreams = static_cast<uint32_t>(planned.files.size());
     for (const std::vector<uint8_t>& packed : encoded.packedStreams) {
