@@ -40,6 +40,9 @@ int InstallerMain(HMODULE module, const char* commandLine) {
   char tempPath[MAX_PATH] = {0};
   char setupPath[MAX_PATH];
   char moduleFileName[MAX_PATH];
+#ifndef _WIN32
+  SetConsoleCtrlHandler(EndInterruptedRun, TRUE);
+#endif
 
   // A failed request (or a path too long for the buffer) leaves the buffer undefined: it is
   // not used, and the Windows directory serves as when no name can be made in it.

@@ -9,23 +9,9 @@ void OutputFile::Create(const WideString& path) {
     ReportFatal("Can not open output file", "output file cannot be created");
 }
 
-void OutputFile::Write(const void* data, int32_t size) {
-  if (size <= 0) return;
-  buffer.Append(static_cast<const uint8_t*>(data), uint32_t(size));
-}
-
-void OutputFile::WriteWhole(const void* data, uint32_t size) {
-  whole = static_cast<const uint8_t*>(data);
-  wholeSize = size;
-}
-
-void OutputFile::Flush() {
+// A failed or short write (a full disk) ends the run: a cut-short tree is never run.
+void OutputFile::Write(const void* data, uint32_t size) {
   DWORD written = 0;
-  if (whole) {
-    WriteFile(handle, whole, wholeSize, &written, nullptr);
-    whole = nullptr;
-    return;
-  }
-  WriteFile(handle, buffer.Data(), buffer.Count(), &written, nullptr);
-  buffer.Release();
+  if (!WriteFile(handle, data, size, &written, nullptr) || written != size)
+    FatalError("output file write failed");
 }

@@ -32,7 +32,7 @@ std::vector<uint8_t> Pack(const std::string& source, const std::string& stub, He
   options.quiet = true;
   options.headerForm = form;
   std::ostringstream warnings;
-  RunPack(options, warnings);
+  RunPack(options, warnings, warnings);
   return ReadFile(output);
 }
 

@@ -79,7 +79,7 @@ TEST_F(InstallerFailure, DamagedInstallersFromStubpack) {
                                std::filesystem::perm_options::add);
   WriteFile(source.Path() + "/data.bin", RandomBytes(50000, 3));
   const std::string good = files.Path() + "/good.exe";
-  RunResult pack = RunStubpack({"pack", "-q", source.Path(), "-o", good});
+  RunResult pack = RunStubpack({"pack", "-q", "--stub", "native", source.Path(), "-o", good});
   ASSERT_EQ(pack.exitCode, 0) << pack.output;
   const std::vector<uint8_t> bytes = ReadBytes(good);
   const size_t stubSize = ReadBytes(StubPath()).size();
@@ -124,7 +124,7 @@ TEST_F(InstallerFailure, DamagedCompressedFileList) {
   options.quiet = true;
   options.headerForm = HeaderForm::kCompressed;
   std::ostringstream warnings;
-  RunPack(options, warnings);
+  RunPack(options, warnings, warnings);
   // The names, times and attributes follow the main packed streams and precede the header.
   RunResult list = RunStubpack({"list", "--json", options.output});
   ASSERT_EQ(list.exitCode, 0) << list.output;

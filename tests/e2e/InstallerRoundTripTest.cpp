@@ -137,7 +137,7 @@ TEST_F(InstallerRoundTrip, PackedTreeArrivesWithContentsTimesAndModes) {
   }
 
   const std::string installer = work.Path() + "/setup-installer";
-  RunResult pack = RunStubpack({"pack", "-q", src, "-o", installer});
+  RunResult pack = RunStubpack({"pack", "-q", "--stub", "native", src, "-o", installer});
   ASSERT_EQ(pack.exitCode, 0) << pack.output;
   RunResult list = RunStubpack({"list", "--json", installer});
   ASSERT_EQ(list.exitCode, 0) << list.output;
@@ -192,7 +192,7 @@ TEST_F(InstallerRoundTrip, FileListInBothHeaderForms) {
       options.quiet = true;
       options.headerForm = form;
       std::ostringstream warnings;
-      RunPack(options, warnings);
+      RunPack(options, warnings, warnings);
       TempDir runRoot;
       fs::remove_all(dest);
       RunResult run = RunInstaller(options.output, runRoot.Path(), {dest});

@@ -7,6 +7,7 @@
 
 #include <cstring>
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -39,8 +40,8 @@ class FaultInjection : public ::testing::Test {
     posix_testing::Reset();
     EXPECT_EQ(chdir(startDir.c_str()), 0);
   }
-  // One run with the nth call of api failing (nth 0: none).
-  RunEnd Run(Api api, uint32_t nth) {
+  // One run with the nth call of api failing (nth 0: none), after arrange's own faults.
+  RunEnd Run(Api api, uint32_t nth, const std::function<void()>& arrange = {}) {
     // A directory of its own per run: a run whose output handle could not be closed keeps its
     // path open in the layer, and a later run could draw the same temporary name.
     runDir = temp / ("run" + std::to_string(++runs));
@@ -51,6 +52,7 @@ class FaultInjection : public ::testing::Test {
     for (size_t a = 0; a < size_t(Api::Count); ++a) startCounts[a] = posix_testing::CallCount(Api(a));
     posix_testing::SetModuleFileName(stubFile.c_str());
     if (nth) posix_testing::FailCall(api, nth);
+    if (arrange) arrange();
     exitCode = -1;
     return RunUntilExit([&] { exitCode = InstallerMain(GetModuleHandleA(nullptr), "stub.exe"); });
   }
@@ -104,6 +106,8 @@ Expect ExpectedEnd(Api api, uint32_t nth) {
       return failsFor("out of memory");
     case Api::SysAllocString:
       return failsFor("entry path is not a string");
+    case Api::WriteFile:
+      return failsFor("output file write failed");
     case Api::CreateDirectoryA:
       // Not examined: 1 (the temporary directory) and 4 (docs) make the next file fail; 2 and
       // 3 (bin, made again for its file) and 5 (empty) do no harm.
@@ -118,7 +122,7 @@ Expect ExpectedEnd(Api api, uint32_t nth) {
       // 1-3: an output file stays open, and an open file cannot be deleted; 4-5: the setup
       // program's handles.
       return Expect{nth <= 3 ? Ends::kLeavesTree : Ends::kCompletes};
-    default:  // WriteFile, SetFileTime, SetFileAttributesA, directories, temporary names
+    default:  // SetFileTime, SetFileAttributesA, directories, temporary names
       return Expect{Ends::kCompletes};
   }
   return fails;
@@ -205,6 +209,18 @@ TEST_F(FaultInjection, FailedTemporaryPathFallsBackToTheWindowsDirectory) {
   EXPECT_EQ(made.rfind("/var/tmp/cab", 0), 0u) << made;
   EXPECT_EQ(posix_testing::CallCount(Api::GetTempFileNameA), 1u);
   EXPECT_FALSE(std::filesystem::exists(made));
+}
+
+// A write that reports success with fewer bytes than asked (a full disk) fails like a failed
+// one: nothing is run and nothing stays.
+TEST_F(FaultInjection, ShortWriteEndsTheRun) {
+  for (uint32_t nth = 1; nth <= 3; ++nth) {
+    RunEnd end = Run(Api::Count, 0, [&] { posix_testing::ShortenWrite(nth); });
+    EXPECT_TRUE(end.exited && end.code == 1) << nth;
+    EXPECT_EQ(end.reason, "output file write failed") << nth;
+    EXPECT_TRUE(posix_testing::CreatedProcesses().empty()) << nth;
+    EXPECT_TRUE(TempEntries().empty()) << nth;
+  }
 }
 
 // The clean-up after a failure examines nothing: a failing step of it still ends the run with

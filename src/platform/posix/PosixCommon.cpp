@@ -38,6 +38,9 @@ DWORD ErrnoToWin32(int error) {
 }  // namespace
 
 bool ShouldFail(Api api) {
+  // Every call that reaches the file system or starts or waits for a process is a safe point
+  // to act on a signal; memory requests are not (they come from within data structures).
+  if (api != Api::LocalAlloc && api != Api::SysAllocString) DeliverPendingSignal();
   FaultState& f = Faults();
   size_t i = size_t(api);
   ++f.calls[i];
@@ -113,6 +116,8 @@ void FailCall(Api api, uint32_t nth) {
 }
 
 uint32_t CallCount(Api api) { return Faults().calls[size_t(api)]; }
+
+void ShortenWrite(uint32_t nth) { StandIns().shortWriteCall = CallCount(Api::WriteFile) + nth; }
 
 std::vector<std::string> Calls() { return Faults().calls_made; }
 

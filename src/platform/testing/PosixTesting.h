@@ -30,6 +30,9 @@ const char* ApiName(Api api);
 void FailCall(Api api, uint32_t nth);
 // Calls of api made since the last Reset.
 uint32_t CallCount(Api api);
+// The nth WriteFile from now on writes only half of its bytes and reports success with that
+// count, as a write cut short by a full disk may.
+void ShortenWrite(uint32_t nth);
 
 struct MessageBoxRecord {
   HWND owner;
