@@ -178,7 +178,7 @@ TEST_F(InstallerRoundTrip, FileListInBothHeaderForms) {
         if (i % 1000 == 0) fs::create_directories(dir);
         const std::string file = dir + "/\xC3\xBC" + std::to_string(i) + (i % 3 ? ".txt" : ".dat");
         WriteFile(file, i % 7 == 0 ? std::string() : std::string(i % 50 + 1, char('a' + i % 26)));
-        if (i % 11 == 0) chmod(file.c_str(), 0400);
+        if (i % 11 == 0) chmod(file.c_str(), 0444);
         SetTime(file, 1300000000 + int64_t(i), long(i % 10000000) * 100);
       }
     }
