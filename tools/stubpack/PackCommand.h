@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "HeaderForm.h"
+#include "InstallerIdentity.h"
 #include "LzmaEncoder.h"
 
 enum class Bcj2Mode { kAuto, kOn, kOff };
@@ -21,6 +22,7 @@ struct PackOptions {
   bool literalBitsGiven = false;  // --lc/--lp/--pb: they replace the x86 main stream's own
   bool quiet = false;
   HeaderForm headerForm = HeaderForm::kSmallest;
+  IdentityOptions identity;  // icon, version information, execution level, exit code
 };
 
 // Parses sizes such as 4096, 512K, 64M, 1G (binary units); throws PackError.
