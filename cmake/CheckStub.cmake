@@ -15,7 +15,7 @@ if(NOT dump MATCHES "file format pei-i386" OR NOT dump MATCHES "Subsystem[ \t]+0
 endif()
 
 string(REGEX MATCHALL "DLL Name: [^\n]+" names "${dump}")
-set(allowed KERNEL32.DLL USER32.DLL COMCTL32.DLL OLEAUT32.DLL MSVCRT.DLL)
+set(allowed KERNEL32.DLL USER32.DLL COMCTL32.DLL OLEAUT32.DLL MSVCRT.DLL ADVAPI32.DLL SHELL32.DLL)
 set(imports "")
 foreach(line IN LISTS names)
   string(REGEX REPLACE "DLL Name: " "" dll "${line}")

@@ -6,7 +6,9 @@
 int InstallerMain(HMODULE module, const char* commandLine);
 // Unpacks the archive appended to the stub's own file into the output directory.
 void UnpackArchive(const char* moduleFileName, const char* outputDirectory);
-// Starts the command line and waits for it; a program that cannot start is passed over.
-void RunSetupProgram(char* commandLine);
+// Starts setup.exe by its command line (through the shell when Windows wants consent first)
+// and waits for it. Without a setup.exe there is nothing to run; one that is there but cannot
+// be started ends the run through FatalError.
+void RunSetupProgram(const char* setupPath, const char* tail, char* commandLine);
 // The arguments after the program name, by the stub's scanning rule.
 const char* CommandLineTail(const char* commandLine);

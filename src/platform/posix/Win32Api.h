@@ -44,6 +44,7 @@ typedef void* LPVOID;
 typedef const void* LPCVOID;
 typedef DWORD* LPDWORD;
 typedef LONG* PLONG;
+typedef void* PSECURITY_DESCRIPTOR;
 
 #define TRUE 1
 #define FALSE 0
@@ -91,6 +92,11 @@ typedef LONG* PLONG;
 #define ERROR_DIR_NOT_EMPTY 145u
 #define ERROR_ALREADY_EXISTS 183u
 #define ERROR_NO_MORE_FILES 18u
+
+#define SDDL_REVISION_1 1u
+#define ERROR_ELEVATION_REQUIRED 740u
+#define ERROR_CANCELLED 1223u
+#define SEE_MASK_NOCLOSEPROCESS 0x40u
 
 #define LMEM_FIXED 0u
 #define CP_ACP 0u
@@ -170,6 +176,24 @@ struct PROCESS_INFORMATION {
   DWORD dwThreadId;
 };
 
+struct SHELLEXECUTEINFOA {
+  DWORD cbSize;
+  ULONG fMask;
+  HWND hwnd;
+  LPCSTR lpVerb;
+  LPCSTR lpFile;
+  LPCSTR lpParameters;
+  LPCSTR lpDirectory;
+  int nShow;
+  HINSTANCE hInstApp;
+  void* lpIDList;
+  LPCSTR lpClass;
+  void* hkeyClass;
+  DWORD dwHotKey;
+  HANDLE hIconOrMonitor;
+  HANDLE hProcess;
+};
+
 struct RECT {
   LONG left, top, right, bottom;
 };
@@ -226,6 +250,10 @@ BOOL WINAPI FindNextFileA(HANDLE search, WIN32_FIND_DATAA* data);
 BOOL WINAPI FindClose(HANDLE search);
 DWORD WINAPI GetCurrentDirectoryA(DWORD size, LPSTR buffer);
 BOOL WINAPI SetCurrentDirectoryA(LPCSTR name);
+// ADVAPI32: access lists
+BOOL WINAPI ConvertStringSecurityDescriptorToSecurityDescriptorA(LPCSTR text, DWORD revision,
+                                                                 PSECURITY_DESCRIPTOR* descriptor,
+                                                                 ULONG* size);
 // KERNEL32: temporary names
 DWORD WINAPI GetTempPathA(DWORD size, LPSTR buffer);
 UINT WINAPI GetTempFileNameA(LPCSTR path, LPCSTR prefix, UINT unique, LPSTR name);
@@ -239,6 +267,8 @@ BOOL WINAPI CreateProcessA(LPCSTR application, LPSTR commandLine, SECURITY_ATTRI
                            SECURITY_ATTRIBUTES* thread, BOOL inherit, DWORD flags,
                            LPVOID environment, LPCSTR directory, STARTUPINFOA* startup,
                            PROCESS_INFORMATION* info);
+// SHELL32: starts a program as the shell would, asking for consent where Windows wants it.
+BOOL WINAPI ShellExecuteExA(SHELLEXECUTEINFOA* info);
 DWORD WINAPI WaitForSingleObject(HANDLE object, DWORD milliseconds);
 BOOL WINAPI GetExitCodeProcess(HANDLE process, LPDWORD code);
 [[noreturn]] void WINAPI ExitProcess(UINT code);
