@@ -67,9 +67,9 @@ target_compile_options(stub PRIVATE
   $<$<COMPILE_LANGUAGE:CXX>:-fno-exceptions -fno-rtti -fno-threadsafe-statics>)
 target_compile_definitions(stub PRIVATE $<$<COMPILE_LANGUAGE:CXX,C>:NDEBUG>)
 target_link_options(stub PRIVATE ${STUB_COMPILE_FLAGS} -static -s -Wl,--gc-sections
-  -nostartfiles -Wl,-e,_StubEntry@0
+  -nostartfiles -Wl,-e,_StubEntry@0 -Wl,--no-insert-timestamp -Wl,--dynamicbase -Wl,--nxcompat
   "-Wl,-Map=${CMAKE_BINARY_DIR}/stub.map")
-target_link_libraries(stub PRIVATE lzma_mingw comctl32 oleaut32)
+target_link_libraries(stub PRIVATE lzma_mingw oleaut32 advapi32 shell32)
 
 # Size and imports are checked after every link: a larger stub or a foreign DLL fails the build.
 add_custom_command(TARGET stub POST_BUILD

@@ -1,6 +1,7 @@
 #include "driver/ProgressWindow.h"
 
 #include "driver/RunState.h"
+#include "platform/SystemLibraries.h"
 #include "support/AnsiString.h"
 
 LRESULT CALLBACK UnpackWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -19,7 +20,7 @@ void CreateProgressWindow(HINSTANCE instance) {
   mainWindow = CreateWindowExA(0, "Unpack", "Unpack", WS_CAPTION, (desktop.right - 200) / 2,
                                (desktop.bottom - 40) / 2, 200, 40, nullptr, nullptr, instance,
                                nullptr);
-  InitCommonControls();
+  LoadCommonControls();
 
   RECT client;
   GetClientRect(mainWindow, &client);

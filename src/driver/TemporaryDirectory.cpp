@@ -31,10 +31,7 @@ void MakeTemporaryDirectory() {
     // The name was reserved as a file; whoever makes a directory or link of it between the
     // deletion and the creation wins it, and this run draws another name.
     DeleteFileA(TempDirName);
-    if (CreateDirectoryA(TempDirName, &security)) {
-      LocalFree(security.lpSecurityDescriptor);
-      return;
-    }
+    if (CreateDirectoryA(TempDirName, &security)) return;  // its descriptor is kept till exit
   }
   TempDirName[0] = 0;  // not ours: the clean-up must leave it alone
   FatalError("temporary directory not created");

@@ -2,6 +2,7 @@
 // "caption: text" to stderr and return at once.
 #include <cstdio>
 
+#include "platform/SystemLibraries.h"
 #include "platform/posix/PosixInternal.h"
 
 using posix_testing::WindowRecord;
@@ -128,4 +129,8 @@ int WINAPI MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type) {
   return IDOK;
 }
 
-void WINAPI InitCommonControls() {}
+void WINAPI InitCommonControls() { RecordCall("InitCommonControls"); }
+
+// One library here: the common controls are part of the layer.
+void RestrictDllSearch() {}
+void LoadCommonControls() { InitCommonControls(); }
