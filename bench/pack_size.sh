@@ -26,17 +26,18 @@ else
   mkdir "$work/corpus"
   for f in "${files[@]}"; do cp "$f" "$work/corpus/"; done
 fi
-printf 'STUB' > "$work/stub"
+stub="$(dirname "$stubpack")/stub"  # the Linux stub: stubpack takes only a stub of ours
+stub_size=$(stat -c %s "$stub")
 bytes=$(find "$work/corpus" -type f -exec cat {} + | wc -c)
 
 now() { date +%s.%N; }
 rate() { awk -v b="$1" -v s="$2" 'BEGIN { printf "%.2f", b / s / 1e6 }'; }
 
 t0=$(now)
-"$stubpack" pack -q --stub "$work/stub" "$work/corpus" -o "$work/installer" 2>/dev/null
+"$stubpack" pack -q --stub "$stub" "$work/corpus" -o "$work/installer" 2>/dev/null
 t1=$(now)
-# The archive's length follows the 4-byte stub.
-stubpack_size=$(od -An -tu4 -j4 -N4 "$work/installer" | tr -d ' ')
+# The archive's length follows the stub.
+stubpack_size=$(od -An -tu4 -j"$stub_size" -N4 "$work/installer" | tr -d ' ')
 stubpack_time=$(awk -v a="$t0" -v b="$t1" 'BEGIN { print b - a }')
 
 tar --sort=name --owner=0 --group=0 --numeric-owner -cf "$work/corpus.tar" -C "$work/corpus" .

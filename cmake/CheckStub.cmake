@@ -1,19 +1,27 @@
 cmake_minimum_required(VERSION 3.25)
-# Checks a linked stub.exe: at most LIMIT bytes, a 32-bit GUI program, static imports from
-# Windows' KnownDLLs only, and the hardened, reproducible image: relocatable (DYNAMIC_BASE with
-# its relocations), NX_COMPAT, and no link time in the header.
-# Run with cmake -DSTUB=... -DLIMIT=... -DOBJDUMP=...
+# Checks a linked stub.exe: a GUI program of the architecture ARCH (x86: PE32, x64: PE32+), at
+# most LIMIT bytes when LIMIT is above 0, static imports from Windows' KnownDLLs only, and the
+# hardened, reproducible image: relocatable (DYNAMIC_BASE with its relocations), NX_COMPAT, and
+# no link time in the header. Run with cmake -DSTUB=... -DARCH=x86|x64 -DLIMIT=... -DOBJDUMP=...
 file(SIZE "${STUB}" size)
-if(size GREATER LIMIT)
+if(LIMIT GREATER 0 AND size GREATER LIMIT)
   message(FATAL_ERROR "stub.exe is ${size} bytes, more than the limit of ${LIMIT}")
+endif()
+
+if(ARCH STREQUAL "x86")
+  set(format pei-i386)
+elseif(ARCH STREQUAL "x64")
+  set(format pei-x86-64)
+else()
+  message(FATAL_ERROR "ARCH must be x86 or x64, not \"${ARCH}\"")
 endif()
 
 execute_process(COMMAND "${OBJDUMP}" -p "${STUB}" OUTPUT_VARIABLE dump RESULT_VARIABLE result)
 if(NOT result EQUAL 0)
   message(FATAL_ERROR "objdump -p failed on ${STUB}")
 endif()
-if(NOT dump MATCHES "file format pei-i386" OR NOT dump MATCHES "Subsystem[ \t]+00000002")
-  message(FATAL_ERROR "stub.exe is not a 32-bit Windows GUI program")
+if(NOT dump MATCHES "file format ${format}\n" OR NOT dump MATCHES "Subsystem[ \t]+00000002")
+  message(FATAL_ERROR "stub.exe is not a Windows GUI program in the ${format} format")
 endif()
 
 string(REGEX MATCHALL "DLL Name: [^\n]+" names "${dump}")
@@ -75,4 +83,8 @@ if(NOT stamp STREQUAL "00000000")
   message(FATAL_ERROR "stub.exe carries a link time (${stamp}): link with --no-insert-timestamp")
 endif()
 
-message(STATUS "stub.exe: ${size} bytes (limit ${LIMIT}), imports ${imports}")
+if(LIMIT GREATER 0)
+  message(STATUS "stub.exe (${ARCH}): ${size} bytes (limit ${LIMIT}), imports ${imports}")
+else()
+  message(STATUS "stub.exe (${ARCH}): ${size} bytes, imports ${imports}")
+endif()

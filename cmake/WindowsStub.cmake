@@ -1,13 +1,29 @@
-# The 32-bit Windows stub, cross-built with mingw-w64 (toolchain file cmake/i686-w64-mingw32.cmake,
-# preset "windows"). Only stub.exe is built here: stubpack, the tests and the POSIX layer belong
-# to the Linux build.
+# The Windows stub, cross-built with mingw-w64: PE32 for i686 (toolchain file
+# cmake/i686-w64-mingw32.cmake, preset "windows"), the product; PE32+ for x86_64
+# (cmake/x86_64-w64-mingw32.cmake, preset "windows-x64"), the same sources built to run the Wine
+# tests where only 64-bit Wine starts. Only stub.exe is built here: stubpack, the tests and the
+# POSIX layer belong to the Linux build.
 #
-# stub.exe: PE32 GUI program, -Os, no exceptions or RTTI, unused sections dropped, stripped,
-# statically linked, importing system DLLs only. Its size is checked after every link.
+# stub.exe: GUI program, -Os, no exceptions or RTTI, unused sections dropped, stripped,
+# statically linked, importing system DLLs only. Its format and imports are checked after every
+# link, and the size of the PE32 product too.
 
 enable_language(C RC)
 
-set(STUBKIT_STUB_SIZE_LIMIT 49152 CACHE STRING "Largest stub.exe allowed, in bytes")
+if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+  set(STUBKIT_STUB_ARCH x64)
+  set(STUBKIT_STUB_SIZE_LIMIT 0)
+  set(STUBKIT_STUB_ENTRY StubEntry)
+  set(STUBKIT_STUB_ARCH_FLAGS "")
+else()
+  set(STUBKIT_STUB_ARCH x86)
+  set(STUBKIT_STUB_SIZE_LIMIT 49152 CACHE STRING "Largest stub.exe allowed, in bytes")
+  # The entry symbol carries the stdcall decoration on i686 only.
+  set(STUBKIT_STUB_ENTRY _StubEntry@0)
+  # The 4-byte stack alignment that the 32-bit Win32 ABI guarantees (GCC would otherwise keep
+  # the stack 16-byte aligned at every call); the 64-bit ABI requires 16 bytes.
+  set(STUBKIT_STUB_ARCH_FLAGS -mpreferred-stack-boundary=2)
+endif()
 set(STUBKIT_LZMA_DIR "${CMAKE_BINARY_DIR}/liblzma" CACHE PATH
     "Where scripts/build-liblzma-mingw.sh keeps the cross-built liblzma (prefix/ below it)")
 
@@ -15,9 +31,10 @@ set(STUBKIT_LZMA_DIR "${CMAKE_BINARY_DIR}/liblzma" CACHE PATH
 # the host's /usr/include/lzma.h must not leak into the cross build.
 set(STUBKIT_LZMA_PREFIX "${STUBKIT_LZMA_DIR}/prefix")
 if(NOT EXISTS "${STUBKIT_LZMA_PREFIX}/lib/liblzma.a")
-  message(STATUS "Building liblzma for i686-w64-mingw32 in ${STUBKIT_LZMA_DIR}")
+  message(STATUS "Building liblzma for ${STUBKIT_MINGW_TRIPLE} in ${STUBKIT_LZMA_DIR}")
   execute_process(
     COMMAND "${CMAKE_SOURCE_DIR}/scripts/build-liblzma-mingw.sh" "${STUBKIT_LZMA_DIR}"
+            "${STUBKIT_MINGW_TRIPLE}"
     RESULT_VARIABLE lzma_result)
   if(NOT lzma_result EQUAL 0)
     message(FATAL_ERROR "scripts/build-liblzma-mingw.sh failed (${lzma_result})")
@@ -53,12 +70,11 @@ set(CMAKE_CXX_STANDARD_LIBRARIES "")
 set(CMAKE_C_STANDARD_LIBRARIES "")
 
 # Size matters more than speed here: -Os with link-time optimisation across the sources, every
-# function in its own section so that the linker drops what is unused, no unwind tables, and
-# the 4-byte stack alignment that the Win32 ABI guarantees (GCC would otherwise keep the stack
-# 16-byte aligned at every call). No -fdata-sections: with it, mingw's GCC puts zero-initialised
+# function in its own section so that the linker drops what is unused, no unwind tables. No
+# -fdata-sections: with it, mingw's GCC puts zero-initialised
 # data into .data instead of .bss, so the path buffers would take room in the file.
 set(STUB_COMPILE_FLAGS -Os -flto -ffunction-sections
-    -fno-asynchronous-unwind-tables -mpreferred-stack-boundary=2)
+    -fno-asynchronous-unwind-tables ${STUBKIT_STUB_ARCH_FLAGS})
 
 add_executable(stub WIN32 ${STUB_SOURCES} "${STUB_RC}")
 target_include_directories(stub PRIVATE src)
@@ -67,12 +83,15 @@ target_compile_options(stub PRIVATE
   $<$<COMPILE_LANGUAGE:CXX>:-fno-exceptions -fno-rtti -fno-threadsafe-statics>)
 target_compile_definitions(stub PRIVATE $<$<COMPILE_LANGUAGE:CXX,C>:NDEBUG>)
 target_link_options(stub PRIVATE ${STUB_COMPILE_FLAGS} -static -s -Wl,--gc-sections
-  -nostartfiles -Wl,-e,_StubEntry@0 -Wl,--no-insert-timestamp -Wl,--dynamicbase -Wl,--nxcompat
+  -nostartfiles -Wl,-e,${STUBKIT_STUB_ENTRY} -Wl,--no-insert-timestamp -Wl,--dynamicbase
+  -Wl,--nxcompat
   "-Wl,-Map=${CMAKE_BINARY_DIR}/stub.map")
 target_link_libraries(stub PRIVATE lzma_mingw oleaut32 advapi32 shell32)
 
-# Size and imports are checked after every link: a larger stub or a foreign DLL fails the build.
+# Format, imports and (PE32 only) size are checked after every link: a larger stub or a foreign
+# DLL fails the build.
 add_custom_command(TARGET stub POST_BUILD
-  COMMAND "${CMAKE_COMMAND}" -DSTUB=$<TARGET_FILE:stub> -DLIMIT=${STUBKIT_STUB_SIZE_LIMIT}
+  COMMAND "${CMAKE_COMMAND}" -DSTUB=$<TARGET_FILE:stub> -DARCH=${STUBKIT_STUB_ARCH}
+          -DLIMIT=${STUBKIT_STUB_SIZE_LIMIT}
           -DOBJDUMP=${CMAKE_OBJDUMP} -P "${CMAKE_SOURCE_DIR}/cmake/CheckStub.cmake"
   VERBATIM)

@@ -1,18 +1,4 @@
-# Cross toolchain for the 32-bit Windows stub: Debian's mingw-w64 (posix threads flavour).
-set(CMAKE_SYSTEM_NAME Windows)
+# Cross toolchain for the 32-bit Windows stub (PE32, the product).
 set(CMAKE_SYSTEM_PROCESSOR x86)
-
 set(STUBKIT_MINGW_TRIPLE i686-w64-mingw32)
-set(CMAKE_C_COMPILER ${STUBKIT_MINGW_TRIPLE}-gcc)
-set(CMAKE_CXX_COMPILER ${STUBKIT_MINGW_TRIPLE}-g++)
-set(CMAKE_RC_COMPILER ${STUBKIT_MINGW_TRIPLE}-windres)
-set(CMAKE_AR ${STUBKIT_MINGW_TRIPLE}-ar CACHE FILEPATH "")
-set(CMAKE_RANLIB ${STUBKIT_MINGW_TRIPLE}-ranlib CACHE FILEPATH "")
-set(CMAKE_STRIP ${STUBKIT_MINGW_TRIPLE}-strip CACHE FILEPATH "")
-
-# Headers and libraries come from the cross sysroot only, never from the host's /usr.
-set(CMAKE_FIND_ROOT_PATH /usr/${STUBKIT_MINGW_TRIPLE})
-set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
-set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
+include("${CMAKE_CURRENT_LIST_DIR}/MingwToolchain.cmake")

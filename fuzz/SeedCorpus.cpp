@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "FuzzSupport.h"
+#include "driver/StubTag.h"
 #include "fixtures/Bcj2Folder.h"
 #include "fixtures/Bcj2TestEncoder.h"
 #include "fixtures/HeaderBuilder.h"
@@ -90,9 +91,11 @@ void BuilderArchives() {
       Write("archives", "hostile-" + std::to_string(i), cases[i].archive);
 }
 
-// Installers from stubpack, with the fuzz harness's stub prefix; the seed is the archive alone.
+// Installers from stubpack, with a stand-in stub that carries the stub's tag; the seed is the
+// archive alone.
 void StubpackArchives(const std::string& stubpack, const std::string& payload) {
-  std::string stub = fuzz::WriteScratchFile("seed-stub.bin", fuzz::StubPrefix());
+  const std::string standIn = std::string("\x7f" "ELF ") + STUBKIT_STUB_TAG STUBKIT_VERSION + '\0';
+  std::string stub = fuzz::WriteScratchFile("seed-stub.bin", standIn);
   const char* const variants[][2] = {
       {"default", ""}, {"bcj2", "--bcj2 on"}, {"plain", "--bcj2 off --fast"},
       {"small-solid", "--solid-size 64 --dict 64K"}};
@@ -106,7 +109,7 @@ void StubpackArchives(const std::string& stubpack, const std::string& payload) {
     }
     std::ifstream in(out, std::ios::binary);
     Bytes installer((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    size_t at = fuzz::StubPrefix().size();
+    size_t at = standIn.size();
     uint32_t length = 0;
     for (int i = 0; i < 4; ++i) length |= uint32_t(installer.at(at + size_t(i))) << (8 * i);
     Bytes archive(installer.begin() + long(at) + 4, installer.begin() + long(at) + 4 + length);

@@ -1,18 +1,26 @@
 #!/bin/bash
-# Builds a small static liblzma for i686-w64-mingw32 from Debian's xz-utils source package:
+# Builds a small static liblzma for a mingw-w64 target from Debian's xz-utils source package:
 # decoders only (the raw LZMA1 decoder is all the stub needs), CRC32 kept, no threads.
-#   build-liblzma-mingw.sh DIR    sources and build under DIR, result installed in DIR/prefix
-# Does nothing when DIR/prefix already holds the library built by this same script.
+#   build-liblzma-mingw.sh DIR [TRIPLE]   sources and build under DIR, result installed in
+#                                         DIR/prefix; TRIPLE is i686-w64-mingw32 (default) or
+#                                         x86_64-w64-mingw32
+# Does nothing when DIR/prefix already holds the library built by this same script for TRIPLE.
 set -euo pipefail
 
-dir="$(mkdir -p "${1:?usage: $0 DIR}" && cd "$1" && pwd)"
+dir="$(mkdir -p "${1:?usage: $0 DIR [TRIPLE]}" && cd "$1" && pwd)"
+triple="${2:-i686-w64-mingw32}"
+case "$triple" in
+  i686-w64-mingw32) compiler_package=g++-mingw-w64-i686-posix ;;
+  x86_64-w64-mingw32) compiler_package=g++-mingw-w64-x86-64-posix ;;
+  *) echo "unknown target $triple" >&2; exit 2 ;;
+esac
 prefix="$dir/prefix"
-stamp="$prefix/.built-by-stubkit-5"
+stamp="$prefix/.built-by-stubkit-5-$triple"
 [ -f "$stamp" ] && [ -f "$prefix/lib/liblzma.a" ] && [ -f "$prefix/include/lzma.h" ] && exit 0
 
 export DEBIAN_FRONTEND=noninteractive
-command -v i686-w64-mingw32-gcc >/dev/null ||
-  { apt-get update -q && apt-get install -y -q --no-install-recommends g++-mingw-w64-i686-posix; }
+command -v "$triple-gcc" >/dev/null ||
+  { apt-get update -q && apt-get install -y -q --no-install-recommends "$compiler_package"; }
 command -v dpkg-source >/dev/null ||
   { apt-get update -q && apt-get install -y -q --no-install-recommends dpkg-dev; }
 
@@ -40,7 +48,7 @@ log="$dir/build.log"
 # No -fdata-sections: mingw's GCC would then put the zero-initialised CRC table into .data,
 # where it takes 1 KiB of the stub's file instead of none in .bss.
 {
-  "$source_dir/configure" --host=i686-w64-mingw32 --prefix="$prefix" \
+  "$source_dir/configure" --host="$triple" --prefix="$prefix" \
     --disable-shared --enable-static \
     --disable-encoders --enable-decoders=lzma1 --disable-match-finders \
     --enable-checks=crc32 --disable-microlzma --disable-lzip-decoder \
@@ -50,4 +58,4 @@ log="$dir/build.log"
     make -j2 && make install
 } >"$log" 2>&1 || { tail -n 40 "$log" >&2; echo "liblzma build failed; see $log" >&2; exit 1; }
 touch "$stamp"
-echo "liblzma for i686-w64-mingw32 in $prefix"
+echo "liblzma for $triple in $prefix"

@@ -6,7 +6,8 @@ scripts/install-deps.sh
 cmake --preset release -DSTUBKIT_TESTS=OFF >/dev/null
 cmake --build --preset release -j2
 out=build/release/example-installer
-build/release/stubpack pack example/payload -o "$out"
+# The Linux stub, so that the installer runs here; the Windows stub.exe is the default.
+build/release/stubpack pack --stub native example/payload -o "$out"
 echo "== running $out \"first argument\" second"
 "$out" "first argument" second
 echo "== installer exit code: $?"

@@ -13,13 +13,20 @@ for preset in debug asan; do
   ctest --preset "$preset" -j2
 done
 
+# The Windows stage and the fuzz smoke both run whatever the other gives; any failure fails
+# the whole run at the end.
+failed=()
 if [ -x scripts/test-windows.sh ]; then
   echo "== Windows stub under Wine"
-  scripts/test-windows.sh
+  scripts/test-windows.sh || failed+=("Windows stub under Wine")
 fi
 
 if [ -x scripts/fuzz-smoke.sh ]; then
   echo "== fuzz smoke"
-  scripts/fuzz-smoke.sh
+  scripts/fuzz-smoke.sh || failed+=("fuzz smoke")
+fi
+if [ ${#failed[@]} -gt 0 ]; then
+  printf '== FAILED: %s\n' "${failed[@]}"
+  exit 1
 fi
 echo "== all tests passed"

@@ -74,10 +74,13 @@ void ReadAttributes(ArchiveParser& parser, const DataVector* dataVector,
 void ReadFilesInfo(ArchiveParser& parser, const DataVector* dataVector, const StreamsInfo& info,
                    ItemVector<FileItem>& files) {
   uint32_t numFiles = parser.ReadNumber32();
-  // An entry either takes one of the sub-streams already read or is marked as empty by a bit
-  // in what is left of the header.
-  if (numFiles > info.SubStreamSizes.Count() + 8ull * parser.Remaining())
-    FatalError("file count beyond header");
+  // Every entry needs a name, and a name takes at least its closing zero unit (two bytes) in
+  // what is left of the header or in the decoded additional data: what an entry costs is then
+  // bounded by the bytes that describe it.
+  uint64_t nameRoom = parser.Remaining();
+  if (dataVector)
+    for (uint32_t i = 0; i < dataVector->Count(); ++i) nameRoom += (*dataVector)[i].Bytes.Count();
+  if (numFiles > nameRoom / 2) FatalError("file count beyond header");
   files.Clear();
   for (uint32_t i = 0; i < numFiles; ++i) files.Add(FileItem());
 
@@ -87,10 +90,17 @@ void ReadFilesInfo(ArchiveParser& parser, const DataVector* dataVector, const St
   ItemVector<bool> anti;
   uint32_t numEmptyStreams = 0;
 
+  uint32_t seen = 0;  // the properties read so far, one bit per id
   for (;;) {
     uint8_t id = parser.ReadByte();
     if (id == kEnd) break;
     uint64_t size = parser.ReadNumber();
+    // Read twice, a property would cost its entries again for a few bytes (its data may come
+    // from the same additional stream each time).
+    if (id >= kEmptyStream && id <= kWinAttributes) {
+      if (seen & (1u << id)) FatalError("repeated property");
+      seen |= 1u << id;
+    }
     switch (id) {
       case kEmptyStream:
         parser.ReadBitVector(numFiles, emptyStream);

@@ -3,9 +3,15 @@
 #include "support/Fatal.h"
 
 void ReadStreamsInfo(ArchiveParser& parser, const DataVector* dataVector, StreamsInfo& info) {
+  // Each block once: read again, a block would cost its folders again for a few bytes.
+  uint32_t seen = 0;
   for (;;) {
     uint8_t id = parser.ReadByte();
     if (id == kEnd) return;
+    if (id >= kPackInfo && id <= kSubStreamsInfo) {
+      if (seen & (1u << id)) FatalError("repeated property");
+      seen |= 1u << id;
+    }
     if (id == kPackInfo)
       ReadPackInfo(parser, info);
     else if (id == kUnPackInfo)
@@ -132,8 +138,12 @@ void ReadSubStreamsInfo(ArchiveParser& parser, StreamsInfo& info) {
   for (uint32_t i = 0; i < counts.Count(); ++i)
     if (!(counts[i] == 1 && folders[i].UnpackCrcDefined)) numDigests += counts[i];
 
+  bool digestsRead = false;
   while (id != kEnd) {
     if (id == kCRC) {
+      // A second list would add an entry per folder again for a byte or two.
+      if (digestsRead) FatalError("repeated property");
+      digestsRead = true;
       ItemVector<bool> defined;
       ItemVector<uint32_t> values;
       parser.ReadDigests(uint32_t(numDigests), defined, values);

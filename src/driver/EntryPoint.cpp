@@ -1,7 +1,12 @@
 // The stub's entry point: start-up initialisers, then one installer run.
 #include "driver/InstallerMain.h"
 #include "driver/RunState.h"
+#include "driver/StubTag.h"
 #include "platform/SystemLibraries.h"
+
+// Kept through link-time optimisation and section garbage collection: nothing reads it at run
+// time, stubpack reads it in the file.
+extern "C" __attribute__((used)) const char kStubkitStubTag[] = STUBKIT_STUB_TAG STUBKIT_VERSION;
 
 static int EntryPoint() {
   RunStaticInitialisers();

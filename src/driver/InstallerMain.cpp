@@ -40,6 +40,9 @@ void UnpackArchive(const char* moduleFileName, const char* outputDirectory) {
 int InstallerMain(HMODULE module, const char* commandLine) {
   char setupPath[MAX_PATH];
   char moduleFileName[MAX_PATH];
+#ifndef _WIN32
+  SetConsoleCtrlHandler(EndInterruptedRun, TRUE);
+#endif
 
   MakeTemporaryDirectory();
 

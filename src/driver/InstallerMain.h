@@ -12,3 +12,9 @@ void UnpackArchive(const char* moduleFileName, const char* outputDirectory);
 void RunSetupProgram(const char* setupPath, const char* tail, char* commandLine);
 // The arguments after the program name, by the stub's scanning rule.
 const char* CommandLineTail(const char* commandLine);
+#ifndef _WIN32
+// Ends a run that a signal interrupted, as the failure path does but without a message box:
+// the control routine for SIGINT, SIGHUP and SIGTERM (a Windows GUI process gets no such
+// events).
+BOOL WINAPI EndInterruptedRun(DWORD event);
+#endif

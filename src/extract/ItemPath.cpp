@@ -37,15 +37,14 @@ static bool IsDeviceName(const WideString& component) {
   return (is("COM") || is("LPT")) && name[3] >= '1' && name[3] <= '9';
 }
 
-// "..", and what Windows reads as "..": dots and blanks only, with at least two dots.
-static bool IsParentReference(const WideString& component) {
-  uint32_t dots = 0;
+// "", "." and "..", and what Windows reads as one of them (it drops trailing dots and blanks):
+// a component of dots and blanks only names the directory it is in, or the one above.
+static bool IsDirectoryReference(const WideString& component) {
   for (uint32_t i = 0; i < component.Length(); ++i) {
     WCHAR c = component.CharAt(i);
-    if (c == '.') ++dots;
-    else if (c != ' ') return false;
+    if (c != '.' && c != ' ') return false;
   }
-  return dots >= 2;
+  return true;
 }
 
 bool IsConfinedItemPath(const WideString& path) {
@@ -55,7 +54,7 @@ bool IsConfinedItemPath(const WideString& path) {
   ItemVector<WideString> components;
   SplitItemPath(path, components);
   for (uint32_t i = 0; i < components.Count(); ++i) {
-    if (IsParentReference(components[i])) return false;
+    if (IsDirectoryReference(components[i])) return false;
     if (IsDeviceName(components[i])) return false;
   }
   return true;

@@ -76,7 +76,7 @@ TEST_F(InstallerFailure, DamagedInstallersFromStubpack) {
                                std::filesystem::perm_options::add);
   WriteFile(source.Path() + "/data.bin", RandomBytes(50000, 3));
   const std::string good = files.Path() + "/good.exe";
-  RunResult pack = RunStubpack({"pack", "-q", source.Path(), "-o", good});
+  RunResult pack = RunStubpack({"pack", "-q", "--stub", "native", source.Path(), "-o", good});
   ASSERT_EQ(pack.exitCode, 0) << pack.output;
   const std::vector<uint8_t> bytes = ReadBytes(good);
   const size_t stubSize = ReadBytes(StubPath()).size();

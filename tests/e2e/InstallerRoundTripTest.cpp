@@ -109,7 +109,7 @@ TEST_F(InstallerRoundTrip, PackedTreeArrivesWithContentsTimesAndModes) {
   }
 
   const std::string installer = work.Path() + "/setup-installer";
-  RunResult pack = RunStubpack({"pack", "-q", src, "-o", installer});
+  RunResult pack = RunStubpack({"pack", "-q", "--stub", "native", src, "-o", installer});
   ASSERT_EQ(pack.exitCode, 0) << pack.output;
   RunResult list = RunStubpack({"list", "--json", installer});
   ASSERT_EQ(list.exitCode, 0) << list.output;

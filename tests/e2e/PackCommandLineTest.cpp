@@ -28,7 +28,7 @@ TEST_P(PackRefuses, WithExitCodeTwoAndNoOutput) {
   const std::string source = dir.Path() + "/src";
   fs::create_directories(source + "/sub");
   WriteFile(source + "/setup.exe", std::string("MZ"));
-  WriteFile(dir.Path() + "/stub", std::string("stub"));
+  WriteFile(dir.Path() + "/stub", StandInStub());
   GetParam().prepare(source);
   std::vector<std::string> args = {"pack", "--stub", dir.Path() + "/stub", source,
                                    "-o", dir.Path() + "/out.exe"};
@@ -81,7 +81,7 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(PackCommandLine, RefusesAnOutputInsideTheSource) {
   TempDir dir;
   fs::create_directories(dir.Path() + "/src/deep");
-  WriteFile(dir.Path() + "/stub", std::string("stub"));
+  WriteFile(dir.Path() + "/stub", StandInStub());
   for (const std::string out : {"/src/x.exe", "/src/deep/x.exe", "/src/../src/deep/x.exe"}) {
     const RunResult run = RunStubpack(
         {"pack", "--stub", dir.Path() + "/stub", dir.Path() + "/src", "-o", dir.Path() + out});
@@ -100,7 +100,7 @@ TEST(PackCommandLine, RefusesUnreadableFiles) {
   fs::create_directories(dir.Path() + "/src");
   WriteFile(dir.Path() + "/src/secret", std::string("x"));
   chmod((dir.Path() + "/src/secret").c_str(), 0);
-  WriteFile(dir.Path() + "/stub", std::string("stub"));
+  WriteFile(dir.Path() + "/stub", StandInStub());
   const RunResult run = RunStubpack(
       {"pack", "--stub", dir.Path() + "/stub", dir.Path() + "/src", "-o", dir.Path() + "/o"});
   EXPECT_EQ(run.exitCode, 2);
@@ -111,7 +111,7 @@ TEST(PackCommandLine, WarnsWithoutSetupExeAndStillPacks) {
   TempDir dir;
   fs::create_directories(dir.Path() + "/src");
   WriteFile(dir.Path() + "/src/Setup.exe.txt", std::string("not it"));
-  WriteFile(dir.Path() + "/stub", std::string("stub"));
+  WriteFile(dir.Path() + "/stub", StandInStub());
   const RunResult run = RunStubpack(
       {"pack", "--stub", dir.Path() + "/stub", dir.Path() + "/src", "-o", dir.Path() + "/o"});
   EXPECT_EQ(run.exitCode, 0) << run.output;
@@ -120,14 +120,14 @@ TEST(PackCommandLine, WarnsWithoutSetupExeAndStillPacks) {
   EXPECT_TRUE(fs::exists(dir.Path() + "/o"));
 }
 
-TEST(PackCommandLine, UsesTheStubBesideStubpackByDefault) {
+TEST(PackCommandLine, UsesTheLinuxStubBesideStubpackOnRequest) {
   const std::string beside = fs::path(StubpackPath()).parent_path().string() + "/stub";
   if (!fs::exists(beside)) GTEST_SKIP() << "no stub built beside stubpack";
   TempDir dir;
   fs::create_directories(dir.Path() + "/src");
   WriteFile(dir.Path() + "/src/setup.exe", std::string("MZ"));
-  const RunResult run =
-      RunStubpack({"pack", "-q", dir.Path() + "/src", "-o", dir.Path() + "/installer"});
+  const RunResult run = RunStubpack(
+      {"pack", "-q", "--stub=native", dir.Path() + "/src", "-o", dir.Path() + "/installer"});
   ASSERT_EQ(run.exitCode, 0) << run.output;
   const std::vector<uint8_t> stub = ReadFile(beside);
   const std::vector<uint8_t> installer = ReadFile(dir.Path() + "/installer");
@@ -140,11 +140,12 @@ TEST(PackCommandLine, UsesTheStubBesideStubpackByDefault) {
 TEST(PackCommandLine, PacksAnEmptySourceIntoAnArchiveOthersCanRead) {
   TempDir dir;
   fs::create_directories(dir.Path() + "/src");
-  WriteFile(dir.Path() + "/stub", std::string("stub"));
+  WriteFile(dir.Path() + "/stub", StandInStub());
   const RunResult run = RunStubpack(
       {"pack", "--stub", dir.Path() + "/stub", dir.Path() + "/src", "-o", dir.Path() + "/o"});
   ASSERT_EQ(run.exitCode, 0) << run.output;
-  WriteFile(dir.Path() + "/o.7z", ArchiveOf(ReadFile(dir.Path() + "/o"), 4));
+  const std::vector<uint8_t> installer = ReadFile(dir.Path() + "/o");
+  WriteFile(dir.Path() + "/o.7z", ArchiveOf(installer, StandInStub().size()));
   if (RunShell("command -v bsdtar").exitCode != 0) GTEST_SKIP() << "bsdtar is not installed";
   const RunResult list = RunShell("bsdtar -tf " + ShellQuote(dir.Path() + "/o.7z"));
   EXPECT_EQ(list.exitCode, 0) << list.output;

@@ -98,12 +98,7 @@ void ExpectSameTree(const std::string& expectedRoot, const std::string& actualRo
 }
 
 // A stand-in stub long enough that the archive starts past the scan's first block.
-std::vector<uint8_t> FakeStub() {
-  std::vector<uint8_t> stub = RandomBytes(70000, 9);
-  stub[0] = 'M';
-  stub[1] = 'Z';
-  return stub;
-}
+std::vector<uint8_t> FakeStub() { return StandInStub(70000); }
 
 struct Layout {
   const char* name;
@@ -157,7 +152,7 @@ TEST(PackReproducibility, SourceDateEpochMakesPacksIdentical) {
   fs::create_directories(source + "/sub/empty");
   WriteFile(source + "/setup.exe", std::string("MZ setup"));
   WriteFile(source + "/sub/data.txt", std::string(100000, 'x'));
-  WriteFile(dir.Path() + "/stub", std::string("stub"));
+  WriteFile(dir.Path() + "/stub", StandInStub());
   const std::vector<std::string> env = {"SOURCE_DATE_EPOCH=1700000000"};
   auto pack = [&](const std::string& out) {
     const RunResult run =
@@ -170,7 +165,8 @@ TEST(PackReproducibility, SourceDateEpochMakesPacksIdentical) {
   pack(dir.Path() + "/second");
   EXPECT_TRUE(ReadFile(dir.Path() + "/first") == ReadFile(dir.Path() + "/second"));
 
-  WriteFile(dir.Path() + "/a.7z", ArchiveOf(ReadFile(dir.Path() + "/first"), 4));
+  const std::vector<uint8_t> first = ReadFile(dir.Path() + "/first");
+  WriteFile(dir.Path() + "/a.7z", ArchiveOf(first, StandInStub().size()));
   fs::create_directory(dir.Path() + "/out");
   ASSERT_EQ(RunShell("bsdtar -xf " + dir.Path() + "/a.7z -C " + dir.Path() + "/out").exitCode, 0);
   for (const char* path : {"setup.exe", "sub", "sub/empty", "sub/data.txt"}) {

@@ -7,6 +7,8 @@
 #include <random>
 #include <stdexcept>
 
+#include "driver/StubTag.h"
+
 namespace fs = std::filesystem;
 
 TempDir::TempDir() {
@@ -61,4 +63,11 @@ std::vector<std::string> SmallMingwDlls() {
   }
   std::sort(found.begin(), found.end());
   return found;
+}
+
+std::vector<uint8_t> StandInStub(size_t size, uint32_t seed) {
+  std::vector<uint8_t> stub = RandomBytes(std::max<size_t>(size, 128), seed);
+  const std::string head = std::string("\x7f" "ELF") + STUBKIT_STUB_TAG STUBKIT_VERSION + '\0';
+  std::copy(head.begin(), head.end(), stub.begin());
+  return stub;
 }

@@ -44,11 +44,14 @@ TEST(ItemPath, ConfinementRefusesWhatCouldLeaveTheDirectory) {
       u"a\\ ..",    u"...",        u". .",       u"f.txt:stream",         u"CON",
       u"con",       u"PRN.txt",    u"aux.tar.gz", u"NUL ",                u"dir\\Nul.x",
       u"COM1",      u"com9.log",   u"LPT1",      u"lpt5.txt",             u"a/CON/b",
+      // Components that name the directory they are in: the entry would be that directory.
+      u".",         u"./setup.exe", u"a\\.\\b", u"a//b.txt",              u"a/",
+      u" ",         u". ",         u"dir/ .",
   };
   for (const std::u16string& path : refused)
     EXPECT_FALSE(IsConfinedItemPath(Wide(path))) << std::string(path.begin(), path.end());
   const std::u16string accepted[] = {
-      u"a",        u"a\\b\\c.txt", u"a/b",    u".hidden", u"a\\.\\b",  u"..a",      u"a..",
+      u"a",        u"a\\b\\c.txt", u"a/b",    u".hidden", u"a\\.b",    u"..a",      u"a..",
       u"CONFIG",   u"COM10",       u"COM0",   u"LPT",     u"console",  u"nul1.txt", u"x.con",
       u"\u00fcber\\\u65e5.txt",
   };

@@ -202,7 +202,11 @@ class OpenArchiveFails : public OpenArchiveTest,
 
 TEST_P(OpenArchiveFails, EndsTheRunForItsReason) {
   Bytes bytes = GetParam().archive();
+  // What a header claims may cost no more than its bytes can describe: none of these headers
+  // may need more than this to be refused.
+  posix_testing::TrackAllocations(true, 64 << 20);
   EXPECT_EQ(FatalReasonOf([&] { Open(bytes); }), GetParam().reason);
+  posix_testing::TrackAllocations(false);
 }
 
 Bytes Good(const StartHeader& start = StartHeader()) {
@@ -420,7 +424,7 @@ INSTANTIATE_TEST_SUITE_P(
               ByteBuilder sub = ByteBuilder{0x08, 0x0A, 0x01}.U32(1).Raw({0x0A, 0x01}).U32(2).U8(0);
               return WithMain(Pack(), Unpack(), sub);
             },
-            "digest count mismatch"},
+            "repeated property"},
         OpenFatalCase{
             "EmptyStreamTwice",
             [] {
@@ -428,7 +432,30 @@ INSTANTIATE_TEST_SUITE_P(
               files.Property(0x0E, ByteBuilder{0x80}).Property(0x0E, ByteBuilder{0x80}).U8(0);
               return WithHeader(Header({files}));
             },
-            "empty entry count mismatch"},
+            "repeated property"},
+        OpenFatalCase{"TimesTwice",
+                      [] {
+                        ByteBuilder times = ByteBuilder{0x01, 0x00}.U64(1);
+                        ByteBuilder files{0x05, 0x01};
+                        files.Property(0x14, times).Property(0x14, times).U8(0);
+                        return WithHeader(Header({DefaultMain(), files}));
+                      },
+                      "repeated property"},
+        OpenFatalCase{"SubStreamsInfoTwice",
+                      [] {
+                        return WithMain(Pack(), Unpack(),
+                                        SubStreamsInfo({}, {}).Add(SubStreamsInfo({}, {})));
+                      },
+                      "repeated property"},
+        OpenFatalCase{"FileCountOfTwoToThe24InPadding",
+                      [] {
+                        // Enough bits for every entry, but not the two bytes of a name each.
+                        const uint32_t padding = 2200000;
+                        ByteBuilder h{0x01, 0x05};
+                        h.Num(1u << 24).U8(0x19).Num(padding).Raw(Bytes(padding, 0));
+                        return WithHeader(h.U8(0).U8(0).bytes());
+                      },
+                      "file count beyond header"},
         OpenFatalCase{"FolderNeedsMorePackedStreams",
                       [] { return WithMain(PackInfo(0, {}), Unpack(), SubStreamsInfo({}, {})); },
                       "pack stream count mismatch"}),

@@ -5,6 +5,7 @@
 
 #include <map>
 #include <string>
+#include <vector>
 
 #include "fixtures/TempDir.h"
 #include "platform/testing/PosixTesting.h"
@@ -142,6 +143,43 @@ INSTANTIATE_TEST_SUITE_P(
     [](const ::testing::TestParamInfo<AttributeCase>& info) {
       return std::string(info.param.name);
     });
+
+// A handle that lost its descriptor to others reopens its file by name: another file put at
+// that name must never be read through it, and the stub's own file keeps its descriptor.
+TEST(PosixFileHandles, ReopenNeverReachesAReplacement) {
+  posix_testing::Reset();
+  TempDir dir;
+  const std::string own = dir / "installer";
+  const std::string other = dir / "other";
+  auto openToRead = [](const std::string& path) {
+    return CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0,
+                       nullptr);
+  };
+  WriteFileBytes(own, "original");
+  WriteFileBytes(other, "original");
+  posix_testing::SetModuleFileName(own.c_str());
+  HANDLE ownHandle = openToRead(own);
+  HANDLE otherHandle = openToRead(other);
+  std::vector<HANDLE> later;  // enough to take every descriptor from the first two
+  for (int i = 0; i < 300; ++i)
+    later.push_back(CreateFileA((dir / ("f" + std::to_string(i))).c_str(), GENERIC_WRITE, 0,
+                                nullptr, CREATE_NEW, 0, nullptr));
+  for (const std::string& path : {own, other}) {
+    WriteFileBytes(path + ".new", "forged!!");
+    ASSERT_EQ(rename((path + ".new").c_str(), path.c_str()), 0);
+  }
+  char buffer[16];
+  DWORD read = 0;
+  EXPECT_TRUE(ReadFile(ownHandle, buffer, 8, &read, nullptr));
+  EXPECT_EQ(std::string(buffer, read), "original");
+  EXPECT_FALSE(ReadFile(otherHandle, buffer, 8, &read, nullptr));
+  EXPECT_EQ(GetLastError(), 1006u);  // ERROR_FILE_INVALID
+  EXPECT_EQ(read, 0u);
+  for (HANDLE h : later) CloseHandle(h);
+  CloseHandle(ownHandle);
+  CloseHandle(otherHandle);
+  posix_testing::Reset();
+}
 
 TEST(PosixFind, ListingDescribesDirectoriesAndLinksAsTheirOwnCallsDo) {
   posix_testing::Reset();

@@ -1,10 +1,11 @@
 #!/bin/bash
-# Runs the PE32 stub's tests under Wine.
+# Runs the Windows stub's tests under Wine.
 #   tests/wine/run.sh BUILD_DIR [STUBPACK]
-# BUILD_DIR is the Windows build (cmake --preset windows) holding stub.exe; STUBPACK is the
-# Linux stubpack (default: $STUBPACK, else the first one found under build/). Installs Wine when
-# missing, builds the test programs, makes a throwaway Wine prefix, runs every test_*.sh in its
-# own virtual display and prints "N passed, M failed"; exits non-zero on any failure.
+# BUILD_DIR is a Windows build holding stub.exe: PE32 (preset "windows") runs under 32-bit Wine,
+# PE32+ (preset "windows-x64") under wine64. STUBPACK is the Linux stubpack (default: $STUBPACK,
+# else the first one found under build/). Installs Wine when missing, builds the test programs
+# for the stub's architecture, makes a throwaway Wine prefix, runs every test_*.sh in its own
+# virtual display and prints "N passed, M failed"; exits non-zero on any failure.
 # WINE_TESTS_ONLY=NAME (e.g. test_corrupt) runs that one test script alone.
 set -uo pipefail
 here="$(cd "$(dirname "$0")" && pwd)"
@@ -21,6 +22,17 @@ export STUB="$build/stub.exe"
 [ -x "$stubpack" ] || { echo "no stubpack found (give it as second argument)"; echo "0 passed, 1 failed"; exit 1; }
 export STUBPACK="$(cd "$(dirname "$stubpack")" && pwd)/$(basename "$stubpack")"
 
+# The machine field of the stub's PE header decides the Wine and the test programs' compiler.
+machine="$(python3 -c 'import struct, sys
+data = open(sys.argv[1], "rb").read(4096)
+print("%x" % struct.unpack_from("<H", data, struct.unpack_from("<I", data, 0x3C)[0] + 4)[0])' "$STUB")"
+case "$machine" in
+  14c) export WINE_ARCH=win32 MINGW_GCC=i686-w64-mingw32-gcc ;;
+  8664) export WINE_ARCH=win64 MINGW_GCC=x86_64-w64-mingw32-gcc ;;
+  *) echo "$STUB is not an x86 or x64 Windows program"; echo "0 passed, 1 failed"; exit 1 ;;
+esac
+echo "$STUB: $WINE_ARCH"
+
 . "$root/scripts/wine-env.sh"
 wine_install >/dev/null || { echo "could not install Wine"; echo "0 passed, 1 failed"; exit 1; }
 
@@ -30,13 +42,13 @@ rm -rf "$WINE_TESTS"
 mkdir -p "$ARTIFACTS"
 export PROBE="$WINE_TESTS/setup_probe.exe" LAUNCHER="$WINE_TESTS/launcher.exe"
 for program in setup_probe launcher; do
-  i686-w64-mingw32-gcc -std=c11 -Wall -Wextra -Os -s -mwindows \
+  "$MINGW_GCC" -std=c11 -Wall -Wextra -Os -s -mwindows \
     -o "$WINE_TESTS/$program.exe" "$here/$program.c" -lshell32 ||
     { echo "could not build $program.exe"; echo "0 passed, 1 failed"; exit 1; }
 done
 
-wine_prefix "$WINE_TESTS/prefix" || { echo "0 passed, 1 failed"; exit 1; }
-wine_env "$WINE_TESTS/prefix"
+wine_prefix "$WINE_TESTS/prefix" "$WINE_ARCH" || { echo "0 passed, 1 failed"; exit 1; }
+wine_env "$WINE_TESTS/prefix" "$WINE_ARCH"
 
 passed=0
 failed=0

@@ -15,6 +15,11 @@ mkdir -p "$src/bin" "$src/docs/nested/deeper" "$src/Ünïcödé dir" "$src/empty
 cp "$PROBE" "$src/setup.exe"
 cp "$STUB" "$src/bin/stub-copy.exe"
 cp "$LAUNCHER" "$src/bin/launcher.exe"
+# BCJ2 is for x86 code: where the test programs are x64, an x86 build of one joins the tree.
+if [ "$WINE_ARCH" = win64 ]; then
+  i686-w64-mingw32-gcc -Os -s -mwindows -o "$src/bin/launcher-x86.exe" "$here/launcher.c" \
+    -lshell32 || { fail x86-program "could not build an x86 program"; exit 1; }
+fi
 printf 'read me\r\n' > "$src/docs/nested/deeper/readme.txt"
 : > "$src/empty.dat"
 printf 'do not change\n' > "$src/docs/read-only.txt"

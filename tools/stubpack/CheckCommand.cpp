@@ -5,12 +5,15 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <sstream>
 
 #include "FolderPlan.h"
 #include "InspectCommands.h"
 #include "InstallerLayout.h"
 #include "InstallerListing.h"
+#include "ListingName.h"
 #include "StubHarness.h"
+#include "WindowsNames.h"
 #include "extract/ItemPath.h"
 #include "support/WideString.h"
 
@@ -25,6 +28,15 @@ constexpr uint64_t kAddressSpace = uint64_t{2} << 30;
 std::string MiBText(uint64_t bytes) {
   return std::to_string((bytes + (1u << 20) - 1) >> 20) + " MiB";
 }
+
+// What check found: figures (as text lines and as JSON fields), problems that make the stub
+// refuse the installer, and warnings about what it will do differently than expected.
+struct CheckReport {
+  std::vector<std::string> lines;
+  std::vector<std::pair<std::string, uint64_t>> figures;
+  std::vector<std::string> folders;  // JSON objects
+  std::vector<std::string> problems, warnings;
+};
 
 // Words for the reasons the stub's reader gives when it refuses a header.
 std::string Explain(const std::string& reason) {
@@ -55,8 +67,8 @@ std::string Explain(const std::string& reason) {
 // The stub looks for the signature at offset 0, then in 65,536-byte blocks that advance by
 // 65,531 bytes, and reads each block whole: the file must reach the end of the block in which
 // the signature is found.
-void CheckScan(const std::string& path, uint64_t fileSize, std::vector<std::string>& problems,
-               std::ostream& out) {
+void CheckScan(const std::string& path, uint64_t fileSize, CheckReport& report) {
+  std::vector<std::string>& problems = report.problems;
   std::ifstream in(path, std::ios::binary);
   std::vector<uint8_t> head(size_t(std::min<uint64_t>(fileSize, kScanReach + 6)));
   in.read(reinterpret_cast<char*>(head.data()), std::streamsize(head.size()));
@@ -69,7 +81,9 @@ void CheckScan(const std::string& path, uint64_t fileSize, std::vector<std::stri
   }
   const uint64_t at = uint64_t(found - head.begin());
   const uint64_t needed = at == 0 ? 6 : 1 + (at - 1) / kScanStep * kScanStep + kScanBlock;
-  out << "signature: at offset " << at << "; the scan reads the file up to " << needed << "\n";
+  report.lines.push_back("signature: at offset " + std::to_string(at) +
+                         "; the scan reads the file up to " + std::to_string(needed));
+  report.figures.insert(report.figures.end(), {{"signatureOffset", at}, {"scanEnd", needed}});
   if (fileSize < needed) {
     problems.push_back("the installer ends " + std::to_string(needed - fileSize) +
                        " bytes before the end of the 64 KiB block in which the stub's scan "
@@ -78,13 +92,19 @@ void CheckScan(const std::string& path, uint64_t fileSize, std::vector<std::stri
   }
 }
 
-void CheckFolders(const InstallerListing& listing, std::vector<std::string>& problems,
-                  std::ostream& out) {
+void CheckFolders(const InstallerListing& listing, CheckReport& report) {
+  std::vector<std::string>& problems = report.problems;
   for (size_t f = 0; f < listing.folders.size(); ++f) {
     const ListedFolder& folder = listing.folders[f];
     const std::string name = "folder " + std::to_string(f);
-    out << name << ": " << folder.Method() << ", " << folder.packedSize << " bytes packed, "
-        << folder.unpackedSize << " unpacked\n";
+    report.lines.push_back(name + ": " + folder.Method() + ", " +
+                           std::to_string(folder.packedSize) + " bytes packed, " +
+                           std::to_string(folder.unpackedSize) + " unpacked");
+    std::ostringstream json;
+    json << "{\"method\":";
+    JsonString(json, folder.Method());
+    json << ",\"packed\":" << folder.packedSize << ",\"unpacked\":" << folder.unpackedSize << "}";
+    report.folders.push_back(json.str());
     if (folder.coders.empty()) problems.push_back(name + " has no coders");
     for (const ListedCoder& coder : folder.coders) {
       if (!coder.known) {
@@ -120,16 +140,18 @@ void CheckFolders(const InstallerListing& listing, std::vector<std::string>& pro
 
 void CheckEntries(const InstallerListing& listing, std::vector<std::string>& problems) {
   for (const ListedEntry& entry : listing.entries) {
-    WideString path = WideString::FromAnsi(entry.name.c_str());
+    // Judged on the name as stored, as the stub judges it; shown escaped.
+    WideString path(entry.units.c_str());
     path.Replace('/', '\\');
+    const std::string shown = ListingName(entry.units);
     if (path.Length() == 0) {
       problems.push_back("an entry has no name");
     } else if (!IsConfinedItemPath(path)) {
-      problems.push_back("entry \"" + entry.name + "\" would leave the output directory " +
-                         "(absolute, drive, \"..\", \":\" or a device name)");
+      problems.push_back("entry \"" + shown + "\" would leave the output directory (absolute, " +
+                         "drive, \"..\", \".\" or empty part, \":\" or a device name)");
     }
     if (entry.size >= (uint64_t{1} << 32))
-      problems.push_back("entry \"" + entry.name + "\" is 4 GiB or larger");
+      problems.push_back("entry \"" + shown + "\" is 4 GiB or larger");
   }
 }
 
@@ -158,6 +180,96 @@ uint64_t MemoryEstimate(const InstallerListing& listing, uint64_t headerBytes) {
   return peak + headerBytes;
 }
 
+// A UTF-8 entry name, escaped for the terminal as the listing escapes it.
+std::string Shown(const std::string& name) {
+  const WideString wide = WideString::FromAnsi(name.c_str());
+  return "\"" + ListingName(std::u16string(wide.Units(), wide.Length())) + "\"";
+}
+
+// What the Windows stub makes of the names: names that are one file there, names it changes,
+// and whether a setup.exe runs.
+void CheckWindowsNames(const InstallerListing& listing, CheckReport& report) {
+  std::vector<NamedEntry> names;
+  bool setupRuns = false;
+  std::string setupDirectory;
+  for (const ListedEntry& entry : listing.entries) {
+    if (entry.isAnti) continue;
+    names.push_back({entry.name, entry.isDirectory});
+    const std::string quoted = Shown(entry.name);
+    if (IsSetupProgramName(entry.name) && entry.isDirectory) setupDirectory = quoted;
+    if (IsSetupProgramName(entry.name) && !entry.isDirectory) {
+      setupRuns = true;
+      if (EndsInDotOrBlank(entry.name)) {
+        report.warnings.push_back(quoted + " is written as setup.exe on Windows (which drops " +
+                                  "a dot or blank at the end of a name) and runs there; the " +
+                                  "Linux stub does not run it");
+      }
+    } else if (EndsInDotOrBlank(entry.name)) {
+      report.warnings.push_back(quoted + " loses the dot or blank at its end on Windows");
+    }
+  }
+  for (const NameClash& clash : FindNameClashes(names)) {
+    const std::string both = Shown(clash.first) + " and " + Shown(clash.second);
+    if (clash.Merges()) {
+      report.warnings.push_back(both + " are one directory on Windows; their contents merge");
+    } else if (!clash.firstIsDirectory && !clash.secondIsDirectory) {
+      report.problems.push_back(both + " are one file on Windows; the Windows stub cannot " +
+                                "replace the first while it holds it open (\"Can not delete " +
+                                "output file\")");
+    } else {
+      // A directory where a file must go cannot be deleted; a file where a directory must go
+      // leaves the entries below it nowhere to be created.
+      const char* message = clash.firstIsDirectory ? "Can not delete output file"
+                                                   : "Can not open output file";
+      report.problems.push_back(both + " are one name on Windows, a file and a directory; " +
+                                "the stub fails (\"" + message + "\")");
+    }
+  }
+  if (!setupRuns) {
+    report.warnings.push_back(setupDirectory.empty()
+                                  ? "no setup.exe at the top; the stub unpacks and runs nothing"
+                                  : setupDirectory + " is a directory; no setup.exe will run");
+  }
+}
+
+void PrintText(const std::string& installer, const CheckReport& report,
+               const std::string& refusal, std::ostream& out) {
+  out << "installer: " << installer << ", " << report.figures.front().second << " bytes\n";
+  for (const std::string& line : report.lines) out << line << "\n";
+  for (const std::string& warning : report.warnings) out << "warning: " << warning << "\n";
+  for (const std::string& problem : report.problems) out << "problem: " << problem << "\n";
+  out << "stubpack: " << (refusal.empty() ? "the stub accepts this installer" : refusal) << "\n";
+}
+
+void PrintJson(const std::string& installer, const CheckReport& report,
+               const std::string& refusal, std::ostream& out) {
+  auto list = [&out](const std::vector<std::string>& texts) {
+    out << "[";
+    for (size_t i = 0; i < texts.size(); ++i) {
+      if (i) out << ",";
+      JsonString(out, texts[i]);
+    }
+    out << "]";
+  };
+  out << "{\"installer\":";
+  JsonString(out, installer);
+  out << ",\"accepted\":" << (refusal.empty() ? "true" : "false") << ",\"reason\":";
+  if (refusal.empty()) {
+    out << "null";
+  } else {
+    JsonString(out, refusal);
+  }
+  out << ",\"problems\":";
+  list(report.problems);
+  out << ",\"warnings\":";
+  list(report.warnings);
+  out << ",\"figures\":{";
+  for (const auto& [name, value] : report.figures) out << "\"" << name << "\":" << value << ",";
+  out << "\"folders\":[";
+  for (size_t i = 0; i < report.folders.size(); ++i) out << (i ? "," : "") << report.folders[i];
+  out << "]}}\n";
+}
+
 void RemoveScratch(const std::string& path) {
   std::error_code ignored;
   for (auto it = fs::recursive_directory_iterator(path, ignored);
@@ -169,24 +281,21 @@ void RemoveScratch(const std::string& path) {
 
 }  // namespace
 
-int RunCheck(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
-  if (args.size() != 1 || args[0].empty() || args[0][0] == '-') {
-    err << "usage: stubpack check INSTALLER\n";
-    return 2;
-  }
-  const std::string& installer = args[0];
+int RunCheck(const InspectOptions& options, std::ostream& out, std::ostream& err) {
+  const std::string& installer = options.installer;
+  const std::string problem = InstallerAccessProblem(installer);
   struct stat info;
-  if (stat(installer.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) {
-    err << "stubpack: error: cannot read " << installer << "\n";
+  if (!problem.empty() || stat(installer.c_str(), &info) != 0) {
+    err << "stubpack: error: " << problem << "\n";
     return 2;
   }
   const uint64_t fileSize = uint64_t(info.st_size);
-  out << "installer: " << installer << ", " << fileSize << " bytes\n";
-
-  std::vector<std::string> problems;
+  CheckReport report;
+  report.figures.push_back({"size", fileSize});
+  std::vector<std::string>& problems = report.problems;
   if (fileSize >= (uint64_t{1} << 32))
     problems.push_back("the installer is 4 GiB or larger; the stub keeps positions in 32 bits");
-  CheckScan(installer, fileSize, problems, out);
+  CheckScan(installer, fileSize, report);
 
   StubHarness harness;
   OpenedInstaller opened;
@@ -199,12 +308,15 @@ int RunCheck(const std::vector<std::string>& args, std::ostream& out, std::ostre
   } else {
     const ArchiveDatabase& db = opened.archive->Database;
     const InstallerListing listing = ListDatabase(db);
-    out << "header: plain, " << listing.entries.size() << " entries, " << listing.folders.size()
-        << " folders\n";
-    CheckFolders(listing, problems, out);
+    report.lines.push_back("header: plain, " + std::to_string(listing.entries.size()) +
+                           " entries, " + std::to_string(listing.folders.size()) + " folders");
+    report.figures.push_back({"entries", listing.entries.size()});
+    CheckFolders(listing, report);
     CheckEntries(listing, problems);
+    CheckWindowsNames(listing, report);
     const uint64_t memory = MemoryEstimate(listing, fileSize - db.HeaderEnd);
-    out << "memory: the stub needs about " << MiBText(memory) << "\n";
+    report.lines.push_back("memory: the stub needs about " + MiBText(memory));
+    report.figures.push_back({"memoryBytes", memory});
     if (memory > kAddressSpace)
       problems.push_back("the stub would need about " + MiBText(memory) +
                          ", more than a 32-bit Windows process can hold");
@@ -216,11 +328,12 @@ int RunCheck(const std::vector<std::string>& args, std::ostream& out, std::ostre
         err << "stubpack: error: cannot create a scratch directory\n";
         return 2;
       }
-      const ExtractionReport report = ExtractWithStub(harness, installer, opened, scratch);
+      const ExtractionReport extraction = ExtractWithStub(harness, installer, opened, scratch);
       RemoveScratch(scratch);
-      if (report.outcome.failed) {
-        refusal = RefusalText(report.outcome.reason, report.outcome.message, report.lastEntry);
-        const std::string words = Explain(report.outcome.reason);
+      if (extraction.outcome.failed) {
+        refusal = RefusalText(extraction.outcome.reason, extraction.outcome.message,
+                              extraction.lastEntry);
+        const std::string words = Explain(extraction.outcome.reason);
         if (!words.empty()) problems.push_back(words);
       } else {
         uint64_t bytes = 0, crcs = 0;
@@ -228,19 +341,21 @@ int RunCheck(const std::vector<std::string>& args, std::ostream& out, std::ostre
           bytes += entry.size;
           crcs += entry.crc ? 1 : 0;
         }
-        out << "decoded: " << listing.entries.size() << " entries, " << bytes << " bytes, "
-            << crcs << " CRCs verified\n";
+        report.lines.push_back("decoded: " + std::to_string(listing.entries.size()) +
+                               " entries, " + std::to_string(bytes) + " bytes, " +
+                               std::to_string(crcs) + " CRCs verified");
+        report.figures.insert(report.figures.end(),
+                              {{"decodedBytes", bytes}, {"crcsVerified", crcs}});
       }
     }
   }
 
-  for (const std::string& problem : problems) out << "problem: " << problem << "\n";
   if (refusal.empty() && !problems.empty())
     refusal = "the stub would refuse this installer: " + problems.front();
-  if (refusal.empty()) {
-    out << "stubpack: the stub accepts this installer\n";
-    return 0;
+  if (options.json) {
+    PrintJson(installer, report, refusal, out);
+  } else {
+    PrintText(installer, report, refusal, out);
   }
-  out << "stubpack: " << refusal << "\n";
-  return 1;
+  return refusal.empty() ? 0 : 1;
 }

@@ -3,6 +3,7 @@
 #include <cctype>
 
 #include "PackError.h"
+#include "WindowsNames.h"
 
 namespace {
 
@@ -43,6 +44,7 @@ std::string EntryNameProblem(const std::string& component) {
     }
   }
   if (IsReservedDeviceName(component)) return "a reserved device name";
+  if (EndsInDotOrBlank(component)) return "a dot or blank at its end (Windows drops it)";
   return "";
 }
 

@@ -6,16 +6,43 @@
 
 namespace fs = std::filesystem;
 
-int RunExtract(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
-  if (args.size() != 2 || args[0].empty() || args[1].empty() || args[0][0] == '-') {
-    err << "usage: stubpack extract INSTALLER DIR\n";
+namespace {
+
+// The outermost directory that create_directories(path) would make, or empty if path exists.
+fs::path FirstMissingDirectory(const fs::path& path) {
+  std::error_code error;
+  fs::path missing;
+  for (fs::path p = path; !p.empty() && !fs::exists(p, error); p = p.parent_path()) {
+    missing = p;
+    if (p == p.parent_path()) break;
+  }
+  return missing;
+}
+
+// Removes the directories made for an extraction that wrote nothing: each level up to the
+// first one made, as long as it is empty.
+void RemoveIfUnused(const fs::path& directory, const fs::path& created) {
+  std::error_code error;
+  for (fs::path p = directory; !created.empty(); p = p.parent_path()) {
+    if (!fs::remove(p, error) || p == created) break;
+  }
+}
+
+}  // namespace
+
+int RunExtract(const InspectOptions& options, std::ostream& out, std::ostream& err) {
+  const std::string& installer = options.installer;
+  const std::string& directory = options.directory;
+  const std::string problem = InstallerAccessProblem(installer);
+  if (!problem.empty()) {
+    err << "stubpack: error: " << problem << "\n";
     return 2;
   }
-  const std::string& installer = args[0];
-  const std::string& directory = args[1];
   // The stub deletes whatever stands in an entry's way; in a user's directory that would be
   // someone's file, so only an empty or new directory is written to.
   std::error_code error;
+  const fs::path absolute = fs::absolute(directory, error).lexically_normal();
+  const fs::path created = FirstMissingDirectory(absolute);
   if (fs::exists(directory, error)) {
     if (!fs::is_directory(directory, error)) {
       err << "stubpack: error: " << directory << " is not a directory\n";
@@ -35,14 +62,17 @@ int RunExtract(const std::vector<std::string>& args, std::ostream& out, std::ost
   const StubOutcome outcome = OpenInstaller(harness, installer, opened);
   if (outcome.failed) {
     err << "stubpack: " << RefusalText(outcome.reason, outcome.message, "") << "\n";
+    RemoveIfUnused(absolute, created);
     return 1;
   }
-  const std::string absolute = fs::absolute(directory, error).lexically_normal().string();
-  const ExtractionReport report = ExtractWithStub(harness, installer, opened, absolute);
+  const ExtractionReport report = ExtractWithStub(harness, installer, opened, absolute.string());
   if (report.outcome.failed) {
     err << "stubpack: "
-        << RefusalText(report.outcome.reason, report.outcome.message, report.lastEntry) << "\n"
-        << "stubpack: " << directory << " keeps what was extracted before the failure\n";
+        << RefusalText(report.outcome.reason, report.outcome.message, report.lastEntry) << "\n";
+    RemoveIfUnused(absolute, created);
+    if (fs::exists(directory, error)) {
+      err << "stubpack: " << directory << " keeps what was extracted before the failure\n";
+    }
     return 1;
   }
   out << "extracted " << opened.archive->Database.Files.Count() << " entries into " << directory

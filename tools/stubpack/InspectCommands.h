@@ -3,13 +3,21 @@
 #pragma once
 #include <ostream>
 #include <string>
-#include <vector>
+
+struct InspectOptions {
+  std::string installer;
+  std::string directory;  // extract only
+  bool json = false;      // list and check
+};
 
 // Each returns the process exit code: 0 success, 1 the stub would refuse the installer,
-// 2 bad usage or an unreadable file.
-int RunList(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
-int RunCheck(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
-int RunExtract(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+// 2 an unreadable installer or an unusable directory.
+int RunList(const InspectOptions& options, std::ostream& out, std::ostream& err);
+int RunCheck(const InspectOptions& options, std::ostream& out, std::ostream& err);
+int RunExtract(const InspectOptions& options, std::ostream& out, std::ostream& err);
+
+// "cannot read FILE: REASON" when the installer cannot be opened as a regular file, else empty.
+std::string InstallerAccessProblem(const std::string& path);
 
 // The line that reports why the stub stops: "the stub would refuse this installer: REASON".
 std::string RefusalText(const std::string& reason, const std::string& message,

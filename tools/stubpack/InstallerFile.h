@@ -1,5 +1,5 @@
-// The installer being written: a temporary file beside the target, renamed over it only
-// when complete, and removed if the pack fails.
+// The installer being written: OUTPUT.partial beside the target, renamed over it only when
+// complete, and removed if the pack fails or is interrupted (SIGINT, SIGTERM, SIGHUP).
 #pragma once
 #include <cstddef>
 #include <cstdint>

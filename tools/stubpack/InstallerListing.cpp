@@ -1,5 +1,7 @@
 #include "InstallerListing.h"
 
+#include "ListingName.h"
+
 #include <cinttypes>
 #include <cstdio>
 #include <ctime>
@@ -59,6 +61,8 @@ ListedCoder ListCoder(const CoderInfo& info) {
   return coder;
 }
 
+}  // namespace
+
 void JsonString(std::ostream& out, const std::string& text) {
   out << '"';
   for (unsigned char c : text) {
@@ -74,8 +78,6 @@ void JsonString(std::ostream& out, const std::string& text) {
   }
   out << '"';
 }
-
-}  // namespace
 
 std::string ListedFolder::Method() const {
   std::string text;
@@ -108,6 +110,7 @@ InstallerListing ListDatabase(const ArchiveDatabase& db) {
     const FileItem& item = db.Files[i];
     ListedEntry entry;
     entry.name = item.Name.ToAnsi();
+    entry.units.assign(item.Name.Units(), item.Name.Length());
     entry.isDirectory = item.IsDirectory;
     entry.isAnti = item.IsAnti;
     entry.size = item.Size;
@@ -165,7 +168,7 @@ void PrintListing(const InstallerListing& listing, std::ostream& out) {
   uint64_t total = 0;
   for (const ListedEntry& e : listing.entries) {
     const bool inFolder = e.folder >= 0 && size_t(e.folder) < listing.folders.size();
-    std::string name = e.name;
+    std::string name = ListingName(e.units);
     if (e.isAnti) name += " (anti-item)";
     std::snprintf(line, sizeof line, "%-15s %12" PRIu64 "  %-19s  %6s  %-28s  ",
                   AttributeText(e.attributes).c_str(), e.size, TimeText(e.lastWriteTime).c_str(),

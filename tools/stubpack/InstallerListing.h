@@ -30,6 +30,7 @@ struct ListedFolder {
 
 struct ListedEntry {
   std::string name;  // UTF-8, as stored ("/" or "\" separated)
+  std::u16string units;  // the same as stored, for what UTF-8 cannot carry (unpaired halves)
   bool isDirectory = false;
   bool isAnti = false;
   uint64_t size = 0;
@@ -52,6 +53,9 @@ std::string AttributeText(std::optional<uint32_t> attributes);
 std::string TimeText(std::optional<uint64_t> fileTime);
 // 4096 -> "4K", 3 MiB -> "3M", 1000 -> "1000".
 std::string SizeText(uint64_t bytes);
+
+// Writes text as a JSON string, quoted and escaped.
+void JsonString(std::ostream& out, const std::string& text);
 
 void PrintListing(const InstallerListing& listing, std::ostream& out);
 void PrintListingJson(const InstallerListing& listing, std::ostream& out);

@@ -13,21 +13,11 @@ std::string RefusalText(const std::string& reason, const std::string& message,
   return text;
 }
 
-int RunList(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
-  bool json = false;
-  std::string installer;
-  for (const std::string& arg : args) {
-    if (arg == "--json") {
-      json = true;
-    } else if (installer.empty() && !arg.empty() && arg[0] != '-') {
-      installer = arg;
-    } else {
-      err << "usage: stubpack list [--json] INSTALLER\n";
-      return 2;
-    }
-  }
-  if (installer.empty()) {
-    err << "usage: stubpack list [--json] INSTALLER\n";
+int RunList(const InspectOptions& options, std::ostream& out, std::ostream& err) {
+  const std::string& installer = options.installer;
+  const std::string problem = InstallerAccessProblem(installer);
+  if (!problem.empty()) {
+    err << "stubpack: error: " << problem << "\n";
     return 2;
   }
   StubHarness harness;
@@ -38,7 +28,7 @@ int RunList(const std::vector<std::string>& args, std::ostream& out, std::ostrea
     return 1;
   }
   const InstallerListing listing = ListDatabase(opened.archive->Database);
-  if (json) {
+  if (options.json) {
     PrintListingJson(listing, out);
   } else {
     PrintListing(listing, out);

@@ -1,10 +1,10 @@
 #include "PackCommand.h"
 
 #include <lzma.h>
-#include <unistd.h>
 
 #include <cerrno>
-#include <climits>
+#include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
@@ -14,64 +14,16 @@
 #include "FolderPlan.h"
 #include "InstallerLayout.h"
 #include "InstallerFile.h"
+#include "OutputTarget.h"
 #include "PackError.h"
 #include "PeImage.h"
 #include "ProgressBar.h"
 #include "SevenZipWriter.h"
 #include "SourceTree.h"
+#include "StubFile.h"
+#include "WindowsNames.h"
 
 namespace {
-
-uint32_t ParseInt(const std::string& flag, const std::string& text, uint32_t low,
-                  uint32_t high) {
-  char* end = nullptr;
-  errno = 0;
-  const unsigned long value = std::strtoul(text.c_str(), &end, 10);
-  if (text.empty() || *end != '\0' || errno != 0 || value < low || value > high) {
-    throw PackError(flag + " takes a number from " + std::to_string(low) + " to " +
-                    std::to_string(high));
-  }
-  return static_cast<uint32_t>(value);
-}
-
-lzma_match_finder ParseMatchFinder(const std::string& text) {
-  if (text == "hc3") return LZMA_MF_HC3;
-  if (text == "hc4") return LZMA_MF_HC4;
-  if (text == "bt2") return LZMA_MF_BT2;
-  if (text == "bt3") return LZMA_MF_BT3;
-  if (text == "bt4") return LZMA_MF_BT4;
-  throw PackError("--mf takes hc3, hc4, bt2, bt3 or bt4");
-}
-
-std::string DefaultStubPath() {
-  char self[PATH_MAX];
-  const ssize_t n = readlink("/proc/self/exe", self, sizeof(self) - 1);
-  if (n <= 0) throw PackError("cannot locate the default stub; give --stub");
-  std::string dir(self, static_cast<size_t>(n));
-  dir = dir.substr(0, dir.rfind('/') + 1);
-  if (access((dir + "stub").c_str(), R_OK) == 0) return dir + "stub";
-  if (access((dir + "stub.exe").c_str(), R_OK) == 0) return dir + "stub.exe";
-  return dir + "stub";
-}
-
-std::string CanonicalPath(const std::string& path) {
-  char resolved[PATH_MAX];
-  if (realpath(path.c_str(), resolved) == nullptr) return "";
-  return resolved;
-}
-
-// Refuses an output that would land inside the tree being packed.
-void CheckOutputOutsideSource(const std::string& source, const std::string& output) {
-  const std::string root = CanonicalPath(source);
-  const size_t slash = output.rfind('/');
-  const std::string dir = slash == std::string::npos ? "." : output.substr(0, slash + 1);
-  const std::string parent = CanonicalPath(dir.empty() ? "/" : dir);
-  if (parent.empty()) throw PackError("cannot write " + output + ": no such directory");
-  if (root.empty()) return;  // the scan reports the missing source
-  if (parent == root || parent.compare(0, root.size() + 1, root + "/") == 0) {
-    throw PackError("the output " + output + " lies inside the source directory " + source);
-  }
-}
 
 std::optional<uint64_t> SourceDateEpoch() {
   const char* text = std::getenv("SOURCE_DATE_EPOCH");
@@ -79,8 +31,11 @@ std::optional<uint64_t> SourceDateEpoch() {
   char* end = nullptr;
   errno = 0;
   const long long seconds = std::strtoll(text, &end, 10);
-  if (*end != '\0' || errno != 0 || seconds < 0) {
-    throw PackError("SOURCE_DATE_EPOCH must be a non-negative number of seconds");
+  // The last second of the year 9999: later times do not print as four-digit years.
+  constexpr long long kLatest = 253402300799;
+  if (*end != '\0' || errno != 0 || seconds < 0 || seconds > kLatest) {
+    throw PackError("SOURCE_DATE_EPOCH must be a number of seconds from 0 to " +
+                    std::to_string(kLatest) + " (9999-12-31 23:59:59 UTC)");
   }
   return FileTimeFromUnix(seconds, 0);
 }
@@ -96,6 +51,33 @@ void AppendFile(const SourceEntry& file, std::vector<uint8_t>& data) {
   }
 }
 
+// Two names that are one on Windows cannot both be unpacked there.
+void RefuseWindowsNameClashes(const std::vector<SourceEntry>& scanned) {
+  std::vector<NamedEntry> names;
+  for (const SourceEntry& entry : scanned) names.push_back({entry.path, entry.isDirectory});
+  const std::vector<NameClash> clashes = FindNameClashes(names);
+  if (!clashes.empty()) {
+    throw PackError("\"" + clashes.front().first + "\" and \"" + clashes.front().second +
+                    "\" differ only in case; Windows cannot hold both");
+  }
+}
+
+struct PackSummary {
+  uint64_t files = 0, directories = 0, inputBytes = 0, installerBytes = 0, x86Files = 0;
+  double seconds = 0;
+};
+
+std::string SummaryLine(const PackSummary& s, const std::string& output) {
+  char ratio[32], seconds[32];
+  std::snprintf(ratio, sizeof(ratio), "%.1f %%",
+                s.inputBytes ? 100.0 * double(s.installerBytes) / double(s.inputBytes) : 0.0);
+  std::snprintf(seconds, sizeof(seconds), "%.1f s", s.seconds);
+  return "packed " + std::to_string(s.files) + " files and " + std::to_string(s.directories) +
+         " folders, " + std::to_string(s.inputBytes) + " bytes, into " + output + ": " +
+         std::to_string(s.installerBytes) + " bytes (" + ratio + " of the input), " +
+         std::to_string(s.x86Files) + " x86 files converted, " + seconds;
+}
+
 struct StreamedFile {
   size_t entry;        // index into the scanned entries
   uint64_t imageSize;  // where its branch targets may land
@@ -103,21 +85,6 @@ struct StreamedFile {
 };
 
 }  // namespace
-
-const char* PackUsage() {
-  return "usage: stubpack pack [options] SOURCE_DIR -o INSTALLER\n"
-         "  -o, --output PATH    installer to write\n"
-         "  --stub PATH          stub to put in front (default: stub beside stubpack)\n"
-         "  --bcj2 auto|on|off   x86 branch conversion; auto: for x86 PE images (default)\n"
-         "  --solid-size SIZE    most data per folder (default 64M)\n"
-         "  --dict SIZE          preferred LZMA dictionary (default 64M)\n"
-         "  --lc N --lp N --pb N LZMA literal context/position bits (default 3, 0, 2)\n"
-         "  --mf NAME            match finder: hc3 hc4 bt2 bt3 bt4 (default bt4)\n"
-         "  --nice-len N         LZMA nice length 2..273 (default 273)\n"
-         "  --depth N            match finder depth, 0 automatic (default 0)\n"
-         "  --fast               LZMA fast mode instead of normal\n"
-         "  -q, --quiet          no progress bar\n";
-}
 
 uint64_t ParseSize(const std::string& text) {
   char* end = nullptr;
@@ -143,75 +110,14 @@ uint64_t ParseSize(const std::string& text) {
   return value << shift;
 }
 
-PackOptions ParsePackOptions(const std::vector<std::string>& args) {
-  PackOptions options;
-  for (size_t i = 0; i < args.size(); ++i) {
-    const std::string& arg = args[i];
-    auto value = [&]() -> const std::string& {
-      if (i + 1 >= args.size()) throw PackError(arg + " needs a value");
-      return args[++i];
-    };
-    if (arg == "-o" || arg == "--output") {
-      options.output = value();
-    } else if (arg == "--stub") {
-      options.stub = value();
-    } else if (arg == "--bcj2") {
-      const std::string& mode = value();
-      if (mode == "auto") {
-        options.bcj2 = Bcj2Mode::kAuto;
-      } else if (mode == "on") {
-        options.bcj2 = Bcj2Mode::kOn;
-      } else if (mode == "off") {
-        options.bcj2 = Bcj2Mode::kOff;
-      } else {
-        throw PackError("--bcj2 takes auto, on or off");
-      }
-    } else if (arg == "--solid-size") {
-      options.solidSize = ParseSize(value());
-      if (options.solidSize == 0) throw PackError("--solid-size must be positive");
-    } else if (arg == "--dict") {
-      const uint64_t dict = ParseSize(value());
-      if (dict < kMinDictSize || dict > kMaxDictSize) {
-        throw PackError("--dict takes a size from 4K to 256M");
-      }
-      options.lzma.dictSize = static_cast<uint32_t>(dict);
-    } else if (arg == "--lc") {
-      options.lzma.lc = ParseInt(arg, value(), 0, 4);
-    } else if (arg == "--lp") {
-      options.lzma.lp = ParseInt(arg, value(), 0, 4);
-    } else if (arg == "--pb") {
-      options.lzma.pb = ParseInt(arg, value(), 0, 4);
-    } else if (arg == "--mf") {
-      options.lzma.matchFinder = ParseMatchFinder(value());
-    } else if (arg == "--nice-len") {
-      options.lzma.niceLen = ParseInt(arg, value(), 2, 273);
-    } else if (arg == "--depth") {
-      options.lzma.depth = ParseInt(arg, value(), 0, 1u << 20);
-    } else if (arg == "--fast") {
-      options.lzma.mode = LZMA_MODE_FAST;
-    } else if (arg == "-q" || arg == "--quiet") {
-      options.quiet = true;
-    } else if (!arg.empty() && arg[0] == '-') {
-      throw PackError("unknown option " + arg);
-    } else if (options.source.empty()) {
-      options.source = arg;
-    } else {
-      throw PackError("more than one source directory given");
-    }
-  }
-  if (options.source.empty()) throw PackError("no source directory given");
-  if (options.output.empty()) throw PackError("no output given (-o INSTALLER)");
-  // liblzma's LZMA1 encoder, like the unpacker's decoder, takes lc + lp up to 4.
-  if (options.lzma.lc + options.lzma.lp > 4) throw PackError("--lc plus --lp must be at most 4");
-  while (options.source.size() > 1 && options.source.back() == '/') options.source.pop_back();
-  return options;
-}
-
-void RunPack(const PackOptions& options, std::ostream& warnings) {
-  CheckOutputOutsideSource(options.source, options.output);
-  const std::vector<uint8_t> stub =
-      LoadStub(options.stub.empty() ? DefaultStubPath() : options.stub);
+void RunPack(const PackOptions& options, std::ostream& out, std::ostream& warnings) {
+  const auto started = std::chrono::steady_clock::now();
+  const std::string stubPath = StubPath(options.stub);
+  const std::string target = OutputTarget(options.output, options.source, stubPath);
+  const std::vector<uint8_t> stub = ReadStub(stubPath).bytes;
   const std::vector<SourceEntry> scanned = ScanSourceTree(options.source, SourceDateEpoch());
+  for (const SourceEntry& source : scanned) ToArchiveName(source.path);  // refuses bad names
+  RefuseWindowsNameClashes(scanned);
 
   std::vector<ArchiveEntry> entries;  // streamless entries first, in scan order
   std::vector<PlanInput> planInput;
@@ -224,7 +130,7 @@ void RunPack(const PackOptions& options, std::ostream& warnings) {
     entry.isDirectory = source.isDirectory;
     entry.lastWriteTime = source.lastWriteTime;
     entry.attributes = WindowsAttributes(source.isDirectory, source.mode);
-    hasSetup |= source.path == "setup.exe" && !source.isDirectory;
+    hasSetup |= IsSetupProgramName(source.path) && !source.isDirectory;
     if (source.isDirectory || source.size == 0) {
       entries.push_back(entry);
       continue;
@@ -256,11 +162,11 @@ void RunPack(const PackOptions& options, std::ostream& warnings) {
   for (const PlanInput& input : planInput) totalBytes += input.size;
   ProgressBar progress(totalBytes, !options.quiet && totalBytes >= (4u << 20));
 
-  InstallerFile out(options.output);
-  out.Write(stub.data(), stub.size());
+  InstallerFile installer(target);
+  installer.Write(stub.data(), stub.size());
   const uint64_t archiveStart = stub.size() + 4;
   const std::vector<uint8_t> placeholder(4 + SevenZipWriter::kStartHeaderSize, 0);
-  out.Write(placeholder.data(), placeholder.size());
+  installer.Write(placeholder.data(), placeholder.size());
 
   std::vector<FolderRecord> folders;
   std::vector<uint64_t> packSizes;
@@ -283,13 +189,19 @@ void RunPack(const PackOptions& options, std::ostream& warnings) {
       entry.attributes = WindowsAttributes(false, source.mode);
       entries.push_back(entry);
     }
-    auto advance = [&progress](uint64_t n) { progress.Advance(n); };
+    uint64_t reported = 0;
+    auto advance = [&progress, &reported](uint64_t n) {
+      reported += n;
+      progress.Advance(n);
+    };
     EncodedFolder encoded =
         planned.bcj2 ? FolderEncoder::EncodeBcj2(data, regions, options.lzma, advance)
                      : FolderEncoder::EncodeLzma(data, options.lzma, advance);
+    // BCJ2 moves branch targets out of the stream whose progress is reported.
+    if (reported < data.size()) progress.Advance(data.size() - reported);
     encoded.record.numSubstreams = static_cast<uint32_t>(planned.files.size());
     for (const std::vector<uint8_t>& packed : encoded.packedStreams) {
-      out.Write(packed.data(), packed.size());
+      installer.Write(packed.data(), packed.size());
       packSizes.push_back(packed.size());
       packedTotal += packed.size();
     }
@@ -298,19 +210,32 @@ void RunPack(const PackOptions& options, std::ostream& warnings) {
   progress.Finish();
 
   const std::vector<uint8_t> header = SevenZipWriter::BuildHeader(folders, packSizes, entries);
-  out.Write(header.data(), header.size());
+  installer.Write(header.data(), header.size());
   const auto startHeader = SevenZipWriter::BuildStartHeader(packedTotal, header);
   const uint64_t archiveSize = SevenZipWriter::kStartHeaderSize + packedTotal + header.size();
   if (archiveStart + archiveSize >= (uint64_t{1} << 32)) {
     throw PackError("the installer would reach 4 GiB, more than it can unpack");
   }
   const std::vector<uint8_t> padding(ScanPadding(stub.size(), archiveSize), 0);
-  out.Write(padding.data(), padding.size());
+  installer.Write(padding.data(), padding.size());
   const uint8_t length[4] = {static_cast<uint8_t>(archiveSize),
                              static_cast<uint8_t>(archiveSize >> 8),
                              static_cast<uint8_t>(archiveSize >> 16),
                              static_cast<uint8_t>(archiveSize >> 24)};
-  out.WriteAt(stub.size(), length, 4);
-  out.WriteAt(archiveStart, startHeader.data(), startHeader.size());
-  out.Commit();
+  installer.WriteAt(stub.size(), length, 4);
+  installer.WriteAt(archiveStart, startHeader.data(), startHeader.size());
+  installer.Commit();
+
+  if (options.quiet) return;
+  PackSummary summary;
+  for (const SourceEntry& source : scanned) {
+    (source.isDirectory ? summary.directories : summary.files) += 1;
+    summary.inputBytes += source.size;
+  }
+  for (const PlannedFolder& planned : plan)
+    if (planned.bcj2) summary.x86Files += planned.files.size();
+  summary.installerBytes = archiveStart + archiveSize + padding.size();
+  const auto elapsed = std::chrono::steady_clock::now() - started;
+  summary.seconds = std::chrono::duration<double>(elapsed).count();
+  out << SummaryLine(summary, options.output) << "\n";
 }

@@ -13,18 +13,16 @@ enum class Bcj2Mode { kAuto, kOn, kOff };
 struct PackOptions {
   std::string source;
   std::string output;
-  std::string stub;  // empty: the stub beside the running stubpack
+  std::string stub;  // empty: the Windows stub; "native": the Linux stub; else a path
   Bcj2Mode bcj2 = Bcj2Mode::kAuto;
   uint64_t solidSize = 64u << 20;
   LzmaSettings lzma;
   bool quiet = false;
 };
 
-// Parses the arguments after "pack"; throws PackError on a usage error.
-PackOptions ParsePackOptions(const std::vector<std::string>& args);
-// Parses sizes such as 4096, 512K, 64M, 1G (binary units).
+// Parses sizes such as 4096, 512K, 64M, 1G (binary units); throws PackError.
 uint64_t ParseSize(const std::string& text);
-const char* PackUsage();
 
-// Writes the installer. Warnings go to `warnings`; failures throw PackError.
-void RunPack(const PackOptions& options, std::ostream& warnings);
+// Writes the installer and, unless quiet, one summary line to `out`. Warnings go to `warnings`;
+// failures throw PackError.
+void RunPack(const PackOptions& options, std::ostream& out, std::ostream& warnings);

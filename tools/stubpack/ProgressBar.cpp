@@ -20,7 +20,11 @@ void ProgressBar::Advance(uint64_t bytes) {
 
 void ProgressBar::Finish() {
   if (!enabled_) return;
-  std::fprintf(stderr, "\r%*s\r", 72, "");
+  // The last state stays on screen, at 100 % when all the work was reported.
+  lastPermille_ = -1;
+  lastDraw_ = start_;
+  Draw();
+  std::fputc('\n', stderr);
   std::fflush(stderr);
   enabled_ = false;
 }

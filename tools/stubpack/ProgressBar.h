@@ -8,7 +8,7 @@ class ProgressBar {
   ProgressBar(uint64_t total, bool enabled);
   ~ProgressBar();
   void Advance(uint64_t bytes);
-  // Clears the line; called once the work is done.
+  // Draws the final state and ends the line; called once the work is done.
   void Finish();
 
  private:

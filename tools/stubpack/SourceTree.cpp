@@ -66,12 +66,18 @@ uint64_t FileTimeFromUnix(int64_t seconds, uint32_t nanoseconds) {
   return static_cast<uint64_t>(seconds + kSecondsFrom1601To1970) * 10000000u + nanoseconds / 100;
 }
 
+uint32_t NormalisedMode(bool isDirectory, uint32_t mode) {
+  if (isDirectory) return S_IFDIR | 0755;
+  uint32_t permissions = (mode & 0111) != 0 ? 0755 : 0644;
+  if ((mode & S_IWUSR) == 0) permissions &= ~0222u;
+  return S_IFREG | permissions;
+}
+
 uint32_t WindowsAttributes(bool isDirectory, uint32_t mode) {
+  const uint32_t normalised = NormalisedMode(isDirectory, mode);
   uint32_t attributes = isDirectory ? kAttributeDirectory : kAttributeArchive;
-  if (!isDirectory && (mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0) {
-    attributes |= kAttributeReadOnly;
-  }
-  return attributes | kAttributeUnixExtension | ((mode & 0xFFFFu) << 16);
+  if ((normalised & S_IWUSR) == 0) attributes |= kAttributeReadOnly;
+  return attributes | kAttributeUnixExtension | (normalised << 16);
 }
 
 std::vector<SourceEntry> ScanSourceTree(const std::string& root,

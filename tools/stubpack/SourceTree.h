@@ -18,7 +18,12 @@ struct SourceEntry {
 
 // FILETIME (100 ns since 1601-01-01 UTC) of a Unix time.
 uint64_t FileTimeFromUnix(int64_t seconds, uint32_t nanoseconds);
-// Windows attributes with the Unix extension: 0x8000 and st_mode in the high 16 bits.
+// The mode an entry is stored with, so that the umask cannot change an installer: 0755 for
+// directories and for files with any execute bit, 0644 for other files, and no write bit for
+// a file its owner cannot write.
+uint32_t NormalisedMode(bool isDirectory, uint32_t mode);
+// Windows attributes with the Unix extension: 0x8000 and the normalised mode in the high 16
+// bits; read-only when the owner cannot write.
 uint32_t WindowsAttributes(bool isDirectory, uint32_t mode);
 
 // Scans root; with fixedTime every entry gets that time instead of its own. Throws

@@ -39,6 +39,9 @@ DWORD ErrnoToWin32(int error) {
 }  // namespace
 
 bool ShouldFail(Api api) {
+  // Every call that reaches the file system or starts or waits for a process is a safe point
+  // to act on a signal; memory requests are not (they come from within data structures).
+  if (api != Api::LocalAlloc && api != Api::SysAllocString) DeliverPendingSignal();
   FaultState& f = Faults();
   size_t i = size_t(api);
   ++f.calls[i];

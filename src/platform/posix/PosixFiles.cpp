@@ -1,6 +1,7 @@
 // Files and directories. A file handle keeps its own position and reopens its descriptor on
 // demand, so any number of handles can stay open with a bounded number of descriptors.
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/xattr.h>
 #include <unistd.h>
@@ -17,8 +18,24 @@
 namespace posix_layer {
 namespace {
 
-const size_t kMaxDescriptors = 256;
 const char kDosAttributeName[] = "user.DOSATTRIB";
+const DWORD kFileNoLongerValid = 1006;  // ERROR_FILE_INVALID: the file changed under the handle
+
+// How many handles keep a descriptor at once: at most 256, and always well within the
+// process's descriptor limit, which leaves room for the standard streams, the stub's own file,
+// directory searches and starting a process.
+size_t MaxDescriptors() {
+  static const size_t limit = [] {
+    struct rlimit nofile;
+    if (getrlimit(RLIMIT_NOFILE, &nofile) != 0 || nofile.rlim_cur == RLIM_INFINITY ||
+        nofile.rlim_cur > 512)
+      return size_t(256);
+    const size_t soft = size_t(nofile.rlim_cur);
+    const size_t reserve = soft / 2 < 16 ? soft / 2 : 16;
+    return soft - reserve > 1 ? soft - reserve : size_t(1);
+  }();
+  return limit;
+}
 
 struct FileObject : HandleObject {
   FileObject() : HandleObject(HandleKind::File) {}
@@ -28,6 +45,7 @@ struct FileObject : HandleObject {
   uint64_t position = 0;
   DWORD share = 0;
   std::pair<dev_t, ino_t> identity;
+  bool pinned = false;  // keeps its descriptor: never reopened by path
   std::list<FileObject*>::iterator lru;
 };
 
@@ -46,28 +64,56 @@ void DropDescriptor(FileObject* file) {
   if (file->fd < 0) return;
   close(file->fd);
   file->fd = -1;
-  Files().withDescriptor.erase(file->lru);
+  if (!file->pinned) Files().withDescriptor.erase(file->lru);
+}
+
+void MakeRoomForDescriptor() {
+  FileTable& table = Files();
+  if (table.withDescriptor.size() >= MaxDescriptors()) DropDescriptor(table.withDescriptor.back());
 }
 
 void AdoptDescriptor(FileObject* file, int fd) {
-  FileTable& table = Files();
-  if (table.withDescriptor.size() >= kMaxDescriptors) DropDescriptor(table.withDescriptor.back());
   file->fd = fd;
+  if (file->pinned) return;
+  MakeRoomForDescriptor();
+  FileTable& table = Files();
   table.withDescriptor.push_front(file);
   file->lru = table.withDescriptor.begin();
 }
 
-// The file's descriptor, reopened by path when it was parked.
+// The file's descriptor, reopened by path when it was parked; -1 with the last error set when
+// that fails. What stands at the path now may be another file: the handle then fails, as a
+// Windows handle does whose file was altered behind it, rather than reading or writing the
+// newcomer (opened without blocking, so that a pipe put there cannot stall the run).
 int Descriptor(FileObject* file) {
   FileTable& table = Files();
   if (file->fd >= 0) {
-    table.withDescriptor.splice(table.withDescriptor.begin(), table.withDescriptor, file->lru);
+    if (!file->pinned)
+      table.withDescriptor.splice(table.withDescriptor.begin(), table.withDescriptor, file->lru);
     return file->fd;
   }
-  int fd = open(file->path.c_str(), file->reopenFlags | O_CLOEXEC);
-  if (fd < 0) return -1;
+  MakeRoomForDescriptor();
+  int fd = open(file->path.c_str(), file->reopenFlags | O_CLOEXEC | O_NONBLOCK);
+  if (fd < 0) {
+    FailWithErrno();
+    return -1;
+  }
+  struct stat info;
+  if (fstat(fd, &info) != 0 || std::make_pair(info.st_dev, info.st_ino) != file->identity) {
+    close(fd);
+    Fail(kFileNoLongerValid);
+    return -1;
+  }
   AdoptDescriptor(file, fd);
   return fd;
+}
+
+// Whether path is this process's own executable (or the stand-in a test gave for it).
+bool IsOwnModule(const struct stat& opened) {
+  const std::string& standIn = StandIns().moduleFileName;
+  struct stat own;
+  if (stat(standIn.empty() ? "/proc/self/exe" : standIn.c_str(), &own) != 0) return false;
+  return own.st_dev == opened.st_dev && own.st_ino == opened.st_ino;
 }
 
 FileObject* AsFile(HANDLE handle) {
@@ -147,7 +193,7 @@ HANDLE WINAPI CreateFileA(LPCSTR name, DWORD access, DWORD share, SECURITY_ATTRI
     }
   }
   FileTable& table = Files();
-  if (table.withDescriptor.size() >= kMaxDescriptors) DropDescriptor(table.withDescriptor.back());
+  MakeRoomForDescriptor();
   int fd = open(path.c_str(), flags | O_CLOEXEC, 0666);
   if (fd < 0) {
     const int error = errno;
@@ -164,6 +210,9 @@ HANDLE WINAPI CreateFileA(LPCSTR name, DWORD access, DWORD share, SECURITY_ATTRI
   file->share = share;
   fstat(fd, &info);
   file->identity = {info.st_dev, info.st_ino};
+  // The stub reads its archive from its own file to the end of the run: replaced while parked,
+  // it would be read from the replacement.
+  file->pinned = disposition == OPEN_EXISTING && !(access & GENERIC_WRITE) && IsOwnModule(info);
   if (!(share & 0x4)) ++table.deleteLocked[file->identity];  // no FILE_SHARE_DELETE
   ++table.openHandles;
   AdoptDescriptor(file, fd);
@@ -176,7 +225,7 @@ BOOL WINAPI ReadFile(HANDLE handle, LPVOID buffer, DWORD toRead, LPDWORD read, v
   FileObject* file = AsFile(handle);
   if (!file) return Fail(ERROR_INVALID_HANDLE);
   int fd = Descriptor(file);
-  if (fd < 0) return FailWithErrno();
+  if (fd < 0) return FALSE;
   DWORD done = 0;
   while (done < toRead) {
     ssize_t n = pread(fd, static_cast<char*>(buffer) + done, toRead - done,
@@ -198,7 +247,7 @@ BOOL WINAPI WriteFile(HANDLE handle, LPCVOID buffer, DWORD toWrite, LPDWORD writ
   FileObject* file = AsFile(handle);
   if (!file) return Fail(ERROR_INVALID_HANDLE);
   int fd = Descriptor(file);
-  if (fd < 0) return FailWithErrno();
+  if (fd < 0) return FALSE;
   DWORD done = 0;
   while (done < toWrite) {
     ssize_t n = pwrite(fd, static_cast<const char*>(buffer) + done, toWrite - done,
@@ -232,7 +281,8 @@ DWORD WINAPI SetFilePointer(HANDLE handle, LONG distance, PLONG distanceHigh, DW
   } else if (method == FILE_END) {
     struct stat info;
     int fd = Descriptor(file);
-    if (fd < 0 || fstat(fd, &info) != 0) {
+    if (fd < 0) return INVALID_SET_FILE_POINTER;
+    if (fstat(fd, &info) != 0) {
       FailWithErrno();
       return INVALID_SET_FILE_POINTER;
     }
@@ -259,7 +309,7 @@ BOOL WINAPI SetFileTime(HANDLE handle, const FILETIME* creation, const FILETIME*
   FileObject* file = AsFile(handle);
   if (!file) return Fail(ERROR_INVALID_HANDLE);
   int fd = Descriptor(file);
-  if (fd < 0) return FailWithErrno();
+  if (fd < 0) return FALSE;
   struct timespec times[2];
   times[0].tv_nsec = UTIME_OMIT;
   times[1].tv_nsec = UTIME_OMIT;
@@ -279,10 +329,15 @@ BOOL WINAPI SetFileAttributesA(LPCSTR name, DWORD attributes) {
   mode_t mode = info.st_mode & 07777;
   // Permission bits only: an archive must not make set-user-id or set-group-id files.
   if (attributes & FILE_ATTRIBUTE_UNIX_EXTENSION) mode = (attributes >> 16) & 0777;
-  if (attributes & FILE_ATTRIBUTE_READONLY)
+  if (S_ISDIR(info.st_mode)) {
+    // Windows ignores the read-only bit on directories; here the owner keeps the right to
+    // list, enter and change them too, or their contents could not be removed.
+    mode |= S_IRWXU;
+  } else if (attributes & FILE_ATTRIBUTE_READONLY) {
     mode &= mode_t(~0222);
-  else if (!(mode & S_IWUSR) && !(attributes & FILE_ATTRIBUTE_UNIX_EXTENSION))
+  } else if (!(mode & S_IWUSR) && !(attributes & FILE_ATTRIBUTE_UNIX_EXTENSION)) {
     mode |= S_IWUSR;
+  }
   // Most files already have the mode they are given (the packer took it from them).
   if (mode != (info.st_mode & 07777) && chmod(path.c_str(), mode) != 0) return FailWithErrno();
   uint32_t dosBits = attributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |

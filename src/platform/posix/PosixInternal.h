@@ -1,5 +1,7 @@
 // State shared by the files of the POSIX layer and its test seams. Not for product code.
 #pragma once
+#include <sys/types.h>
+
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -49,6 +51,12 @@ std::vector<posix_testing::MessageBoxRecord>& BoxTable();
 std::vector<posix_testing::WindowMessage>& MessageTable();
 std::vector<std::string>& ProcessTable();
 void ResetWindows();
+
+// Signals: runs the control routine for a signal that came (see SetConsoleCtrlHandler), and
+// keeps track of the started process that a signal is passed on to.
+void DeliverPendingSignal();
+void NoteChildStarted(pid_t child);
+void NoteChildEnded(pid_t child);
 
 uint32_t OpenFileHandleCount();
 uint32_t OpenDescriptorCount();

@@ -157,6 +157,13 @@ DWORD WINAPI GetTempPathA(DWORD size, LPSTR buffer) {
   if (ShouldFail(Api::GetTempPathA)) return 0;
   const char* base = std::getenv("TMPDIR");
   std::string path = base && *base ? base : "/tmp";
+  // Always a full path, as on Windows: the run changes its current directory, and a relative
+  // name would then point elsewhere (and could not be removed).
+  if (path[0] != '/') {
+    char current[4096];
+    if (!getcwd(current, sizeof current)) return FailWithErrno();
+    path = std::string(current) + (current[1] ? "/" : "") + path;
+  }
   if (path.back() != '/') path += '/';
   if (path.size() + 1 > size) return DWORD(path.size() + 1);
   std::memcpy(buffer, path.c_str(), path.size() + 1);
@@ -225,6 +232,7 @@ HANDLE Spawn(const std::string& name, std::vector<std::string> words, LPCSTR dir
     FailWithErrno();
     return nullptr;
   }
+  NoteChildStarted(pid);
   auto* process = new ProcessObject;
   process->pid = pid;
   return process;
@@ -278,6 +286,7 @@ DWORD WINAPI WaitForSingleObject(HANDLE handle, DWORD) {
     if (waitpid(process->pid, &process->status, 0) == process->pid) process->ended = true;
     else if (errno != EINTR) break;
   }
+  NoteChildEnded(process->pid);
   return WAIT_OBJECT_0;
 }
 

@@ -272,6 +272,15 @@ BOOL WINAPI ShellExecuteExA(SHELLEXECUTEINFOA* info);
 DWORD WINAPI WaitForSingleObject(HANDLE object, DWORD milliseconds);
 BOOL WINAPI GetExitCodeProcess(HANDLE process, LPDWORD code);
 [[noreturn]] void WINAPI ExitProcess(UINT code);
+// Console control events. Here SIGINT, SIGHUP and SIGTERM arrive as CTRL_C_EVENT,
+// CTRL_CLOSE_EVENT and CTRL_SHUTDOWN_EVENT, delivered at the next call into this layer once
+// no started process is running (a signal is passed on to one that is). A routine that returns
+// FALSE ends the process with exit code 128 + the signal's number. One routine at a time.
+#define CTRL_C_EVENT 0u
+#define CTRL_CLOSE_EVENT 2u
+#define CTRL_SHUTDOWN_EVENT 6u
+typedef BOOL(WINAPI* PHANDLER_ROUTINE)(DWORD event);
+BOOL WINAPI SetConsoleCtrlHandler(PHANDLER_ROUTINE routine, BOOL add);
 DWORD WINAPI GetLastError();
 void WINAPI SetLastError(DWORD code);
 // KERNEL32: text and memory

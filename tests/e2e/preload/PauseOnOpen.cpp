@@ -1,0 +1,51 @@
+// Preloaded into an installer run by tests: pauses the process at the first open of a chosen
+// file, so that a test can act while the run is under way (send a signal, replace a file).
+// STUBKIT_PAUSE_AT is the file's name (its last path component); STUBKIT_PAUSE_MARK a file
+// made when the pause begins. The pause ends when the test removes the mark (or after 60 s).
+#include <dlfcn.h>
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cstdarg>
+#include <cstdlib>
+#include <cstring>
+
+namespace {
+
+using OpenFunction = int (*)(const char*, int, ...);
+bool paused = false;
+
+int RealOpen(const char* symbol, const char* path, int flags, mode_t mode) {
+  auto real = reinterpret_cast<OpenFunction>(dlsym(RTLD_NEXT, symbol));
+  return real(path, flags, mode);
+}
+
+void PauseAt(const char* path) {
+  const char* at = std::getenv("STUBKIT_PAUSE_AT");
+  const char* mark = std::getenv("STUBKIT_PAUSE_MARK");
+  if (paused || !at || !mark || !path) return;
+  const char* slash = std::strrchr(path, '/');
+  if (std::strcmp(slash ? slash + 1 : path, at) != 0) return;
+  paused = true;
+  close(RealOpen("open", mark, O_CREAT | O_WRONLY | O_CLOEXEC, 0644));
+  for (int i = 0; i < 6000 && access(mark, F_OK) == 0; ++i) usleep(10000);
+}
+
+int OpenAfterPause(const char* symbol, const char* path, int flags, va_list arguments) {
+  const mode_t mode = (flags & (O_CREAT | O_TMPFILE)) ? mode_t(va_arg(arguments, int)) : 0;
+  PauseAt(path);
+  return RealOpen(symbol, path, flags, mode);
+}
+
+}  // namespace
+
+#define PAUSING_OPEN(name)                                        \
+  extern "C" int name(const char* path, int flags, ...) {         \
+    va_list arguments;                                            \
+    va_start(arguments, flags);                                   \
+    const int fd = OpenAfterPause(#name, path, flags, arguments); \
+    va_end(arguments);                                            \
+    return fd;                                                    \
+  }
+PAUSING_OPEN(open)
+PAUSING_OPEN(open64)
