@@ -101,6 +101,10 @@ typedef void* PSECURITY_DESCRIPTOR;
 #define LMEM_FIXED 0u
 #define CP_ACP 0u
 #define CP_UTF8 65001u
+#define WC_ERR_INVALID_CHARS 0x80u
+#define WC_NO_BEST_FIT_CHARS 0x400u
+#define ERROR_INVALID_FLAGS 1004u
+#define ERROR_NO_UNICODE_TRANSLATION 1113u
 
 #define STARTF_USESHOWWINDOW 0x1u
 #define SW_HIDE 0
@@ -284,6 +288,7 @@ BOOL WINAPI SetConsoleCtrlHandler(PHANDLER_ROUTINE routine, BOOL add);
 DWORD WINAPI GetLastError();
 void WINAPI SetLastError(DWORD code);
 // KERNEL32: text and memory
+UINT WINAPI GetACP();
 int WINAPI MultiByteToWideChar(UINT codePage, DWORD flags, LPCSTR text, int bytes, LPWSTR units,
                                int unitCount);
 int WINAPI WideCharToMultiByte(UINT codePage, DWORD flags, LPCWSTR units, int unitCount,
