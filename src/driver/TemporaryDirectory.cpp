@@ -5,13 +5,13 @@
 
 // Full control for the directory's owner, SYSTEM and Administrators, inherited by everything
 // made inside, and nothing from the parent: no other user can add, swap or read files in it
-// while setup.exe runs.
-static const char kOwnerOnly[] = "D:P(A;OICI;FA;;;OW)(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)";
+// while setup.exe runs. (A literal rather than a named array: no alignment padding.)
+#define OWNER_ONLY_ACCESS "D:P(A;OICI;FA;;;OW)(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)"
 static const int kNameAttempts = 16;
 
 void MakeTemporaryDirectory() {
   SECURITY_ATTRIBUTES security = {sizeof security, nullptr, FALSE};
-  if (!ConvertStringSecurityDescriptorToSecurityDescriptorA(kOwnerOnly, SDDL_REVISION_1,
+  if (!ConvertStringSecurityDescriptorToSecurityDescriptorA(OWNER_ONLY_ACCESS, SDDL_REVISION_1,
                                                             &security.lpSecurityDescriptor,
                                                             nullptr))
     FatalError("temporary directory access list not made");

@@ -136,6 +136,7 @@ void SetDesktopSize(int width, int height) {
   StandIns().desktopWidth = width;
   StandIns().desktopHeight = height;
 }
+void SetSystemDpi(int dpi) { StandIns().systemDpi = dpi; }
 void SetQuietMessageBoxes(bool quiet) { StandIns().quietBoxes = quiet; }
 
 std::vector<MessageBoxRecord> MessageBoxes() { return BoxTable(); }

@@ -1,6 +1,7 @@
 // The window and the progress bar are a headless recorder; message boxes print
 // "caption: text" to stderr and return at once.
 #include <cstdio>
+#include <cmath>
 
 #include "platform/SystemLibraries.h"
 #include "platform/posix/PosixInternal.h"
@@ -75,6 +76,17 @@ HWND WINAPI CreateWindowExA(DWORD, LPCSTR className, LPCSTR title, DWORD style, 
 LRESULT WINAPI DefWindowProcA(HWND, UINT, WPARAM, LPARAM) { return 0; }
 
 HWND WINAPI GetDesktopWindow() { return kDesktop; }
+
+// One device context: the screen's.
+HDC WINAPI GetDC(HWND) { return kDesktop; }
+int WINAPI ReleaseDC(HWND, HDC) { return 1; }
+int WINAPI GetDeviceCaps(HDC context, int index) {
+  return context == kDesktop && index == LOGPIXELSY ? StandIns().systemDpi : 0;
+}
+int WINAPI MulDiv(int number, int numerator, int denominator) {
+  if (denominator == 0) return -1;
+  return int(std::lround(double(number) * numerator / denominator));  // half away from zero
+}
 
 BOOL WINAPI GetClientRect(HWND window, RECT* rect) {
   *rect = RECT{0, 0, 0, 0};

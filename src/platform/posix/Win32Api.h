@@ -36,6 +36,7 @@ typedef void* HICON;
 typedef void* HCURSOR;
 typedef void* HBRUSH;
 typedef void* HMENU;
+typedef void* HDC;
 typedef char* LPSTR;
 typedef const char* LPCSTR;
 typedef WCHAR* LPWSTR;
@@ -110,6 +111,8 @@ typedef void* PSECURITY_DESCRIPTOR;
 #define SW_HIDE 0
 #define SW_SHOWNORMAL 1
 #define SW_SHOWMINIMIZED 2
+
+#define LOGPIXELSY 90
 
 #define WS_CAPTION 0x00C00000u
 #define WS_CHILD 0x40000000u
@@ -310,6 +313,11 @@ BOOL WINAPI DestroyWindow(HWND window);
 LRESULT WINAPI SendMessageA(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 int WINAPI MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type);
 void WINAPI InitCommonControls();
+// GDI32 and the screen's DPI
+HDC WINAPI GetDC(HWND window);
+int WINAPI ReleaseDC(HWND window, HDC context);
+int WINAPI GetDeviceCaps(HDC context, int index);
+int WINAPI MulDiv(int number, int numerator, int denominator);
 // OLEAUT32
 BSTR WINAPI SysAllocString(const OLECHAR* text);
 void WINAPI SysFreeString(BSTR text);

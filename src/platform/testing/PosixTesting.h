@@ -78,6 +78,7 @@ uint32_t OpenDescriptors();
 // Stand-ins: the stub's own file name, the desktop size, and silence for message boxes.
 void SetModuleFileName(const char* path);  // null: the real executable
 void SetDesktopSize(int width, int height);
+void SetSystemDpi(int dpi);  // what GetDeviceCaps(LOGPIXELSY) tells of the screen
 void SetQuietMessageBoxes(bool quiet);
 
 // Allocation accounting for fuzzing. While on, LocalAlloc remembers every block until its

@@ -7,7 +7,7 @@ void RestrictDllSearch() {
   // stub must still start there.
   typedef BOOL(WINAPI * SetDirectories)(DWORD);
   auto set = reinterpret_cast<SetDirectories>(reinterpret_cast<void*>(
-      GetProcAddress(GetModuleHandleA("kernel32.dll"), "SetDefaultDllDirectories")));
+      GetProcAddress(GetModuleHandleA("kernel32"), "SetDefaultDllDirectories")));
   if (set) set(LOAD_LIBRARY_SEARCH_SYSTEM32);
 }
 
@@ -15,7 +15,7 @@ void LoadCommonControls() {
   // The manifest's Common Controls 6 dependency is served from the side-by-side store; else
   // only the system directory is searched. A system too old for the flag gets no bar.
   typedef void(WINAPI * Init)();
-  HMODULE library = LoadLibraryExA("comctl32.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
+  HMODULE library = LoadLibraryExA("comctl32", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
   auto init = reinterpret_cast<Init>(
       reinterpret_cast<void*>(GetProcAddress(library, "InitCommonControls")));
   if (init) init();  // without it there is no bar, and the unpacking goes on
