@@ -1,11 +1,10 @@
-#include <lzma.h>
-
 #include "archive/Archive.h"
 #include "archive/ArchiveParser.h"
 #include "archive/FindSignature.h"
 #include "archive/HeaderParsing.h"
 #include "archive/InputFile.h"
 #include "decode/FolderDecoder.h"
+#include "support/Crc32.h"
 #include "support/Fatal.h"
 #include "support/MemAlloc.h"
 
@@ -96,7 +95,7 @@ void OpenArchive(Archive& archive, InputFile& file, uint32_t limit) {
   database.Version[0] = startHeader[0];
   database.Version[1] = startHeader[1];
   if (database.Version[0] != 0) FatalError("unsupported version");
-  if (lzma_crc32(startHeader + 6, 20, 0) != Le32(startHeader + 2))
+  if (Crc32(startHeader + 6, 20, 0) != Le32(startHeader + 2))
     FatalError("start header CRC mismatch");
   uint64_t headerOffset = Le64(startHeader + 6);
   uint64_t headerSize = Le64(startHeader + 14);
@@ -113,7 +112,7 @@ void OpenArchive(Archive& archive, InputFile& file, uint32_t limit) {
   uint32_t size = uint32_t(headerSize);
   uint8_t* header = static_cast<uint8_t*>(MemAlloc(size));
   file.Read(header, size);
-  if (lzma_crc32(header, size, 0) != headerCrc) FatalError("header CRC mismatch");
+  if (Crc32(header, size, 0) != headerCrc) FatalError("header CRC mismatch");
 
   ReaderSwitch headerSwitch;
   headerSwitch.Set(parser, header, size);

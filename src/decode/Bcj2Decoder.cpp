@@ -1,5 +1,7 @@
 #include "decode/Bcj2Decoder.h"
 
+#include <cstring>
+
 #include "support/Fatal.h"
 
 void Bcj2Decoder::SetProperties(ReadStream*) { FatalError("BCJ2 coder given properties"); }
@@ -30,22 +32,34 @@ inline uint32_t Bcj2Decoder::DecodeBit(BitModel& model) {
   return bit;
 }
 
-void Bcj2Decoder::Flush() {
-  if (outCount_ == 0) return;
-  if (out_->Write(outBlock_, outCount_) != outCount_) FatalError("BCJ2 output not accepted");
-  outCount_ = 0;
+uint32_t Bcj2Decoder::NextTarget(TargetInput& in) {
+  if (in.count - in.pos < 4) {
+    in.count -= in.pos;
+    std::memmove(in.block, in.block + in.pos, in.count);
+    in.pos = 0;
+    while (in.count < 4) {
+      uint32_t got = in.stream->Read(in.block + in.count, sizeof in.block - in.count);
+      if (got == 0) FatalError("BCJ2 target stream short");
+      in.count += got;
+    }
+  }
+  const uint8_t* b = in.block + in.pos;
+  in.pos += 4;
+  return uint32_t(b[0]) << 24 | uint32_t(b[1]) << 16 | uint32_t(b[2]) << 8 | uint32_t(b[3]);
 }
 
-void Bcj2Decoder::Decode(ReadStream** ins, const uint32_t* const*, uint32_t inCount,
-                         WriteStream** outs, const uint32_t* const*, uint32_t outCount) {
-  if (inCount != 4 || outCount != 1) FatalError("BCJ2 stream counts");
-  ReadStream* main = ins[0];
-  ReadStream* call = ins[1];
-  ReadStream* jump = ins[2];
+void Bcj2Decoder::Start(ReadStream** ins, const uint32_t* const*, uint32_t inCount,
+                        const uint32_t*) {
+  if (inCount != 4) FatalError("BCJ2 stream counts");
+  main_ = ins[0];
+  call_.stream = ins[1];
+  jump_.stream = ins[2];
   decisions_ = ins[3];
-  out_ = outs[0];
-  outCount_ = 0;
-
+  call_.pos = call_.count = jump_.pos = jump_.count = 0;
+  mainPos_ = mainCount_ = 0;
+  outPos_ = 0;
+  prev_ = 0;
+  pendingCount_ = 0;
   // The range decoder takes its five start bytes even when main turns out to be empty; the
   // first of them is shifted out of the 32-bit code.
   range_ = 0xFFFFFFFF;
@@ -54,62 +68,56 @@ void Bcj2Decoder::Decode(ReadStream** ins, const uint32_t* const*, uint32_t inCo
   for (BitModel& model : e8Models_) model.prob = 1024;
   e9Model_.prob = 1024;
   jccModel_.prob = 1024;
+}
 
-  uint32_t outPos = 0;  // bytes produced so far, modulo 2^32
-  uint8_t prev = 0;     // the last byte produced
-  uint32_t mainPos = 0;
-  uint32_t mainCount = 0;
+uint32_t Bcj2Decoder::Read(void* data, uint32_t size) {
+  uint8_t* dst = static_cast<uint8_t*>(data);
+  uint32_t done = 0;
   for (;;) {
-    if (mainPos == mainCount) {
-      mainCount = main->Read(mainBlock_, kBlockSize);
-      mainPos = 0;
-      if (mainCount == 0) break;
+    // The rest of a target that did not fit the caller's last piece.
+    for (; pendingCount_ != 0 && done < size; --pendingCount_, pending_ >>= 8)
+      dst[done++] = uint8_t(pending_);
+    if (done == size) return done;
+    if (mainPos_ == mainCount_) {
+      mainCount_ = main_->Read(mainBlock_, kBlockSize);
+      mainPos_ = 0;
+      if (mainCount_ == 0) return done;
     }
-    if (outCount_ == kBlockSize) Flush();
     // Copy plain bytes up to and including the next branch candidate.
-    uint32_t n = mainCount - mainPos;
-    if (n > kBlockSize - outCount_) n = kBlockSize - outCount_;
-    const uint8_t* src = mainBlock_ + mainPos;
-    uint8_t* dst = outBlock_ + outCount_;
+    uint32_t n = mainCount_ - mainPos_;
+    if (n > size - done) n = size - done;
+    const uint8_t* src = mainBlock_ + mainPos_;
+    uint8_t* out = dst + done;
+    uint8_t prev = prev_;
     uint32_t i = 0;
     bool candidate = false;
     uint8_t b = 0;
     while (i < n) {
       b = src[i];
-      dst[i++] = b;
+      out[i++] = b;
       if ((b & 0xFE) == 0xE8 || (prev == 0x0F && (b & 0xF0) == 0x80)) {
         candidate = true;
         break;
       }
       prev = b;
     }
-    mainPos += i;
-    outCount_ += i;
-    outPos += i;
+    mainPos_ += i;
+    done += i;
+    outPos_ += i;
+    prev_ = prev;  // still the byte before a candidate here
     if (!candidate) continue;
 
-    // prev is still the byte before the candidate here.
     BitModel& model = b == 0xE8 ? e8Models_[prev] : (b == 0xE9 ? e9Model_ : jccModel_);
     if (DecodeBit(model) == 0) {
-      prev = b;
+      prev_ = b;
       continue;
     }
-    uint8_t target[4];
-    if ((b == 0xE8 ? call : jump)->Read(target, 4) != 4) FatalError("BCJ2 target stream short");
-    uint32_t src32 = uint32_t(target[0]) << 24 | uint32_t(target[1]) << 16 |
-                     uint32_t(target[2]) << 8 | uint32_t(target[3]);
-    // outPos counts the opcode just produced; the displacement is relative to the end of the
+    uint32_t target = NextTarget(b == 0xE8 ? call_ : jump_);
+    // outPos_ counts the opcode just produced; the displacement is relative to the end of the
     // 4-byte field that follows it.
-    uint32_t dest = src32 - (outPos + 4);
-    if (kBlockSize - outCount_ < 4) Flush();
-    outBlock_[outCount_++] = uint8_t(dest);
-    outBlock_[outCount_++] = uint8_t(dest >> 8);
-    outBlock_[outCount_++] = uint8_t(dest >> 16);
-    outBlock_[outCount_++] = uint8_t(dest >> 24);
-    outPos += 4;
-    prev = uint8_t(dest >> 24);
+    pending_ = target - (outPos_ + 4);
+    pendingCount_ = 4;
+    outPos_ += 4;
+    prev_ = uint8_t(pending_ >> 24);
   }
-  Flush();
-  decisions_ = nullptr;
-  out_ = nullptr;
 }

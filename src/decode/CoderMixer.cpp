@@ -3,13 +3,11 @@
 #include "support/Fatal.h"
 #include "support/MemAlloc.h"
 
-CoderMixer::CoderMixer(const BindInfo& bindInfo) : bindInfo_(bindInfo) {
-  for (uint32_t i = 0; i < bindInfo_.BindPairs.Count(); ++i) binders_.Add(New<StreamBinder>());
-}
+CoderMixer::CoderMixer(const BindInfo& bindInfo) : bindInfo_(bindInfo) {}
 
 CoderMixer::~CoderMixer() {
-  for (uint32_t i = 0; i < binders_.Count(); ++i) Delete(binders_[i]);
   for (uint32_t i = 0; i < slots_.Count(); ++i) Delete(slots_[i]);
+  MemFree(piece_);
 }
 
 CoderSlot* CoderMixer::AddSlot() {
@@ -28,12 +26,10 @@ CoderSlot* CoderMixer::AddSlot() {
 
 void CoderMixer::AddDecoder(Decoder* coder) {
   CoderSlot* slot = AddSlot();
-  // A simple coder is driven through its first in- and out-stream only.
-  if (slot->inCount != 1 || slot->outCount != 1) FatalError("simple coder with several streams");
-  slot->simple = coder;
+  // Every coder here has one output, read through the coder itself.
+  if (slot->outCount != 1) FatalError("coder with several out-streams");
+  slot->coder = coder;
 }
-
-void CoderMixer::AddMultiDecoder(MultiDecoder* coder) { AddSlot()->multi = coder; }
 
 void CoderMixer::SetCoderSizes(uint32_t coderIndex, const uint32_t* const* inSizePtrs,
                                const uint32_t* const* outSizePtrs) {
@@ -51,69 +47,81 @@ void CoderMixer::SetCoderSizes(uint32_t coderIndex, const uint32_t* const* inSiz
   }
 }
 
-void CoderMixer::SetProperties(ReadStream*) { FatalError("coder mixer given properties"); }
-
-void CoderMixer::Bind(ReadStream** ins, WriteStream** outs) {
+void CoderMixer::Bind(ReadStream** ins) {
   if (slots_.Count() != bindInfo_.Coders.Count()) FatalError("coder count differs from folder");
   for (uint32_t i = 0; i < slots_.Count(); ++i) {
-    slots_[i]->inStreams.Clear();
-    slots_[i]->inStreams.Resize(slots_[i]->inCount);
-    slots_[i]->outStreams.Clear();
-    slots_[i]->outStreams.Resize(slots_[i]->outCount);
+    CoderSlot& slot = *slots_[i];
+    slot.inStreams.Clear();
+    slot.inStreams.Resize(slot.inCount);
+    slot.producers.Clear();
+    for (uint32_t k = 0; k < slot.inCount; ++k) slot.producers.Add(-1);
+    slot.bound = false;
+    slot.started = false;
   }
   for (uint32_t j = 0; j < bindInfo_.BindPairs.Count(); ++j) {
     StreamLocation consumer = bindInfo_.LocateInStream(bindInfo_.BindPairs[j].inIndex);
     StreamLocation producer = bindInfo_.LocateOutStream(bindInfo_.BindPairs[j].outIndex);
-    // A binder keeps only the last block written to it, so only a coder that writes its whole
-    // output once (the LZMA coder) may feed another coder.
-    if (!slots_[producer.coder]->simple) FatalError("bound output of a multi-stream coder");
-    binders_[j]->Reset();
-    slots_[consumer.coder]->inStreams[consumer.local] = binders_[j];
-    slots_[producer.coder]->outStreams[producer.local] = binders_[j];
+    CoderSlot& from = *slots_[producer.coder];
+    // Only a one-in/one-out coder (LZMA) may feed another coder.
+    if (from.inCount != 1) FatalError("bound output of a multi-stream coder");
+    // An output is read once: two readers would each get part of it.
+    if (from.bound) FatalError("out-stream bound twice");
+    from.bound = true;
+    slots_[consumer.coder]->inStreams[consumer.local] = from.coder;
+    slots_[consumer.coder]->producers[consumer.local] = int32_t(producer.coder);
   }
   for (uint32_t i = 0; i < bindInfo_.InStreams.Count(); ++i) {
     StreamLocation at = bindInfo_.LocateInStream(bindInfo_.InStreams[i]);
     slots_[at.coder]->inStreams[at.local] = ins[i];
-  }
-  for (uint32_t i = 0; i < bindInfo_.OutStreams.Count(); ++i) {
-    StreamLocation at = bindInfo_.LocateOutStream(bindInfo_.OutStreams[i]);
-    slots_[at.coder]->outStreams[at.local] = outs[i];
+    slots_[at.coder]->producers[at.local] = -1;
   }
   for (uint32_t i = 0; i < slots_.Count(); ++i) {
     const CoderSlot& slot = *slots_[i];
     for (uint32_t k = 0; k < slot.inCount; ++k) {
       if (!slot.inStreams[k]) FatalError("coder in-stream not connected");
     }
-    for (uint32_t k = 0; k < slot.outCount; ++k) {
-      if (!slot.outStreams[k]) FatalError("coder out-stream not connected");
-    }
   }
 }
 
-void CoderMixer::RunSlot(CoderSlot& slot) {
+void CoderMixer::StartSlot(CoderSlot& slot) {
   ItemVector<const uint32_t*> inSizePtrs;
-  ItemVector<const uint32_t*> outSizePtrs;
   for (uint32_t i = 0; i < slot.inCount; ++i) {
     inSizePtrs.Add(slot.inSizeGiven[i] ? &slot.inSizes[i] : nullptr);
   }
-  for (uint32_t i = 0; i < slot.outCount; ++i) {
-    outSizePtrs.Add(slot.outSizeGiven[i] ? &slot.outSizes[i] : nullptr);
-  }
-  if (slot.simple) {
-    slot.simple->Decode(slot.inStreams[0], slot.outStreams[0], inSizePtrs[0], outSizePtrs[0]);
-  } else {
-    slot.multi->Decode(slot.inStreams.Data(), inSizePtrs.Data(), slot.inCount,
-                       slot.outStreams.Data(), outSizePtrs.Data(), slot.outCount);
-  }
-  slot.inStreams.Clear();
-  slot.outStreams.Clear();
+  slot.coder->Start(slot.inStreams.Data(), inSizePtrs.Data(), slot.inCount,
+                    slot.outSizeGiven[0] ? &slot.outSizes[0] : nullptr);
+  slot.started = true;
 }
 
-void CoderMixer::Decode(ReadStream** ins, const uint32_t* const*, uint32_t inCount,
-                        WriteStream** outs, const uint32_t* const*, uint32_t outCount) {
-  if (inCount != bindInfo_.InStreams.Count() || outCount != bindInfo_.OutStreams.Count()) {
+// A coder may read its inputs as it starts (BCJ2 takes its first decision bytes), so each
+// starts after the coders that feed it. A pass that starts nothing leaves a cycle.
+void CoderMixer::StartAll() {
+  for (uint32_t left = slots_.Count(); left != 0;) {
+    uint32_t startedNow = 0;
+    for (uint32_t i = 0; i < slots_.Count(); ++i) {
+      CoderSlot& slot = *slots_[i];
+      if (slot.started) continue;
+      bool ready = true;
+      for (uint32_t k = 0; k < slot.inCount && ready; ++k)
+        ready = slot.producers[k] < 0 || slots_[uint32_t(slot.producers[k])]->started;
+      if (!ready) continue;
+      StartSlot(slot);
+      ++startedNow;
+    }
+    if (startedNow == 0) FatalError("coders feed each other in a cycle");
+    left -= startedNow;
+  }
+}
+
+void CoderMixer::Decode(ReadStream** ins, uint32_t inCount, WriteStream* out) {
+  if (inCount != bindInfo_.InStreams.Count() || bindInfo_.OutStreams.Count() != 1) {
     FatalError("stream counts differ from folder");
   }
-  Bind(ins, outs);
-  for (uint32_t i = 0; i < slots_.Count(); ++i) RunSlot(*slots_[i]);
+  Bind(ins);
+  StartAll();
+  ReadStream* output = slots_[bindInfo_.LocateOutStream(bindInfo_.OutStreams[0]).coder]->coder;
+  if (!piece_) piece_ = static_cast<uint8_t*>(MemAlloc(kPieceSize));
+  for (uint32_t got; (got = output->Read(piece_, kPieceSize)) != 0;) {
+    if (out->Write(piece_, got) != got) FatalError("folder output not accepted");
+  }
 }

@@ -1,57 +1,58 @@
-// Runs the coder graph of one folder: binds every bind pair through a StreamBinder, connects
-// the folder's packed streams and output, and runs the coders one after another in folder
-// order, each to completion. A bound output is therefore read only after its producer ended.
+// Runs the coder graph of one folder: each bound in-stream reads straight from the coder that
+// produces it, the folder's packed streams feed the others, and the coder of the folder's
+// output is read in pieces onto the output. Coders are started producers first; nothing is
+// decoded before the output asks for it, and no coder's whole output is ever held.
 #pragma once
 #include <cstdint>
 
 #include "decode/BindInfo.h"
-#include "decode/StreamBinder.h"
 #include "decode/Streams.h"
 #include "support/ItemVector.h"
 
 // The mixer's record for one coder.
 struct CoderSlot {
-  Decoder* simple = nullptr;      // set for a one-in/one-out coder
-  MultiDecoder* multi = nullptr;  // set otherwise
+  Decoder* coder = nullptr;
   uint32_t inCount = 0;
   uint32_t outCount = 0;
   ItemVector<ReadStream*> inStreams;
-  ItemVector<WriteStream*> outStreams;
-  ItemVector<uint32_t> inSizes;  // 0 where no size is given
+  ItemVector<int32_t> producers;  // per in-stream: the slot that feeds it, or -1
+  ItemVector<uint32_t> inSizes;   // 0 where no size is given
   ItemVector<uint32_t> outSizes;
   ItemVector<bool> inSizeGiven;
   ItemVector<bool> outSizeGiven;
+  bool bound = false;    // its output feeds another coder
+  bool started = false;
 };
 
-class CoderMixer final : public MultiDecoder {
+class CoderMixer final {
  public:
+  // The size of the pieces in which the folder's output is read and written.
+  static const uint32_t kPieceSize = 1 << 18;
+
   explicit CoderMixer(const BindInfo& bindInfo);
-  ~CoderMixer() override;
+  ~CoderMixer();
   CoderMixer(const CoderMixer&) = delete;
   CoderMixer& operator=(const CoderMixer&) = delete;
 
-  // Append the slot of the next coder in BindInfo order. The mixer does not own the coders.
+  // Appends the slot of the next coder in BindInfo order. The mixer does not own the coders.
   void AddDecoder(Decoder* coder);
-  void AddMultiDecoder(MultiDecoder* coder);
   // Copies the sizes the pointers point to; a null array or entry means no size.
   void SetCoderSizes(uint32_t coderIndex, const uint32_t* const* inSizePtrs,
                      const uint32_t* const* outSizePtrs);
 
-  // The mixer takes no properties: ends the run.
-  void SetProperties(ReadStream* properties) override;
-  // ins feed BindInfo.InStreams and outs receive BindInfo.OutStreams, in order; sizes are
-  // ignored (each coder has its own from SetCoderSizes).
-  void Decode(ReadStream** ins, const uint32_t* const* inSizes, uint32_t inCount,
-              WriteStream** outs, const uint32_t* const* outSizes, uint32_t outCount) override;
+  // ins feed BindInfo.InStreams in order; the folder's one output goes to out, in pieces of at
+  // most kPieceSize bytes, each of which out must take whole.
+  void Decode(ReadStream** ins, uint32_t inCount, WriteStream* out);
 
   uint32_t SlotCount() const { return slots_.Count(); }
 
  private:
   CoderSlot* AddSlot();
-  void Bind(ReadStream** ins, WriteStream** outs);
-  void RunSlot(CoderSlot& slot);
+  void Bind(ReadStream** ins);
+  void StartSlot(CoderSlot& slot);
+  void StartAll();
 
   BindInfo bindInfo_;
-  ItemVector<StreamBinder*> binders_;  // one per bind pair, in bind-pair order
-  ItemVector<CoderSlot*> slots_;       // one per coder, in folder order
+  ItemVector<CoderSlot*> slots_;  // one per coder, in folder order
+  uint8_t* piece_ = nullptr;      // the output piece, kPieceSize bytes once decoding began
 };

@@ -20,11 +20,6 @@ uint32_t Narrow(uint64_t value) {
   return uint32_t(value);
 }
 
-struct CreatedCoder {
-  Decoder* simple;
-  MultiDecoder* multi;
-};
-
 }  // namespace
 
 FolderDecoder::~FolderDecoder() { Release(); }
@@ -32,12 +27,10 @@ FolderDecoder::~FolderDecoder() { Release(); }
 void FolderDecoder::Release() {
   Delete(mixer_);
   mixer_ = nullptr;
-  for (uint32_t i = 0; i < lzmaDecoders_.Count(); ++i) Delete(lzmaDecoders_[i]);
-  for (uint32_t i = 0; i < bcj2Decoders_.Count(); ++i) Delete(bcj2Decoders_[i]);
+  for (uint32_t i = 0; i < decoders_.Count(); ++i) Delete(decoders_[i]);
   for (uint32_t i = 0; i < limitedReaders_.Count(); ++i) Delete(limitedReaders_[i]);
   for (uint32_t i = 0; i < packReaders_.Count(); ++i) Delete(packReaders_[i]);
-  lzmaDecoders_.Clear();
-  bcj2Decoders_.Clear();
+  decoders_.Clear();
   limitedReaders_.Clear();
   packReaders_.Clear();
 }
@@ -83,24 +76,18 @@ void FolderDecoder::DecodeFolder(InputFile& file, uint32_t packStart, const uint
   mixer_ = New<CoderMixer>(bindInfo);
 
   // 4. One decoder per coder.
-  ItemVector<CreatedCoder> coders;
   for (uint32_t c = 0; c < folder.Coders.Count(); ++c) {
     const CoderInfo& info = folder.Coders[c];
-    CreatedCoder created = {nullptr, nullptr};
+    Decoder* coder;
     if (info.NumInStreams == 1 && info.NumOutStreams == 1) {
       if (!(info.Method == MethodLzma)) FatalError("unsupported single-stream method");
-      LzmaDecoder* lzma = New<LzmaDecoder>();
-      lzmaDecoders_.Add(lzma);
-      mixer_->AddDecoder(lzma);
-      created.simple = lzma;
+      coder = New<LzmaDecoder>();
     } else {
       if (!(info.Method == MethodBcj2)) FatalError("unsupported multi-stream method");
-      Bcj2Decoder* bcj2 = New<Bcj2Decoder>();
-      bcj2Decoders_.Add(bcj2);
-      mixer_->AddMultiDecoder(bcj2);
-      created.multi = bcj2;
+      coder = New<Bcj2Decoder>();
     }
-    coders.Add(created);
+    decoders_.Add(coder);
+    mixer_->AddDecoder(coder);
   }
 
   // 5. Properties and sizes, coder by coder.
@@ -112,11 +99,7 @@ void FolderDecoder::DecodeFolder(InputFile& file, uint32_t packStart, const uint
       // A copy, so the properties are read from their first byte whatever was read before.
       MemoryStream properties = info.Properties;
       properties.ReadPosition = 0;
-      if (coders[c].simple) {
-        coders[c].simple->SetProperties(&properties);
-      } else {
-        coders[c].multi->SetProperties(&properties);
-      }
+      decoders_[c]->SetProperties(&properties);
     }
     const CoderStreamCounts& counts = bindInfo.Coders[c];
     ItemVector<uint32_t> outSizes;
@@ -153,9 +136,8 @@ void FolderDecoder::DecodeFolder(InputFile& file, uint32_t packStart, const uint
   if (folder.Coders.Count() == 0) FatalError("folder without coders");
 
   // 7. Run the graph onto out.
-  WriteStream* outs[1] = {out};
-  mixer_->Decode(ins.Data(), nullptr, ins.Count(), outs, nullptr, 1);
+  mixer_->Decode(ins.Data(), ins.Count(), out);
 
-  // Nothing reads the windows any more: free them now rather than at the next folder.
+  // Free the coders' state now rather than at the next folder.
   Release();
 }

@@ -1,4 +1,4 @@
-// Decodes one folder of packed data onto a WriteStream.
+// Decodes one folder of packed data onto a WriteStream, in pieces.
 #pragma once
 #include <cstdint>
 
@@ -8,8 +8,6 @@
 
 class InputFile;
 class CoderMixer;
-class LzmaDecoder;
-class Bcj2Decoder;
 class PackStreamReader;
 class LimitedReadStream;
 
@@ -30,12 +28,11 @@ class FolderDecoder {
                     const Folder& folder, WriteStream* out);
 
  private:
-  // Frees the mixer, the decoders with their windows and the packed-stream readers.
+  // Frees the mixer, the decoders with their dictionaries and the packed-stream readers.
   void Release();
 
   CoderMixer* mixer_ = nullptr;
-  ItemVector<LzmaDecoder*> lzmaDecoders_;
-  ItemVector<Bcj2Decoder*> bcj2Decoders_;
+  ItemVector<Decoder*> decoders_;
   ItemVector<PackStreamReader*> packReaders_;
   ItemVector<LimitedReadStream*> limitedReaders_;
 };

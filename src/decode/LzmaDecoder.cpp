@@ -1,7 +1,5 @@
 #include "decode/LzmaDecoder.h"
 
-#include <lzma.h>
-
 #include <cstdint>
 #include <cstring>
 
@@ -23,11 +21,12 @@ const lzma_allocator kAllocator = {LzmaAlloc, LzmaFree, nullptr};
 
 }  // namespace
 
-LzmaDecoder::~LzmaDecoder() { ReleaseWindow(); }
+LzmaDecoder::~LzmaDecoder() { End(); }
 
-void LzmaDecoder::ReleaseWindow() {
-  MemFree(window_);
-  window_ = nullptr;
+void LzmaDecoder::End() {
+  if (running_) lzma_end(&stream_);
+  running_ = false;
+  remaining_ = 0;
 }
 
 uint32_t LzmaDecoder::WindowLimit() const {
@@ -54,62 +53,66 @@ void LzmaDecoder::SetProperties(ReadStream* properties) {
   pb_ = pb;
   dictionarySize_ = dictionarySize;
   hasProperties_ = true;
-  ReleaseWindow();
 }
 
-void LzmaDecoder::Decode(ReadStream* in, WriteStream* out, const uint32_t*,
-                         const uint32_t* outSize) {
+void LzmaDecoder::Start(ReadStream** ins, const uint32_t* const*, uint32_t inCount,
+                        const uint32_t* outSize) {
+  End();
+  if (inCount != 1) FatalError("LZMA stream counts");
   if (!outSize) FatalError("LZMA output size missing");
   if (!hasProperties_) FatalError("LZMA coder without properties");
   const uint32_t n = *outSize;
   if (n == 0) return;
-  // Output at or past the window limit would be fatal once reached, so it fails before any
-  // memory is taken for it.
+  // The limit on the declared sizes: an output beyond it is refused before any memory is
+  // taken, whatever the dictionary.
   if (n > WindowLimit()) FatalError("LZMA output beyond window limit");
 
-  ReleaseWindow();
-  window_ = static_cast<uint8_t*>(MemAlloc(n));
-
-  // The dictionary covers the whole output, so a match may reach back to any byte produced so
-  // far. The exact size lets liblzma stop after byte n without looking for an end marker.
+  // Matches reach back at most the declared dictionary, and never before the first byte: a
+  // dictionary larger than the output would never fill.
   lzma_options_lzma options;
   std::memset(&options, 0, sizeof(options));
-  options.dict_size = n > LZMA_DICT_SIZE_MIN ? n : LZMA_DICT_SIZE_MIN;
+  uint32_t dictionary = dictionarySize_ < n ? dictionarySize_ : n;
+  options.dict_size = dictionary > LZMA_DICT_SIZE_MIN ? dictionary : LZMA_DICT_SIZE_MIN;
   options.lc = lc_;
   options.lp = lp_;
   options.pb = pb_;
-  options.ext_flags = 0;
+  // The exact size lets liblzma stop after byte n without looking for an end marker.
   options.ext_size_low = n;
-  options.ext_size_high = 0;
   lzma_filter filters[2] = {{LZMA_FILTER_LZMA1EXT, &options}, {LZMA_VLI_UNKNOWN, nullptr}};
+  stream_ = LZMA_STREAM_INIT;
+  stream_.allocator = &kAllocator;
+  if (lzma_raw_decoder(&stream_, filters) != LZMA_OK) FatalError("LZMA decoder not started");
+  running_ = true;
+  in_ = ins[0];
+  remaining_ = n;
+  inputExhausted_ = false;
+}
 
-  lzma_stream stream = LZMA_STREAM_INIT;
-  stream.allocator = &kAllocator;
-  if (lzma_raw_decoder(&stream, filters) != LZMA_OK) FatalError("LZMA decoder not started");
-  stream.next_out = window_;
-  stream.avail_out = n;
-
-  bool inputExhausted = false;
-  while (stream.total_out < n) {
-    if (stream.avail_in == 0) {
-      uint32_t got = inputExhausted ? 0 : in->Read(inBuffer_, kInBufferSize);
+uint32_t LzmaDecoder::Read(void* data, uint32_t size) {
+  if (size > remaining_) size = remaining_;
+  if (size == 0) return 0;
+  stream_.next_out = static_cast<uint8_t*>(data);
+  stream_.avail_out = size;
+  while (stream_.avail_out != 0) {
+    if (stream_.avail_in == 0) {
+      uint32_t got = inputExhausted_ ? 0 : in_->Read(inBuffer_, kInBufferSize);
       if (got == 0) {
         // Past the end of the input every byte counts as 0.
-        if (!inputExhausted) std::memset(inBuffer_, 0, kInBufferSize);
-        inputExhausted = true;
+        if (!inputExhausted_) std::memset(inBuffer_, 0, kInBufferSize);
+        inputExhausted_ = true;
         got = kInBufferSize;
       }
-      stream.next_in = inBuffer_;
-      stream.avail_in = got;
+      stream_.next_in = inBuffer_;
+      stream_.avail_in = got;
     }
-    if (lzma_code(&stream, LZMA_RUN) != LZMA_OK) break;
+    if (lzma_code(&stream_, LZMA_RUN) != LZMA_OK) break;
   }
+  const uint32_t produced = size - uint32_t(stream_.avail_out);
+  remaining_ -= produced;
   // Once n bytes are out the stream is complete; liblzma may still report the data after them
   // (an end marker, an unflushed range coder, a match running past n) as an error, which does
   // not concern this output. Short of n bytes, whatever stopped it is corrupt data.
-  const bool complete = stream.total_out == n;
-  // The dictionary goes before the output is handed on, so the consumer runs without it.
-  lzma_end(&stream);
-  if (!complete) FatalError("corrupt LZMA data");
-  if (out->Write(window_, n) != n) FatalError("LZMA output not accepted");
+  if (remaining_ == 0) End();  // the dictionary goes as soon as the last byte is out
+  else if (produced != size) FatalError("corrupt LZMA data");
+  return produced;
 }

@@ -1,9 +1,10 @@
-// The LZMA coder (method 03 01 01) on liblzma's raw LZMA1 decoder. Reads five property bytes,
-// decodes exactly the requested output size into one window and hands the whole output on in
-// a single Write. The window stays alive until the decoder is destroyed or decodes again, so a
-// StreamBinder can pass the output on without a copy.
+// The LZMA coder (method 03 01 01) on liblzma's raw LZMA1 decoder. Reads five property bytes
+// and produces exactly the requested output size, in pieces as they are read. liblzma keeps
+// the dictionary: the declared size, or the output size when that is smaller.
 #pragma once
 #include <cstdint>
+
+#include <lzma.h>
 
 #include "decode/Streams.h"
 
@@ -18,27 +19,36 @@ class LzmaDecoder final : public Decoder {
   LzmaDecoder& operator=(const LzmaDecoder&) = delete;
 
   void SetProperties(ReadStream* properties) override;
-  // outSize must be given; inSize is ignored.
-  void Decode(ReadStream* in, WriteStream* out, const uint32_t* inSize,
-              const uint32_t* outSize) override;
+  // One input; outSize must be given and within WindowLimit; inSize is ignored.
+  void Start(ReadStream** ins, const uint32_t* const* inSizes, uint32_t inCount,
+             const uint32_t* outSize) override;
+  // Decodes up to size bytes into data; 0 once the output size is reached. Corrupt data ends
+  // the run when it is met.
+  uint32_t Read(void* data, uint32_t size) override;
 
   uint32_t Lc() const { return lc_; }
   uint32_t Lp() const { return lp_; }
   uint32_t Pb() const { return pb_; }
   uint32_t DictionarySize() const { return dictionarySize_; }
-  // The most output one Decode may produce: dictionarySize + max(dictionarySize, 2 MiB).
+  // The most output one coder may produce: dictionarySize + max(dictionarySize, 2 MiB). A rule
+  // on the declared sizes, kept from the time each output was held whole in one window.
   uint32_t WindowLimit() const;
-  // Frees the output window; the bytes written by the last Decode are gone afterwards.
-  void ReleaseWindow();
 
  private:
   static const uint32_t kInBufferSize = 1 << 16;
+
+  // Frees liblzma's state and dictionary.
+  void End();
 
   bool hasProperties_ = false;
   uint32_t lc_ = 0;
   uint32_t lp_ = 0;
   uint32_t pb_ = 0;
   uint32_t dictionarySize_ = 0;
-  uint8_t* window_ = nullptr;
+  ReadStream* in_ = nullptr;
+  lzma_stream stream_ = LZMA_STREAM_INIT;
+  bool running_ = false;  // stream_ holds liblzma state
+  uint32_t remaining_ = 0;  // output bytes still to produce
+  bool inputExhausted_ = false;
   uint8_t inBuffer_[kInBufferSize];
 };

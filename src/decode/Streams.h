@@ -21,21 +21,14 @@ class WriteStream {
   ~WriteStream() = default;
 };
 
-// A coder with one input and one output.
-class Decoder {
+// A coder with one output, produced on demand: Start binds its inputs, then each Read decodes
+// just enough to fill the caller's buffer, pulling input as it goes. Nothing holds the whole
+// output, so a folder of any size passes through in pieces.
+class Decoder : public ReadStream {
  public:
   virtual void SetProperties(ReadStream* properties) = 0;
-  // Runs the coder to completion. Either size may be null when not given.
-  virtual void Decode(ReadStream* in, WriteStream* out, const uint32_t* inSize,
-                      const uint32_t* outSize) = 0;
+  // The size arrays may be null, and so may entries; outSize is null when not given.
+  virtual void Start(ReadStream** ins, const uint32_t* const* inSizes, uint32_t inCount,
+                     const uint32_t* outSize) = 0;
   virtual ~Decoder() = default;
-};
-
-// A coder with arrays of inputs and outputs. The size arrays may be null, and so may entries.
-class MultiDecoder {
- public:
-  virtual void SetProperties(ReadStream* properties) = 0;
-  virtual void Decode(ReadStream** ins, const uint32_t* const* inSizes, uint32_t inCount,
-                      WriteStream** outs, const uint32_t* const* outSizes, uint32_t outCount) = 0;
-  virtual ~MultiDecoder() = default;
 };

@@ -94,7 +94,6 @@ OutputFile* ExtractCallback::GetItemOutput(uint32_t itemIndex) {
 
 void ExtractCallback::FinishItem() {
   if (openFile) {
-    openFile->Flush();
     SetFileTime(openFile->handle, nullptr, nullptr, &lastWriteTime);
     Delete(openFile);  // the handle stays open in the handle list
   }

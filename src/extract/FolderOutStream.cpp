@@ -1,10 +1,9 @@
 #include "extract/FolderOutStream.h"
 
-#include <lzma.h>
-
 #include "archive/ArchiveDatabase.h"
 #include "extract/ExtractCallback.h"
 #include "extract/OutputFile.h"
+#include "support/Crc32.h"
 #include "support/Fatal.h"
 
 void FolderOutStream::Init(const ArchiveDatabase* databaseIn, uint32_t firstItem,
@@ -57,13 +56,9 @@ uint32_t FolderOutStream::Write(const void* data, uint32_t size) {
     uint32_t n = itemSize - itemBytesWritten;
     if (size - processed < n) n = size - processed;
     if (n) {
-      itemCrc = lzma_crc32(bytes + processed, n, itemCrc);
-      // An entry that lies whole in this call is finished before the call returns, while the
-      // decoder's bytes are still there: it is written from them, without a copy.
-      if (currentOutput && itemBytesWritten == 0 && n == itemSize)
-        currentOutput->WriteWhole(bytes + processed, n);
-      else if (currentOutput)
-        currentOutput->Write(bytes + processed, int32_t(n));
+      // Each piece goes to disk as it arrives; the digest is checked after the last one.
+      itemCrc = Crc32(bytes + processed, n, itemCrc);
+      if (currentOutput) currentOutput->Write(bytes + processed, n);
     }
     itemBytesWritten += n;
     processed += n;

@@ -1,5 +1,6 @@
-// The sink at the end of a folder's coders: cuts the folder's bytes into its entries, opens
-// each entry before its bytes, checks each entry's digest and finishes it after its last byte.
+// The sink at the end of a folder's coders: cuts the folder's pieces into its entries, opens
+// each entry before its bytes, writes each piece through at once, checks each entry's digest
+// when its last byte arrives and finishes it then.
 #pragma once
 #include <cstdint>
 

@@ -13,11 +13,9 @@ namespace {
 
 std::vector<uint8_t> Decode(const Bcj2Streams& s) {
   BytesReadStream main(s.main, 3000), call(s.call, 7), jump(s.jump), rc(s.rc, 1);
-  ReadStream* ins[4] = {&main, &call, &jump, &rc};
   RecordingWriteStream out;
-  WriteStream* outs[1] = {&out};
   Bcj2Decoder decoder;
-  RunEnd end = RunUntilExit([&] { decoder.Decode(ins, nullptr, 4, outs, nullptr, 1); });
+  RunEnd end = RunUntilExit([&] { out = ReadPieces(decoder, {&main, &call, &jump, &rc}, nullptr); });
   EXPECT_FALSE(end.exited) << end.reason;
   return out.all;
 }

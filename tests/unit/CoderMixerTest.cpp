@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstring>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -18,47 +21,67 @@ std::string ReadAll(ReadStream* in) {
   return text;
 }
 
-// Reads its whole input and writes it once, tagged, from storage it keeps.
-class TagCoder : public Decoder {
+// Hands out its output in pieces as it is read.
+class PullCoder : public Decoder {
+ public:
+  void SetProperties(ReadStream*) override {}
+  uint32_t Read(void* data, uint32_t size) override {
+    if (!made_) output_ = Make();
+    made_ = true;
+    uint32_t n = uint32_t(std::min<size_t>(size, output_.size() - pos_));
+    std::memcpy(data, output_.data() + pos_, n);
+    pos_ += n;
+    return n;
+  }
+
+ protected:
+  virtual std::string Make() = 0;
+
+ private:
+  bool made_ = false;
+  std::string output_;
+  size_t pos_ = 0;
+};
+
+// Its output: the tag, then its input in parentheses, read when the output is first read.
+class TagCoder : public PullCoder {
  public:
   explicit TagCoder(std::string tag) : tag_(std::move(tag)) {}
-  void SetProperties(ReadStream*) override {}
-  void Decode(ReadStream* in, WriteStream* out, const uint32_t* inSize,
-              const uint32_t* outSize) override {
+  void Start(ReadStream** ins, const uint32_t* const* inSizes, uint32_t,
+             const uint32_t* outSize) override {
     g_runOrder.push_back(tag_);
-    inSize_ = inSize ? int64_t(*inSize) : -1;
+    in_ = ins[0];
+    inSize_ = inSizes && inSizes[0] ? int64_t(*inSizes[0]) : -1;
     outSize_ = outSize ? int64_t(*outSize) : -1;
-    output_ = tag_ + "(" + ReadAll(in) + ")";
-    out->Write(output_.data(), uint32_t(output_.size()));
   }
   int64_t inSize_ = 0;
   int64_t outSize_ = 0;
 
  private:
+  std::string Make() override { return tag_ + "(" + ReadAll(in_) + ")"; }
   std::string tag_;
-  std::string output_;
+  ReadStream* in_ = nullptr;
 };
 
-// Joins all its inputs with '|' onto each of its outputs.
-class JoinCoder : public MultiDecoder {
+// Joins all its inputs with '|'.
+class JoinCoder : public PullCoder {
  public:
-  void SetProperties(ReadStream*) override {}
-  void Decode(ReadStream** ins, const uint32_t* const* inSizes, uint32_t inCount,
-              WriteStream** outs, const uint32_t* const*, uint32_t outCount) override {
+  void Start(ReadStream** ins, const uint32_t* const* inSizes, uint32_t inCount,
+             const uint32_t*) override {
     g_runOrder.push_back("join");
-    inCount_ = inCount;
-    for (uint32_t i = 0; i < inCount; ++i) {
-      inSizeGiven_.push_back(inSizes[i] != nullptr);
-      output_ += (i ? "|" : "") + ReadAll(ins[i]);
-    }
-    for (uint32_t i = 0; i < outCount; ++i)
-      outs[i]->Write(output_.data(), uint32_t(output_.size()));
+    ins_.assign(ins, ins + inCount);
+    for (uint32_t i = 0; i < inCount; ++i) inSizeGiven_.push_back(inSizes[i] != nullptr);
   }
-  uint32_t inCount_ = 0;
+  uint32_t InCount() const { return uint32_t(ins_.size()); }
   std::vector<bool> inSizeGiven_;
 
  private:
-  std::string output_;
+  std::string Make() override {
+    std::string output;
+    for (size_t i = 0; i < ins_.size(); ++i) output += (i ? "|" : "") + ReadAll(ins_[i]);
+    return output;
+  }
+  std::vector<ReadStream*> ins_;
 };
 
 BindInfo MakeBindInfo(std::vector<CoderStreamCounts> coders, std::vector<StreamBond> bonds,
@@ -82,7 +105,7 @@ BytesReadStream Bytes(const std::string& text) {
   return BytesReadStream(std::vector<uint8_t>(text.begin(), text.end()));
 }
 
-TEST(CoderMixer, WiresTheUsualLayoutAndRunsCodersInFolderOrder) {
+TEST(CoderMixer, WiresTheUsualLayoutAndStartsProducersFirst) {
   g_runOrder.clear();
   CoderMixer mixer(UsualLayout());
   TagCoder a("a"), b("b"), c("c");
@@ -90,7 +113,7 @@ TEST(CoderMixer, WiresTheUsualLayoutAndRunsCodersInFolderOrder) {
   mixer.AddDecoder(&a);
   mixer.AddDecoder(&b);
   mixer.AddDecoder(&c);
-  mixer.AddMultiDecoder(&join);
+  mixer.AddDecoder(&join);
   uint32_t sizes[] = {11, 22, 33, 44};
   const uint32_t* inA[] = {&sizes[0]};
   const uint32_t* outA[] = {&sizes[1]};
@@ -100,8 +123,7 @@ TEST(CoderMixer, WiresTheUsualLayoutAndRunsCodersInFolderOrder) {
   BytesReadStream p0 = Bytes("P0"), p1 = Bytes("P1"), p2 = Bytes("P2"), p3 = Bytes("P3");
   ReadStream* ins[] = {&p0, &p1, &p2, &p3};
   RecordingWriteStream out;
-  WriteStream* outs[] = {&out};
-  mixer.Decode(ins, nullptr, 4, outs, nullptr, 1);
+  mixer.Decode(ins, 4, &out);
 
   EXPECT_EQ(g_runOrder, (std::vector<std::string>{"a", "b", "c", "join"}));
   // Reader 0 feeds the third coder, reader 1 the join's fourth input, reader 2 the second
@@ -110,8 +132,31 @@ TEST(CoderMixer, WiresTheUsualLayoutAndRunsCodersInFolderOrder) {
   EXPECT_EQ(a.inSize_, 11);
   EXPECT_EQ(a.outSize_, 22);
   EXPECT_EQ(b.inSize_, -1);  // no sizes given: null pointers
-  EXPECT_EQ(join.inCount_, 4u);
+  EXPECT_EQ(join.InCount(), 4u);
   EXPECT_EQ(join.inSizeGiven_, (std::vector<bool>{true, false, true, false}));
+}
+
+// Listed before its producers, a consumer still starts after them and reads their output in
+// pieces as it needs it; the folder's output leaves in pieces the sink must take whole.
+TEST(CoderMixer, ConsumerListedFirstPullsItsProducers) {
+  g_runOrder.clear();
+  // join: in-streams 0-3, out 0; a, b, c: in-streams 4, 5, 6, outs 1, 2, 3.
+  CoderMixer mixer(MakeBindInfo({{4, 1}, {1, 1}, {1, 1}, {1, 1}}, {{0, 3}, {1, 2}, {2, 1}},
+                                {4, 5, 6, 3}, {0}));
+  JoinCoder join;
+  TagCoder a("a"), b("b"), c("c");
+  mixer.AddDecoder(&join);
+  mixer.AddDecoder(&a);
+  mixer.AddDecoder(&b);
+  mixer.AddDecoder(&c);
+  std::string big(CoderMixer::kPieceSize + 10, 'x');
+  BytesReadStream p0 = Bytes("A"), p1 = Bytes("B"), p2 = Bytes(big), p3 = Bytes("D");
+  ReadStream* ins[] = {&p0, &p1, &p2, &p3};
+  RecordingWriteStream out;
+  mixer.Decode(ins, 4, &out);
+  EXPECT_EQ(g_runOrder, (std::vector<std::string>{"a", "b", "c", "join"}));
+  EXPECT_EQ(std::string(out.all.begin(), out.all.end()), "c(" + big + ")|b(B)|a(A)|D");
+  EXPECT_EQ(out.writes, (std::vector<uint32_t>{CoderMixer::kPieceSize, 25}));
 }
 
 TEST(CoderMixer, LocatesStreamsAcrossCodersOfSeveralStreams) {
@@ -137,23 +182,16 @@ TEST(CoderMixer, Rejections) {
   BytesReadStream p0 = Bytes("x"), p1 = Bytes("y");
   ReadStream* ins[] = {&p0, &p1};
   RecordingWriteStream out;
-  WriteStream* outs[] = {&out, &out};
   struct Row {
     const char* name;
     std::function<void()> body;
     const char* reason;
   } rows[] = {
-      {"properties",
-       [&] {
-         CoderMixer mixer(UsualLayout());
-         mixer.SetProperties(&p0);
-       },
-       "coder mixer given properties"},
       {"more inputs than packed streams",
        [&] {
          CoderMixer mixer(MakeBindInfo({{1, 1}}, {}, {0}, {0}));
          mixer.AddDecoder(&a);
-         mixer.Decode(ins, nullptr, 2, outs, nullptr, 1);
+         mixer.Decode(ins, 2, &out);
        },
        "stream counts differ from folder"},
       {"two unbound outputs",
@@ -161,14 +199,14 @@ TEST(CoderMixer, Rejections) {
          CoderMixer mixer(MakeBindInfo({{1, 1}, {1, 1}}, {}, {0, 1}, {0, 1}));
          mixer.AddDecoder(&a);
          mixer.AddDecoder(&b);
-         mixer.Decode(ins, nullptr, 2, outs, nullptr, 1);
+         mixer.Decode(ins, 2, &out);
        },
        "stream counts differ from folder"},
       {"a coder missing",
        [&] {
          CoderMixer mixer(MakeBindInfo({{1, 1}, {1, 1}}, {{1, 0}}, {0}, {1}));
          mixer.AddDecoder(&a);
-         mixer.Decode(ins, nullptr, 1, outs, nullptr, 1);
+         mixer.Decode(ins, 1, &out);
        },
        "coder count differs from folder"},
       {"bind pair beyond the coders",
@@ -176,31 +214,64 @@ TEST(CoderMixer, Rejections) {
          CoderMixer mixer(MakeBindInfo({{1, 1}, {1, 1}}, {{1, 5}}, {0}, {1}));
          mixer.AddDecoder(&a);
          mixer.AddDecoder(&b);
-         mixer.Decode(ins, nullptr, 1, outs, nullptr, 1);
+         mixer.Decode(ins, 1, &out);
        },
        "stream number beyond all coders"},
       {"packed stream beyond the coders",
        [&] {
          CoderMixer mixer(MakeBindInfo({{1, 1}}, {}, {3}, {0}));
          mixer.AddDecoder(&a);
-         mixer.Decode(ins, nullptr, 1, outs, nullptr, 1);
+         mixer.Decode(ins, 1, &out);
        },
        "stream number beyond all coders"},
       {"a multi-stream output bound to another coder",
        [&] {
          CoderMixer mixer(MakeBindInfo({{2, 1}, {1, 1}}, {{2, 0}}, {0, 1}, {1}));
-         mixer.AddMultiDecoder(&join);
+         mixer.AddDecoder(&join);
          mixer.AddDecoder(&a);
-         mixer.Decode(ins, nullptr, 2, outs, nullptr, 1);
+         mixer.Decode(ins, 2, &out);
        },
        "bound output of a multi-stream coder"},
+      {"one output bound to two in-streams",
+       [&] {
+         CoderMixer mixer(MakeBindInfo({{2, 1}, {1, 1}}, {{0, 1}, {1, 1}}, {2}, {0}));
+         mixer.AddDecoder(&join);
+         mixer.AddDecoder(&a);
+         mixer.Decode(ins, 1, &out);
+       },
+       "out-stream bound twice"},
+      {"coders feeding each other",
+       [&] {
+         // join reads the packed streams; a reads b's output and b reads a's.
+         CoderMixer mixer(
+             MakeBindInfo({{2, 1}, {1, 1}, {1, 1}}, {{2, 2}, {3, 1}}, {0, 1}, {0}));
+         mixer.AddDecoder(&join);
+         mixer.AddDecoder(&a);
+         mixer.AddDecoder(&b);
+         mixer.Decode(ins, 2, &out);
+       },
+       "coders feed each other in a cycle"},
       {"an in-stream left unconnected",
        [&] {
          CoderMixer mixer(MakeBindInfo({{2, 1}}, {}, {0}, {0}));
-         mixer.AddMultiDecoder(&join);
-         mixer.Decode(ins, nullptr, 1, outs, nullptr, 1);
+         mixer.AddDecoder(&join);
+         mixer.Decode(ins, 1, &out);
        },
        "coder in-stream not connected"},
+      {"a coder of two out-streams",
+       [&] {
+         CoderMixer mixer(MakeBindInfo({{1, 2}}, {}, {0}, {0}));
+         mixer.AddDecoder(&a);
+       },
+       "coder with several out-streams"},
+      {"a sink that takes less than the piece",
+       [&] {
+         CoderMixer mixer(MakeBindInfo({{1, 1}}, {}, {0}, {0}));
+         mixer.AddDecoder(&a);
+         RecordingWriteStream refusing(2);
+         mixer.Decode(ins, 1, &refusing);
+       },
+       "folder output not accepted"},
       {"more coders than listed",
        [&] {
          CoderMixer mixer(MakeBindInfo({{1, 1}}, {}, {0}, {0}));

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <lzma.h>
+
 #include <string>
 #include <vector>
 
@@ -15,16 +17,42 @@ const uint32_t kMiB = 1 << 20;
 
 std::vector<uint8_t> Props(std::initializer_list<uint8_t> bytes) { return bytes; }
 
-// Decodes stream to n bytes with the given property bytes; returns what reached out.
+// Decodes stream to n bytes with the given property bytes, reading the output in pieces of at
+// most `piece` bytes; returns what was read.
 RecordingWriteStream DecodeLzma(const std::vector<uint8_t>& props,
                                 const std::vector<uint8_t>& stream, uint32_t n,
-                                uint32_t maxPerRead = UINT32_MAX) {
+                                uint32_t maxPerRead = UINT32_MAX, uint32_t piece = 1 << 16) {
   LzmaDecoder decoder;
   BytesReadStream properties(props);
   decoder.SetProperties(&properties);
   BytesReadStream in(stream, maxPerRead);
-  RecordingWriteStream out;
-  decoder.Decode(&in, &out, nullptr, &n);
+  return ReadPieces(decoder, {&in}, &n, piece);
+}
+
+// What liblzma produces from stream before it reports an error, decoding into one buffer of n
+// bytes with a dictionary of n bytes (the stub's decoding before it read pieces).
+std::vector<uint8_t> WholeBufferOutputBeforeFailure(const LzmaParams& p, const std::vector<uint8_t>& stream,
+                                 uint32_t n) {
+  lzma_options_lzma options{};
+  options.dict_size = n;
+  options.lc = p.lc;
+  options.lp = p.lp;
+  options.pb = p.pb;
+  options.ext_size_low = n;
+  lzma_filter filters[2] = {{LZMA_FILTER_LZMA1EXT, &options}, {LZMA_VLI_UNKNOWN, nullptr}};
+  lzma_stream s = LZMA_STREAM_INIT;
+  EXPECT_EQ(lzma_raw_decoder(&s, filters), LZMA_OK);
+  std::vector<uint8_t> out(n);
+  std::vector<uint8_t> in = stream;
+  in.resize(stream.size() + (1 << 20), 0);  // the zeros after the end of the input
+  s.next_in = in.data();
+  s.avail_in = in.size();
+  s.next_out = out.data();
+  s.avail_out = n;
+  lzma_ret ret = lzma_code(&s, LZMA_RUN);
+  out.resize(s.total_out);
+  lzma_end(&s);
+  EXPECT_NE(ret, LZMA_OK);
   return out;
 }
 
@@ -66,7 +94,7 @@ TEST(LzmaDecoder, PropertyBytes) {
   }
 }
 
-TEST(LzmaDecoder, DecodesExactlyTheUnpackSizeInOneWrite) {
+TEST(LzmaDecoder, DecodesExactlyTheUnpackSize) {
   std::vector<uint8_t> data = MixedTestData(300000, 7);
   const LzmaParams params[] = {{3, 0, 2, kMiB},   {0, 2, 0, 64 << 10}, {1, 3, 4, 4096},
                                {4, 0, 1, 0},      {2, 2, 3, 8 * kMiB}, {0, 0, 0, 16 << 10},
@@ -77,7 +105,6 @@ TEST(LzmaDecoder, DecodesExactlyTheUnpackSizeInOneWrite) {
                                       << " dict " << p.dictionarySize << " marker " << endMarker);
       std::vector<uint8_t> stream = LzmaEncode(data, p, endMarker);
       RecordingWriteStream out = DecodeLzma(LzmaPropertyBytes(p), stream, uint32_t(data.size()));
-      EXPECT_EQ(out.writes, std::vector<uint32_t>{uint32_t(data.size())});
       EXPECT_TRUE(out.all == data);
     }
   }
@@ -95,8 +122,55 @@ TEST(LzmaDecoder, StopsAtTheUnpackSizeAndTakesInputInAnyPieces) {
   EXPECT_TRUE(bytewise.all == data);
 }
 
-TEST(LzmaDecoder, MatchesMayReachFartherBackThanTheDictionary) {
-  // Encoded with a 2 MiB window but declared with 4 KiB: repeats lie far behind.
+// Every piece size from 1 byte up gives the bytes of one whole read.
+TEST(LzmaDecoder, PiecesOfEverySizeGiveTheWholeOutput) {
+  std::vector<uint8_t> data = MixedTestData(20000, 21);
+  std::vector<uint8_t> code = X86LikeCode(20000, 22);
+  data.insert(data.end(), code.begin(), code.end());
+  LzmaParams p{3, 0, 2, 1 << 16};
+  std::vector<uint8_t> stream = LzmaEncode(data, p, false);
+  const uint32_t n = uint32_t(data.size());
+  RecordingWriteStream whole = DecodeLzma(LzmaPropertyBytes(p), stream, n, UINT32_MAX, n);
+  ASSERT_TRUE(whole.all == data);
+  std::vector<uint32_t> pieces;
+  for (uint32_t piece = 1; piece <= 600; ++piece) pieces.push_back(piece);
+  for (uint32_t piece : {4095u, 4096u, 65535u, 65536u, n - 1, n + 1}) pieces.push_back(piece);
+  for (uint32_t piece : pieces) {
+    RecordingWriteStream out = DecodeLzma(LzmaPropertyBytes(p), stream, n, UINT32_MAX, piece);
+    ASSERT_TRUE(out.all == whole.all) << "piece " << piece;
+    // Every read but the last is filled.
+    for (size_t i = 0; i + 1 < out.writes.size(); ++i) ASSERT_EQ(out.writes[i], piece);
+  }
+}
+
+// A corrupt stream fails where the whole-buffer decoding failed, whatever the piece size: the
+// pieces read before the failure are the whole pieces of what that decoding produced.
+TEST(LzmaDecoder, CorruptionIsMetAtTheSamePointInPiecesOfAnySize) {
+  std::vector<uint8_t> data = MixedTestData(200000, 9);
+  LzmaParams p;  // a dictionary larger than the data: the same dictionary as a whole buffer
+  std::vector<uint8_t> stream = LzmaEncode(data, p, false);
+  for (size_t i = stream.size() / 3; i < stream.size() / 3 + 16; ++i) stream[i] ^= 0x5A;
+  const uint32_t n = uint32_t(data.size());
+  const std::vector<uint8_t> before = WholeBufferOutputBeforeFailure(p, stream, n);
+  const uint32_t failurePoint = uint32_t(before.size());
+  ASSERT_GT(failurePoint, 0u);
+  ASSERT_LT(failurePoint, n);
+  for (uint32_t piece : {1u, 7u, 4096u, 65536u, n}) {
+    LzmaDecoder decoder;
+    BytesReadStream properties(LzmaPropertyBytes(p));
+    decoder.SetProperties(&properties);
+    BytesReadStream in(stream);
+    RecordingWriteStream out;
+    EXPECT_EQ(FatalReasonOf([&] { ReadPiecesInto(decoder, {&in}, &n, out, piece); }),
+              "corrupt LZMA data");
+    EXPECT_EQ(out.all.size(), failurePoint - failurePoint % piece) << "piece " << piece;
+    EXPECT_TRUE(std::equal(out.all.begin(), out.all.end(), before.begin())) << "piece " << piece;
+  }
+}
+
+TEST(LzmaDecoder, MatchesBeyondTheDeclaredDictionaryAreCorrupt) {
+  // Encoded with a 2 MiB window but declared with 4 KiB: the dictionary is the declared one,
+  // so the repeats far behind refer to bytes it no longer holds.
   std::vector<uint8_t> block = MixedTestData(600000, 11);
   std::vector<uint8_t> data = block;
   data.insert(data.end(), block.begin(), block.end());
@@ -104,8 +178,12 @@ TEST(LzmaDecoder, MatchesMayReachFartherBackThanTheDictionary) {
   std::vector<uint8_t> stream = LzmaEncode(data, encoded, false);
   ASSERT_LT(stream.size(), block.size());  // the second half really is one long reference
   LzmaParams declared{3, 0, 2, 4096};
-  RecordingWriteStream out = DecodeLzma(LzmaPropertyBytes(declared), stream, uint32_t(data.size()));
-  EXPECT_TRUE(out.all == data);
+  EXPECT_EQ(FatalReasonOf([&] {
+              DecodeLzma(LzmaPropertyBytes(declared), stream, uint32_t(data.size()));
+            }),
+            "corrupt LZMA data");
+  // Declared as what it is, the same stream decodes.
+  EXPECT_TRUE(DecodeLzma(LzmaPropertyBytes(encoded), stream, uint32_t(data.size())).all == data);
 }
 
 TEST(LzmaDecoder, WindowLimitBoundary) {
@@ -130,9 +208,8 @@ TEST(LzmaDecoder, UnpackSizeZeroWritesNothingAndReadsNothing) {
   BytesReadStream properties({0x5D, 0x00, 0x00, 0x10, 0x00});
   decoder.SetProperties(&properties);
   BytesReadStream in({0x00, 0x41, 0x42});
-  RecordingWriteStream out;
   uint32_t zero = 0;
-  decoder.Decode(&in, &out, nullptr, &zero);
+  RecordingWriteStream out = ReadPieces(decoder, {&in}, &zero);
   EXPECT_TRUE(out.writes.empty());
   EXPECT_EQ(in.Reads(), 0u);
 }
@@ -140,7 +217,6 @@ TEST(LzmaDecoder, UnpackSizeZeroWritesNothingAndReadsNothing) {
 TEST(LzmaDecoder, InputExhaustedCountsAsZeroBytes) {
   // Nothing but zero bytes decodes to zero literals: an empty input completes n zero bytes.
   RecordingWriteStream out = DecodeLzma({0x5D, 0x00, 0x00, 0x10, 0x00}, {}, 100000);
-  EXPECT_EQ(out.writes, std::vector<uint32_t>{100000});
   EXPECT_EQ(out.all, std::vector<uint8_t>(100000, 0));
 }
 
@@ -153,8 +229,6 @@ TEST(LzmaDecoder, DataErrors) {
   std::vector<uint8_t> firstByte = plain;
   firstByte[0] = 0x01;  // a range coder start byte other than 0
   std::vector<uint8_t> cut(plain.begin(), plain.begin() + plain.size() / 2);
-  std::vector<uint8_t> flipped = plain;
-  for (size_t i = plain.size() / 3; i < plain.size() / 3 + 16; ++i) flipped[i] ^= 0x5A;
   struct Row {
     const char* name;
     const std::vector<uint8_t>& stream;
@@ -163,14 +237,13 @@ TEST(LzmaDecoder, DataErrors) {
       {"end marker before the unpack size", marked, uint32_t(data.size()) + 1},
       {"nonzero first byte", firstByte, uint32_t(data.size())},
       {"cut in half", cut, uint32_t(data.size())},
-      {"corrupted in the middle", flipped, uint32_t(data.size())},
   };
   for (const Row& row : rows) {
     RecordingWriteStream out;
     EXPECT_EQ(FatalReasonOf([&] { out = DecodeLzma(props, row.stream, row.n); }),
               "corrupt LZMA data")
         << row.name;
-    EXPECT_TRUE(out.writes.empty()) << row.name;
+    EXPECT_TRUE(std::equal(out.all.begin(), out.all.end(), data.begin())) << row.name;
   }
 }
 
@@ -188,32 +261,29 @@ TEST(LzmaDecoder, MatchBeforeTheFirstByteIsCorrupt) {
 
 TEST(LzmaDecoder, Rejections) {
   std::vector<uint8_t> stream = LzmaEncode(MixedTestData(1000, 1), LzmaParams(), false);
-  BytesReadStream properties({0x5D, 0x00, 0x00, 0x10, 0x00});
   uint32_t n = 1000;
   EXPECT_EQ(FatalReasonOf([&] {
               LzmaDecoder decoder;
               BytesReadStream in(stream);
-              RecordingWriteStream out;
-              decoder.Decode(&in, &out, nullptr, &n);
+              ReadPieces(decoder, {&in}, &n);
             }),
             "LZMA coder without properties");
   EXPECT_EQ(FatalReasonOf([&] {
               LzmaDecoder decoder;
+              BytesReadStream properties({0x5D, 0x00, 0x00, 0x10, 0x00});
               decoder.SetProperties(&properties);
               BytesReadStream in(stream);
-              RecordingWriteStream out;
-              decoder.Decode(&in, &out, &n, nullptr);
+              ReadPieces(decoder, {&in}, nullptr);
             }),
             "LZMA output size missing");
-  BytesReadStream properties2({0x5D, 0x00, 0x00, 0x10, 0x00});
   EXPECT_EQ(FatalReasonOf([&] {
               LzmaDecoder decoder;
-              decoder.SetProperties(&properties2);
+              BytesReadStream properties({0x5D, 0x00, 0x00, 0x10, 0x00});
+              decoder.SetProperties(&properties);
               BytesReadStream in(stream);
-              RecordingWriteStream out(999);
-              decoder.Decode(&in, &out, nullptr, &n);
+              ReadPieces(decoder, {&in, &in}, &n);
             }),
-            "LZMA output not accepted");
+            "LZMA stream counts");
 }
 
 }  // namespace

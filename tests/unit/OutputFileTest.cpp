@@ -5,59 +5,47 @@
 #include <string>
 #include <vector>
 
+#include "fixtures/FatalExpect.h"
 #include "fixtures/TempDir.h"
 #include "platform/testing/PosixTesting.h"
 
 namespace {
 
-// One step of feeding a file: bytes given whole (borrowed until Flush) or appended.
-struct Step {
-  bool whole;
-  std::string bytes;
-};
-
-struct Case {
-  const char* name;
-  std::vector<Step> steps;
-  std::string expected;
-};
-
-class OutputFileContent : public ::testing::TestWithParam<Case> {};
-
-// Whole or in pieces, the file receives its content in order and in one write, and a source
-// overwritten after a call that copies cannot change what is written.
-TEST_P(OutputFileContent, ArrivesInOrderInOneWrite) {
+// Each piece goes to the file at once, in one WriteFile, so the source may be reused as soon
+// as Write returns; the file ends up with the pieces in order.
+TEST(OutputFile, WritesEachPieceThroughAtOnce) {
   posix_testing::Reset();
   TempDir dir;
   OutputFile file;
   file.Create(WideString::FromAnsi((dir / "out.bin").c_str()));
-  std::vector<std::string> sources;
-  sources.reserve(GetParam().steps.size());
-  for (const Step& step : GetParam().steps) {
-    sources.push_back(step.bytes);
-    std::string& source = sources.back();
-    if (step.whole) {
-      file.WriteWhole(source.data(), uint32_t(source.size()));
-    } else {
-      file.Write(source.data(), int32_t(source.size()));
-      source.assign(source.size(), '#');  // the decoder reuses its block once Write returns
-    }
+  std::string source;
+  for (const char* piece : {"ab", "cde", "f"}) {
+    source = piece;
+    const uint32_t writesBefore = posix_testing::CallCount(posix_testing::Api::WriteFile);
+    file.Write(source.data(), uint32_t(source.size()));
+    EXPECT_EQ(posix_testing::CallCount(posix_testing::Api::WriteFile) - writesBefore, 1u);
+    source.assign(source.size(), '#');
   }
-  const uint32_t writesBefore = posix_testing::CallCount(posix_testing::Api::WriteFile);
-  file.Flush();
-  EXPECT_EQ(posix_testing::CallCount(posix_testing::Api::WriteFile) - writesBefore, 1u);
   CloseHandle(file.handle);
-  EXPECT_EQ(ReadFileBytes(dir / "out.bin"), GetParam().expected);
+  EXPECT_EQ(ReadFileBytes(dir / "out.bin"), "abcdef");
   posix_testing::Reset();
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Sequences, OutputFileContent,
-    ::testing::Values(Case{"Nothing", {}, ""},
-                      Case{"WholeAlone", {{true, "whole content"}}, "whole content"},
-                      Case{"Pieces", {{false, "ab"}, {false, "cd"}, {false, "e"}}, "abcde"},
-                      Case{"EmptyWhole", {{true, ""}}, ""},
-                      Case{"EmptyPiece", {{false, ""}}, ""}),
-    [](const ::testing::TestParamInfo<Case>& info) { return std::string(info.param.name); });
+// A piece that fails or is cut short ends the run, whichever piece of the file it is.
+TEST(OutputFile, AFailedOrShortWriteEndsTheRun) {
+  for (bool shortWrite : {false, true}) {
+    posix_testing::Reset();
+    TempDir dir;
+    OutputFile file;
+    file.Create(WideString::FromAnsi((dir / "out.bin").c_str()));
+    file.Write("ab", 2);
+    if (shortWrite) posix_testing::ShortenWrite(1);
+    else posix_testing::FailCall(posix_testing::Api::WriteFile, 1);
+    EXPECT_EQ(FatalReasonOf([&] { file.Write("cd", 2); }), "output file write failed")
+        << shortWrite;
+    CloseHandle(file.handle);
+  }
+  posix_testing::Reset();
+}
 
 }  // namespace

@@ -155,29 +155,22 @@ void CheckEntries(const InstallerListing& listing, std::vector<std::string>& pro
   }
 }
 
-// The stub keeps every LZMA coder's output of a folder until the folder is done, liblzma's
-// dictionary (as large as the output) while one decodes, and each file's content until it is
-// complete; a file written in pieces may briefly need three times its size while it grows.
+// The stub streams each folder through its coders: every LZMA coder of the folder keeps
+// liblzma's dictionary (the declared size, or its output size when smaller) while the folder is
+// decoded, plus small fixed buffers (the output piece, input blocks, liblzma's state).
 uint64_t MemoryEstimate(const InstallerListing& listing, uint64_t headerBytes) {
+  constexpr uint64_t kBuffers = 1 << 20;
   uint64_t peak = 0;
-  for (size_t f = 0; f < listing.folders.size(); ++f) {
-    const ListedFolder& folder = listing.folders[f];
-    uint64_t windows = 0, largestOutput = 0;
-    bool pieces = false;
+  for (const ListedFolder& folder : listing.folders) {
+    uint64_t dictionaries = 0;
     for (const ListedCoder& coder : folder.coders) {
-      if (coder.method != "LZMA") pieces = true;
       if (coder.method != "LZMA") continue;
-      for (uint64_t size : coder.outSizes) {
-        windows += size;
-        largestOutput = std::max(largestOutput, size);
-      }
+      for (uint64_t size : coder.outSizes)
+        dictionaries += std::max<uint64_t>(4096, std::min<uint64_t>(coder.dictSize, size));
     }
-    uint64_t largestEntry = 0;
-    for (const ListedEntry& entry : listing.entries)
-      if (entry.folder == int32_t(f)) largestEntry = std::max(largestEntry, entry.size);
-    peak = std::max(peak, windows + largestOutput + largestEntry * (pieces ? 3 : 1));
+    peak = std::max(peak, dictionaries);
   }
-  return peak + headerBytes;
+  return peak + kBuffers + headerBytes;
 }
 
 // A UTF-8 entry name, escaped for the terminal as the listing escapes it.

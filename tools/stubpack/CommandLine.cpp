@@ -45,7 +45,7 @@ CLI::Validator SizeWithin(uint64_t low, uint64_t high, const std::string& range)
           return error.what();
         }
       },
-      "SIZE");
+      "");
 }
 
 void AddPackCommand(CLI::App& app, UsageFormatter& usage, PackOptions& options) {
@@ -59,8 +59,7 @@ void AddPackCommand(CLI::App& app, UsageFormatter& usage, PackOptions& options) 
       ->required()
       ->type_name("INSTALLER");
   pack->add_option("--stub", options.stub,
-                   "stub to build on: a path, or \"native\" for the Linux stub "
-                   "(default: the Windows stub.exe)")
+                   "stub to build on, or native for the Linux one (default: stub.exe)")
       ->type_name("PATH");
   const std::map<std::string, Bcj2Mode> bcj2 = {
       {"auto", Bcj2Mode::kAuto}, {"on", Bcj2Mode::kOn}, {"off", Bcj2Mode::kOff}};
@@ -69,9 +68,11 @@ void AddPackCommand(CLI::App& app, UsageFormatter& usage, PackOptions& options) 
       ->transform(CLI::CheckedTransformer(bcj2).description(""))
       ->type_name("auto|on|off");
   pack->add_option("--solid-size", options.solidSize, "most data per folder (default 64M)")
-      ->transform(SizeWithin(1, ~uint64_t{0}, "a positive size"));
+      ->transform(SizeWithin(1, ~uint64_t{0}, "a positive size"))
+      ->type_name("SIZE");
   pack->add_option("--dict", options.lzma.dictSize, "preferred LZMA dictionary (default 64M)")
-      ->transform(SizeWithin(kMinDictSize, kMaxDictSize, "a size from 4K to 256M"));
+      ->transform(SizeWithin(kMinDictSize, kMaxDictSize, "a size from 4K to 256M"))
+      ->type_name("SIZE");
   pack->add_option("--lc", options.lzma.lc, "LZMA literal context bits (default 3)")
       ->check(CLI::Range(0, 4).description(""))
       ->type_name("N");
@@ -187,6 +188,7 @@ int RunCommandLine(int argc, char** argv) {
   AddPackCommand(app, *usage, pack);
   AddInspectCommands(app, *usage, inspect);
   CLI::App* help = app.add_subcommand("help", "Show the help of stubpack or of a command.");
+  for (CLI::App* command : app.get_subcommands({})) command->group("Commands");
   usage->Set(help, "usage: stubpack help [COMMAND]");
   help->add_option("COMMAND", topic, "command to explain")->type_name("");
   // Read here rather than by the parser, which would take "help pack" as a second command.

@@ -51,7 +51,8 @@ std::vector<PlannedFolder> PlanFolders(const std::vector<PlanInput>& files, uint
     }
     if (file.size > MaxFolderSize()) {
       throw PackError(file.path + ": files larger than " + MiB(MaxFolderSize()) +
-                      " cannot be unpacked by the installer, which holds a file in memory");
+                      " cannot be unpacked by the installer (the largest output its largest "
+                      "dictionary allows)");
     }
   }
   const uint64_t capacity = std::clamp<uint64_t>(solidSize, 1, MaxFolderSize());

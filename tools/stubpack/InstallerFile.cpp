@@ -27,6 +27,9 @@ void RemoveOnSignal(const std::string& partial) {
   if (partial.size() >= sizeof(interruptedPartial)) return;
   std::memcpy(interruptedPartial, partial.c_str(), partial.size() + 1);
   for (int signal : kCleanupSignals) {
+    // A signal ignored from the start (nohup, a background job) stays ignored.
+    struct sigaction current;
+    if (sigaction(signal, nullptr, &current) == 0 && current.sa_handler == SIG_IGN) continue;
     struct sigaction action = {};
     action.sa_handler = RemovePartialAndDie;
     sigemptyset(&action.sa_mask);

@@ -72,10 +72,13 @@ std::string SummaryLine(const PackSummary& s, const std::string& output) {
   std::snprintf(ratio, sizeof(ratio), "%.1f %%",
                 s.inputBytes ? 100.0 * double(s.installerBytes) / double(s.inputBytes) : 0.0);
   std::snprintf(seconds, sizeof(seconds), "%.1f s", s.seconds);
-  return "packed " + std::to_string(s.files) + " files and " + std::to_string(s.directories) +
-         " folders, " + std::to_string(s.inputBytes) + " bytes, into " + output + ": " +
-         std::to_string(s.installerBytes) + " bytes (" + ratio + " of the input), " +
-         std::to_string(s.x86Files) + " x86 files converted, " + seconds;
+  auto count = [](uint64_t n, const char* what) {
+    return std::to_string(n) + " " + what + (n == 1 ? "" : "s");
+  };
+  return "packed " + count(s.files, "file") + " and " + count(s.directories, "folder") + ", " +
+         count(s.inputBytes, "byte") + ", into " + output + ": " +
+         count(s.installerBytes, "byte") + " (" + ratio + " of the input), " +
+         count(s.x86Files, "x86 file") + " converted, " + seconds;
 }
 
 struct StreamedFile {

@@ -73,6 +73,9 @@ ExtractionReport ExtractWithStub(StubHarness& harness, const std::string& instal
     ExtractItems(*opened.archive, opened.archive->Database.Files.Count(), callback);
     CloseOutputHandles();
   });
+  // Files are written as they are decoded: an entry the failure cut off holds part of its
+  // bytes or damaged ones, so it goes (the failure closed its handle). Finished entries stay.
+  if (report.outcome.failed && callback.openFile) DeleteFileA(callback.diskPath.ToAnsi());
   std::string last = callback.diskPath.ToAnsi();
   const std::string prefix = outputDirectory.ToAnsi();
   if (last.compare(0, prefix.size(), prefix) == 0) last.erase(0, prefix.size());
