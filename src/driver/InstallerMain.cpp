@@ -73,10 +73,10 @@ int InstallerMain(HMODULE module, const char* commandLine) {
   AnsiAppend(setupCommand, tail);
 
   CloseOutputHandles();
-  RunSetupProgram(setupPath, tail, setupCommand);
+  const DWORD setupExitCode = RunSetupProgram(setupPath, tail, setupCommand);
   MemFree(setupCommand);
   SetCurrentDirectoryA(SavedCurrentDir);
   RemoveTree(WideString::FromAnsi(TempDirName));
   UnregisterClassA("Unpack", static_cast<HINSTANCE>(module));
-  return 0;
+  return PassesSetupExitCode(module) ? static_cast<int>(setupExitCode) : 0;
 }

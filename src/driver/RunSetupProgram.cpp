@@ -2,7 +2,7 @@
 #include "support/AnsiString.h"
 #include "support/Fatal.h"
 
-void RunSetupProgram(const char* setupPath, const char* tail, char* commandLine) {
+DWORD RunSetupProgram(const char* setupPath, const char* tail, char* commandLine) {
   STARTUPINFOA startup;
   FillBytes(&startup, 0, sizeof startup);
   startup.cb = sizeof startup;
@@ -16,7 +16,7 @@ void RunSetupProgram(const char* setupPath, const char* tail, char* commandLine)
     started = process.hProcess;
   } else {
     DWORD error = GetLastError();
-    if (error == ERROR_FILE_NOT_FOUND) return;  // the archive holds no setup program
+    if (error == ERROR_FILE_NOT_FOUND) return 0;  // the archive holds no setup program
     if (error != ERROR_ELEVATION_REQUIRED) FatalError("setup program cannot be started");
     // setup.exe asks for administrator rights: the shell starts it and asks for consent.
     SHELLEXECUTEINFOA shell;
@@ -28,8 +28,11 @@ void RunSetupProgram(const char* setupPath, const char* tail, char* commandLine)
     shell.nShow = SW_SHOWNORMAL;
     if (!ShellExecuteExA(&shell)) FatalError("setup program cannot be started");
     started = shell.hProcess;
-    if (!started) return;  // handed to a running program: nothing of ours to wait for
+    if (!started) return 0;  // handed to a running program: nothing of ours to wait for
   }
   WaitForSingleObject(started, INFINITE);
+  DWORD exitCode = 0;
+  GetExitCodeProcess(started, &exitCode);
   CloseHandle(started);
+  return exitCode;
 }

@@ -191,4 +191,21 @@ TEST_F(CommandLine, InterruptedPackLeavesNothing) {
   EXPECT_FALSE(fs::exists(d + "/out.exe"));
 }
 
+// On a terminal the progress bar ends at 100 %, also when BCJ2 takes branch targets out of the
+// stream whose progress is counted; the summary line follows.
+TEST_F(CommandLine, ProgressEndsAtOneHundredPercent) {
+  if (RunShell("command -v script").exitCode != 0) GTEST_SKIP() << "no script(1) for a terminal";
+  WriteFile(dir.Path() + "/src/random.bin", RandomBytes(5u << 20, 8));
+  const RunResult run = RunShell("cd " + ShellQuote(dir.Path()) + " && script -qec " +
+                                 ShellQuote(ShellQuote(StubpackPath()) +
+                                            " pack --fast --bcj2 on --stub stub src -o p.exe") +
+                                 " /dev/null");
+  ASSERT_EQ(run.exitCode, 0) << run.output;
+  const size_t summary = run.output.find("packed 3 files");
+  ASSERT_NE(summary, std::string::npos) << run.output;
+  const size_t last = run.output.rfind('%', summary);
+  ASSERT_TRUE(last != std::string::npos && last >= 3) << run.output;
+  EXPECT_EQ(run.output.substr(last - 3, 4), "100%") << run.output;
+}
+
 }  // namespace

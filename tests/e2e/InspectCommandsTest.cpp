@@ -154,8 +154,9 @@ TEST(InspectCommands, CheckModelsWindowsNames) {
     const RunResult check = RunStubpack({"check", installer});
     EXPECT_EQ(check.exitCode, row.exitCode) << row.what << "\n" << check.output;
     EXPECT_NE(check.output.find(row.line), std::string::npos) << row.what << "\n" << check.output;
-    if (row.exitCode == 0 && std::string(row.line).rfind("warning", 0) != 0)
+    if (row.exitCode == 0 && std::string(row.line).rfind("warning", 0) != 0) {
       EXPECT_EQ(check.output.find("warning:"), std::string::npos) << row.what;
+    }
   }
 }
 

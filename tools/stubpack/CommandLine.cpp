@@ -48,6 +48,47 @@ CLI::Validator SizeWithin(uint64_t low, uint64_t high, const std::string& range)
       "");
 }
 
+// The publisher's identity, written into the Windows stub's resources. Values are checked by
+// IdentityOptions, whose PackError text becomes the usage error.
+void AddIdentityOptions(CLI::App& pack, IdentityOptions& identity) {
+  auto checked = [](auto set) {
+    return [set](const auto& value) {
+      try {
+        set(value);
+      } catch (const PackError& error) {
+        throw CLI::ValidationError(error.what());
+      }
+    };
+  };
+  const std::string group = "Installer resources (Windows stub)";
+  pack.add_option("--icon", identity.icon,
+                  "the installer's icon: every image of the .ico file (PNG ones included)")
+      ->type_name("FILE.ico")
+      ->group(group);
+  pack.add_option_function<std::vector<std::string>>(
+          "--version-info",
+          checked([&identity](const std::vector<std::string>& values) {
+            for (const std::string& v : values) identity.AddVersionInfo(v);
+          }),
+          "a version string, repeatable (ProductName, ProductVersion, FileVersion, "
+          "CompanyName, FileDescription, LegalCopyright, OriginalFilename, ...); FileVersion "
+          "and ProductVersion (1.2.3.4) also give the numeric versions")
+      ->type_name("KEY=VALUE")
+      ->allow_extra_args(false)
+      ->group(group);
+  pack.add_option_function<std::string>(
+          "--execution-level",
+          checked([&identity](const std::string& v) { identity.SetExecutionLevel(v); }),
+          "the level the manifest asks for (the stub's own: asInvoker)")
+      ->type_name("asInvoker|highestAvailable|requireAdministrator")
+      ->group(group);
+  pack.add_option_function<std::string>(
+          "--exit-code", checked([&identity](const std::string& v) { identity.SetExitCode(v); }),
+          "zero: exit 0 after unpacking (default); setup: exit with setup.exe's exit code")
+      ->type_name("zero|setup")
+      ->group(group);
+}
+
 void AddPackCommand(CLI::App& app, UsageFormatter& usage, PackOptions& options) {
   CLI::App* pack = app.add_subcommand("pack", "Pack a directory into an installer.");
   usage.Set(pack, "usage: stubpack pack [options] SOURCE_DIR -o INSTALLER");
@@ -99,7 +140,9 @@ void AddPackCommand(CLI::App& app, UsageFormatter& usage, PackOptions& options) 
       "--fast", [&options] { options.lzma.mode = LZMA_MODE_FAST; },
       "LZMA fast mode instead of normal");
   pack->add_flag("-q,--quiet", options.quiet, "no progress bar and no summary line");
+  AddIdentityOptions(*pack, options.identity);
 }
+
 
 void AddInspectCommands(CLI::App& app, UsageFormatter& usage, InspectOptions& options) {
   CLI::App* list = app.add_subcommand("list", "List the entries of an installer.");
