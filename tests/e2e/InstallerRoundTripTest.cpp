@@ -8,8 +8,10 @@
 #include <filesystem>
 #include <map>
 #include <random>
+#include <sstream>
 
 #include "InstallerProcess.h"
+#include "PackCommand.h"
 #include "TestFiles.h"
 #include "fixtures/CraftedArchive.h"
 
@@ -79,6 +81,26 @@ void ExpectNothingLeft(const std::string& tempRoot) {
   for (const auto& [path, info] : Tree(tempRoot)) ADD_FAILURE() << "left behind: " << path;
 }
 
+// Every entry of src arrived in dest with its mode, and every file with its bytes and time.
+void ExpectSameTree(const std::string& src, const std::string& dest) {
+  const auto expected = Tree(src);
+  const auto got = Tree(dest);
+  EXPECT_EQ(got.size(), expected.size());
+  for (const auto& [path, want] : expected) {
+    auto found = got.find(path);
+    if (found == got.end()) {
+      ADD_FAILURE() << "missing " << path;
+      continue;
+    }
+    const struct stat& have = found->second;
+    EXPECT_EQ(have.st_mode, want.st_mode) << path;
+    if (S_ISDIR(want.st_mode)) continue;
+    EXPECT_TRUE(ReadFile(dest + "/" + path) == ReadFile(src + "/" + path)) << path;
+    EXPECT_EQ(have.st_mtim.tv_sec, want.st_mtim.tv_sec) << path;
+    EXPECT_EQ(have.st_mtim.tv_nsec, want.st_mtim.tv_nsec) << path;
+  }
+}
+
 class InstallerRoundTrip : public ::testing::Test {
  protected:
   void SetUp() override { SKIP_UNLESS_STUB_FITS(); }
@@ -131,21 +153,55 @@ TEST_F(InstallerRoundTrip, PackedTreeArrivesWithContentsTimesAndModes) {
   std::vector<uint8_t> mode = ReadFile(dest + ".mode");
   EXPECT_EQ(std::string(mode.begin(), mode.end()), "700\n");
 
-  const auto expected = Tree(src);
-  const auto got = Tree(dest);
-  EXPECT_EQ(got.size(), expected.size());
-  for (const auto& [path, want] : expected) {
-    auto found = got.find(path);
-    if (found == got.end()) {
-      ADD_FAILURE() << "missing " << path;
-      continue;
+  ExpectSameTree(src, dest);
+}
+
+// The file list inline in the header and compressed in additional streams, for trees of 1, 2
+// and 20,000 entries with non-ASCII names, empty files and directories, read-only files and
+// times to 100 ns.
+TEST_F(InstallerRoundTrip, FileListInBothHeaderForms) {
+  const std::string src = work.Path() + "/src";
+  fs::create_directories(src);
+  WriteFile(src + "/setup.exe", kSetupScript);
+  chmod((src + "/setup.exe").c_str(), 0755);
+  SetTime(src + "/setup.exe", 1000000000, 999999900);
+  for (size_t entries : {1, 2, 20000}) {
+    if (entries == 2) {
+      const std::string empty = src + "/\xC3\xA9t\xC3\xA9 \xE6\x97\xA5.txt";  // "été 日.txt"
+      WriteFile(empty, "");
+      chmod(empty.c_str(), 0444);
+      SetTime(empty, 1200000000, 100);
     }
-    const struct stat& have = found->second;
-    EXPECT_EQ(have.st_mode, want.st_mode) << path;
-    if (S_ISDIR(want.st_mode)) continue;
-    EXPECT_TRUE(ReadFile(dest + "/" + path) == ReadFile(src + "/" + path)) << path;
-    EXPECT_EQ(have.st_mtim.tv_sec, want.st_mtim.tv_sec) << path;
-    EXPECT_EQ(have.st_mtim.tv_nsec, want.st_mtim.tv_nsec) << path;
+    if (entries == 20000) {
+      // setup.exe, the empty file, "empty dir", d0 to d19 and 19,977 files.
+      fs::create_directories(src + "/empty dir");
+      for (size_t i = 0; i < 19977; ++i) {
+        const std::string dir = src + "/d" + std::to_string(i / 1000);
+        if (i % 1000 == 0) fs::create_directories(dir);
+        const std::string file = dir + "/\xC3\xBC" + std::to_string(i) + (i % 3 ? ".txt" : ".dat");
+        WriteFile(file, i % 7 == 0 ? std::string() : std::string(i % 50 + 1, char('a' + i % 26)));
+        if (i % 11 == 0) chmod(file.c_str(), 0444);
+        SetTime(file, 1300000000 + int64_t(i), long(i % 10000000) * 100);
+      }
+    }
+    for (HeaderForm form : {HeaderForm::kPlain, HeaderForm::kCompressed}) {
+      const std::string label = std::to_string(entries) + " entries, " +
+                                (form == HeaderForm::kPlain ? "plain" : "compressed");
+      PackOptions options;
+      options.source = src;
+      options.output = work.Path() + "/installer";
+      options.stub = StubPath();
+      options.quiet = true;
+      options.headerForm = form;
+      std::ostringstream warnings;
+      RunPack(options, warnings, warnings);
+      TempDir runRoot;
+      fs::remove_all(dest);
+      RunResult run = RunInstaller(options.output, runRoot.Path(), {dest});
+      ASSERT_EQ(run.exitCode, 0) << label << "\n" << run.output;
+      ExpectSameTree(src, dest);
+      if (HasFailure()) FAIL() << label;
+    }
   }
 }
 
