@@ -77,7 +77,9 @@ TEST_F(InstallerFailure, DamagedInstallersFromStubpack) {
   std::filesystem::permissions(source.Path() + "/setup.exe",
                                std::filesystem::perms::owner_exec, 
                                std::filesystem::perm_options::add);
-  WriteFile(source.Path() + "/data.bin", RandomBytes(50000, 3));
+  // More than the scan's 64 KiB block of incompressible data: a cut at the header's end can
+  // never also cut that block short, whatever the stub's size.
+  WriteFile(source.Path() + "/data.bin", RandomBytes(70000, 3));
   const std::string good = files.Path() + "/good.exe";
   RunResult pack = RunStubpack({"pack", "-q", "--stub", "native", source.Path(), "-o", good});
   ASSERT_EQ(pack.exitCode, 0) << pack.output;

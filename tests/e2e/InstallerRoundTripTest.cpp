@@ -25,6 +25,7 @@ const char kSetupScript[] =
     "#!/bin/sh\n"
     "dest=\"$1\"\n"
     "pwd > \"$dest.pwd\"\n"
+    "stat -c %a . > \"$dest.mode\"\n"
     "for a in \"$@\"; do printf '<%s>' \"$a\"; done > \"$dest.args\"\n"
     "cp -a . \"$dest\"\n";
 
@@ -74,19 +75,10 @@ std::map<std::string, struct stat> Tree(const std::string& root) {
   return tree;
 }
 
-// The stub's clean-up deletes files without clearing their attributes, so a read-only file
-// (and the directories above it) outlives the run, as the removal rule says. Everything else
-// of the temporary directory must be gone.
-void ExpectOnlyReadOnlyFilesLeft(const std::string& tempRoot, size_t readOnlyFiles) {
-  size_t survivors = 0;
-  for (const auto& [path, info] : Tree(tempRoot)) {
-    if (S_ISDIR(info.st_mode)) continue;
-    EXPECT_EQ(info.st_mode & 0222, 0u) << "left behind: " << path;
-    ++survivors;
-  }
-  EXPECT_EQ(survivors, readOnlyFiles);
-  for (const std::string& top : DirectoryEntries(tempRoot))
-    EXPECT_EQ(top.rfind("cab", 0), 0u) << top;  // only the run's own directory
+// The clean-up removes the whole temporary directory, read-only files and the directories
+// above them included: nothing of the run stays in the temporary path.
+void ExpectNothingLeft(const std::string& tempRoot) {
+  for (const auto& [path, info] : Tree(tempRoot)) ADD_FAILURE() << "left behind: " << path;
 }
 
 // Every entry of src arrived in dest with its mode, and every file with its bytes and time.
@@ -128,6 +120,8 @@ TEST_F(InstallerRoundTrip, PackedTreeArrivesWithContentsTimesAndModes) {
   WriteFile(src + "/empty.txt", "");
   WriteFile(src + "/readonly.txt", "do not touch\n");
   chmod((src + "/readonly.txt").c_str(), 0444);
+  WriteFile(src + "/a/b/locked.txt", "read-only, deeper\n");
+  chmod((src + "/a/b/locked.txt").c_str(), 0444);
   WriteFile(src + "/\xC3\xBCnic\xC3\xB8" "de/\xE6\x97\xA5/\xE6\x9C\xAC.txt", "non-ASCII name\n");
   WriteFile(src + "/data/random.bin", RandomBytes(300000, 4));
   WriteFile(src + "/bin/tool.dll", X86Image());
@@ -143,13 +137,21 @@ TEST_F(InstallerRoundTrip, PackedTreeArrivesWithContentsTimesAndModes) {
   ASSERT_EQ(list.exitCode, 0) << list.output;
   EXPECT_NE(list.output.find("{\"method\":\"BCJ2\"}"), std::string::npos) << list.output;
 
-  RunResult run = RunInstaller(installer, tempRoot.Path(), {dest, "two words", "\xC3\xA4", ""});
+  // A blank in the temporary path must not split the setup program's name, and the
+  // directory is the user's alone whatever the umask.
+  const std::string spaced = tempRoot.Path() + "/tmp with space";
+  fs::create_directories(spaced);
+  mode_t umaskBefore = umask(0);
+  RunResult run = RunInstaller(installer, spaced, {dest, "two words", "\xC3\xA4", ""});
+  umask(umaskBefore);
   ASSERT_EQ(run.exitCode, 0) << run.output;
-  ExpectOnlyReadOnlyFilesLeft(tempRoot.Path(), 1);
+  ExpectNothingLeft(spaced);
   std::vector<uint8_t> args = ReadFile(dest + ".args");
   EXPECT_EQ(std::string(args.begin(), args.end()), "<" + dest + "><two words><\xC3\xA4><>");
   std::vector<uint8_t> pwd = ReadFile(dest + ".pwd");
-  EXPECT_EQ(std::string(pwd.begin(), pwd.end()).rfind(tempRoot.Path() + "/", 0), 0u);
+  EXPECT_EQ(std::string(pwd.begin(), pwd.end()).rfind(spaced + "/cab", 0), 0u);
+  std::vector<uint8_t> mode = ReadFile(dest + ".mode");
+  EXPECT_EQ(std::string(mode.begin(), mode.end()), "700\n");
 
   ExpectSameTree(src, dest);
 }
@@ -232,7 +234,7 @@ TEST_F(InstallerRoundTrip, HiddenSystemAndMissingAttributesAndTimes) {
 
   RunResult run = RunInstaller(installer, tempRoot.Path(), {dest});
   ASSERT_EQ(run.exitCode, 0) << run.output;
-  ExpectOnlyReadOnlyFilesLeft(tempRoot.Path(), 1);
+  ExpectNothingLeft(tempRoot.Path());
   if (DosAttributeBits(dest + "/hidden.txt") < 0) {
     GTEST_SKIP() << "the file system here keeps no user extended attributes";
   }
