@@ -79,10 +79,10 @@ int InstallerMain(HMODULE module, const char* commandLine) {
   AnsiAppend(setupCommand, tail);
 
   CloseOutputHandles();
-  RunSetupProgram(setupCommand);
+  const DWORD setupExitCode = RunSetupProgram(setupCommand);
   MemFree(setupCommand);
   SetCurrentDirectoryA(SavedCurrentDir);
   RemoveTree(WideString::FromAnsi(TempDirName));
   UnregisterClassA("Unpack", static_cast<HINSTANCE>(module));
-  return 0;
+  return PassesSetupExitCode(module) ? static_cast<int>(setupExitCode) : 0;
 }

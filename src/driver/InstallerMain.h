@@ -6,8 +6,12 @@
 int InstallerMain(HMODULE module, const char* commandLine);
 // Unpacks the archive appended to the stub's own file into the output directory.
 void UnpackArchive(const char* moduleFileName, const char* outputDirectory);
-// Starts the command line and waits for it; a program that cannot start is passed over.
-void RunSetupProgram(char* commandLine);
+// Starts the command line and waits for it; returns its exit code. A program that cannot
+// start is passed over (0).
+DWORD RunSetupProgram(char* commandLine);
+// Whether the installer was packed to exit with setup.exe's exit code: flag 1 of the options
+// resource (type "STUBKIT", id 1, a 32-bit word) that stubpack writes. Without it, exit 0.
+bool PassesSetupExitCode(HMODULE module);
 // The arguments after the program name, by the stub's scanning rule.
 const char* CommandLineTail(const char* commandLine);
 #ifndef _WIN32

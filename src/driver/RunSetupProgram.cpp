@@ -1,7 +1,7 @@
 #include "driver/InstallerMain.h"
 #include "support/AnsiString.h"
 
-void RunSetupProgram(char* commandLine) {
+DWORD RunSetupProgram(char* commandLine) {
   STARTUPINFOA startup;
   FillBytes(&startup, 0, sizeof startup);
   startup.cb = sizeof startup;
@@ -10,8 +10,11 @@ void RunSetupProgram(char* commandLine) {
   PROCESS_INFORMATION process;
   if (!CreateProcessA(nullptr, commandLine, nullptr, nullptr, FALSE, 0, nullptr, nullptr,
                       &startup, &process))
-    return;
+    return 0;
   CloseHandle(process.hThread);
   WaitForSingleObject(process.hProcess, INFINITE);
+  DWORD exitCode = 0;
+  GetExitCodeProcess(process.hProcess, &exitCode);
   CloseHandle(process.hProcess);
+  return exitCode;
 }

@@ -105,3 +105,59 @@ TEST(InspectCommands, FailedExtractionKeepsTheUsersDirectory) {
 }
 
 }  // namespace
+
+namespace {
+
+// `check` judges names the way the Windows stub will meet them: two names that are one file
+// there end its run; a name it changes, a merged directory or a setup.exe that will not run
+// draw a warning.
+TEST(InspectCommands, CheckModelsWindowsNames) {
+  SKIP_UNLESS_STUB_FITS();
+  auto file = [](std::u16string name) {
+    fixture::CraftedEntry e;
+    e.name = std::move(name);
+    e.data = "x";
+    return e;
+  };
+  auto directory = [](std::u16string name) {
+    fixture::CraftedEntry e;
+    e.name = std::move(name);
+    e.directory = true;
+    e.attributes = 0x10;
+    return e;
+  };
+  struct Row {
+    const char* what;
+    std::vector<fixture::CraftedEntry> entries;
+    int exitCode;
+    const char* line;
+  } rows[] = {
+      {"same file in two cases", {file(u"setup.exe"), file(u"SETUP.EXE")}, 1,
+       "problem: \"setup.exe\" and \"SETUP.EXE\" are one file on Windows"},
+      {"file and directory in two cases", {file(u"data"), file(u"DATA/x")}, 1,
+       "are one name on Windows, a file and a directory"},
+      {"trailing dot", {file(u"setup.exe.")}, 0,
+       "warning: \"setup.exe.\" is written as setup.exe on Windows"},
+      {"trailing blank", {file(u"setup.exe ")}, 0,
+       "warning: \"setup.exe \" is written as setup.exe on Windows"},
+      {"setup.exe directory", {directory(u"setup.exe"), file(u"setup.exe/x")}, 0,
+       "warning: \"setup.exe\" is a directory; no setup.exe will run"},
+      {"no setup.exe", {file(u"install.exe")}, 0, "warning: no setup.exe at the top"},
+      {"merged directories", {file(u"setup.exe"), file(u"Dir/a"), file(u"dir/b")}, 0,
+       "warning: \"Dir\" and \"dir\" are one directory on Windows"},
+      {"setup.exe in capitals", {file(u"Setup.EXE")}, 0, "stubpack: the stub accepts"},
+  };
+  TempDir dir;
+  for (const Row& row : rows) {
+    const std::string installer = dir.Path() + "/installer";
+    WriteInstaller(installer, fixture::CraftArchive(row.entries));
+    const RunResult check = RunStubpack({"check", installer});
+    EXPECT_EQ(check.exitCode, row.exitCode) << row.what << "\n" << check.output;
+    EXPECT_NE(check.output.find(row.line), std::string::npos) << row.what << "\n" << check.output;
+    if (row.exitCode == 0 && std::string(row.line).rfind("warning", 0) != 0) {
+      EXPECT_EQ(check.output.find("warning:"), std::string::npos) << row.what;
+    }
+  }
+}
+
+}  // namespace

@@ -66,6 +66,35 @@ INSTANTIATE_TEST_SUITE_P(
                  {}, "symbolic link"},
         BadInput{"Fifo", [](const std::string& s) { mkfifo((s + "/pipe").c_str(), 0644); }, {},
                  "neither a regular file nor a directory"},
+        // Names that are one on Windows, at any level, and names Windows would change.
+        BadInput{"CaseClashFiles",
+                 [](const std::string& s) {
+                   WriteFile(s + "/README.txt", "a");
+                   WriteFile(s + "/readme.txt", "b");
+                 },
+                 {}, "\"README.txt\" and \"readme.txt\" differ only in case"},
+        BadInput{"CaseClashDirectories",
+                 [](const std::string& s) {
+                   fs::create_directories(s + "/Dir");
+                   fs::create_directories(s + "/dir");
+                 },
+                 {}, "\"Dir\" and \"dir\" differ only in case"},
+        BadInput{"DeepCaseClash",
+                 [](const std::string& s) {
+                   fs::create_directories(s + "/sub/A/b");
+                   fs::create_directories(s + "/sub/A/B");
+                 },
+                 {}, "\"sub/A/B\" and \"sub/A/b\""},
+        BadInput{"NonAsciiCaseClash",
+                 [](const std::string& s) {
+                   WriteFile(s + "/\xC3\x9Cber.txt", "a");  // Über
+                   WriteFile(s + "/\xC3\xBCBER.txt", "b");  // üBER
+                 },
+                 {}, "differ only in case"},
+        BadInput{"TrailingDot", [](const std::string& s) { WriteFile(s + "/sub/name.", "x"); },
+                 {}, "\"sub/name.\": the installer cannot hold a name with a dot or blank"},
+        BadInput{"TrailingBlank", [](const std::string& s) { fs::create_directory(s + "/d "); },
+                 {}, "a dot or blank at its end"},
         BadInput{"MissingStub", [](const std::string&) {}, {"--stub", "/nonexistent/stub"},
                  "cannot read the stub"},
         BadInput{"UnknownOption", [](const std::string&) {}, {"--frobnicate"},
@@ -105,6 +134,20 @@ TEST(PackCommandLine, RefusesUnreadableFiles) {
       {"pack", "--stub", dir.Path() + "/stub", dir.Path() + "/src", "-o", dir.Path() + "/o"});
   EXPECT_EQ(run.exitCode, 2);
   EXPECT_NE(run.output.find("cannot read"), std::string::npos) << run.output;
+}
+
+TEST(PackCommandLine, AcceptsNamesWindowsKeepsApart) {
+  TempDir dir;
+  const std::string source = dir.Path() + "/src";
+  fs::create_directories(source + "/\xC3\xBC");         // ü
+  fs::create_directories(source + "/u");
+  WriteFile(source + "/Setup.EXE", std::string("MZ"));  // Windows runs it as setup.exe
+  WriteFile(source + "/.hidden", std::string("x"));
+  WriteFile(dir.Path() + "/stub", StandInStub());
+  const SplitRun run = RunStubpackIn(
+      dir.Path(), {"pack", "-q", "--stub", "stub", "src", "-o", dir.Path() + "/o"});
+  EXPECT_EQ(run.exitCode, 0) << run.err;
+  EXPECT_EQ(run.err, "");
 }
 
 TEST(PackCommandLine, WarnsWithoutSetupExeAndStillPacks) {

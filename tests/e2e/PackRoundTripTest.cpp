@@ -176,4 +176,22 @@ TEST(PackReproducibility, SourceDateEpochMakesPacksIdentical) {
   }
 }
 
+// The same tree made under two umasks packs to the same bytes: stored modes are normalised.
+TEST(PackReproducibility, UmaskDoesNotChangeThePack) {
+  TempDir dir;
+  WriteFile(dir.Path() + "/stub", StandInStub());
+  for (const char* umask : {"022", "002"}) {
+    const std::string tree = ShellQuote(dir.Path() + "/tree" + umask);
+    const RunResult run = RunShell(
+        std::string("umask ") + umask + " && mkdir -p " + tree + "/sub && cd " + tree +
+        " && printf 'MZ' > setup.exe && chmod +x setup.exe && printf data > sub/data.txt && "
+        "printf ro > sub/ro.txt && chmod a-w sub/ro.txt && SOURCE_DATE_EPOCH=1700000000 " +
+        ShellQuote(StubpackPath()) + " pack -q --stub ../stub . -o ../out" + umask);
+    ASSERT_EQ(run.exitCode, 0) << run.output;
+  }
+  EXPECT_TRUE(ReadFile(dir.Path() + "/out022") == ReadFile(dir.Path() + "/out002"));
+  const RunResult list = RunStubpack({"list", dir.Path() + "/out002"});
+  EXPECT_NE(list.output.find("sub/ro.txt"), std::string::npos) << list.output;
+}
+
 }  // namespace

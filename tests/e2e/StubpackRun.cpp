@@ -1,9 +1,12 @@
 #include "StubpackRun.h"
 
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <array>
 #include <cstdio>
+#include <fstream>
+#include <iterator>
 #include <stdexcept>
 
 std::string StubpackPath() { return STUBPACK_PATH; }
@@ -14,18 +17,44 @@ std::string ShellQuote(const std::string& text) {
   return quoted + "'";
 }
 
-RunResult RunShell(const std::string& command) {
-  RunResult result;
-  std::FILE* pipe = popen((command + " 2>&1").c_str(), "r");
+namespace {
+
+// Runs the command line; appends its standard output to out and returns its exit code.
+int ReadCommand(const std::string& command, std::string& out) {
+  std::FILE* pipe = popen(command.c_str(), "r");
   if (pipe == nullptr) throw std::runtime_error("popen failed");
   std::array<char, 4096> buffer;
   size_t n;
-  while ((n = std::fread(buffer.data(), 1, buffer.size(), pipe)) > 0) {
-    result.output.append(buffer.data(), n);
-  }
+  while ((n = std::fread(buffer.data(), 1, buffer.size(), pipe)) > 0) out.append(buffer.data(), n);
   const int status = pclose(pipe);
-  result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+}  // namespace
+
+RunResult RunShell(const std::string& command) {
+  RunResult result;
+  result.exitCode = ReadCommand(command + " 2>&1", result.output);
   return result;
+}
+
+SplitRun RunStubpackIn(const std::string& cwd, const std::vector<std::string>& args,
+                       const std::vector<std::string>& environment) {
+  char errPath[] = "/tmp/stubpack-stderr-XXXXXX";
+  const int fd = mkstemp(errPath);
+  if (fd < 0) throw std::runtime_error("mkstemp failed");
+  close(fd);
+  std::string command = "cd " + ShellQuote(cwd) + " && env";
+  for (const std::string& assignment : environment) command += " " + ShellQuote(assignment);
+  command += " " + ShellQuote(StubpackPath());
+  for (const std::string& arg : args) command += " " + ShellQuote(arg);
+  command += " </dev/null 2>" + std::string(errPath);
+  SplitRun run;
+  run.exitCode = ReadCommand(command, run.out);
+  std::ifstream err(errPath);
+  run.err.assign(std::istreambuf_iterator<char>(err), std::istreambuf_iterator<char>());
+  unlink(errPath);
+  return run;
 }
 
 RunResult RunStubpack(const std::vector<std::string>& args,

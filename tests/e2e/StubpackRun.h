@@ -13,6 +13,15 @@ struct RunResult {
 // environment assignments.
 RunResult RunStubpack(const std::vector<std::string>& args,
                       const std::vector<std::string>& environment = {});
+// A run whose standard output and standard error are kept apart.
+struct SplitRun {
+  int exitCode = -1;
+  std::string out, err;
+};
+// Runs stubpack in directory cwd with the arguments and "NAME=VALUE" environment assignments.
+SplitRun RunStubpackIn(const std::string& cwd, const std::vector<std::string>& args,
+                       const std::vector<std::string>& environment = {});
+
 // Runs a shell command line; returns its exit code and output.
 RunResult RunShell(const std::string& command);
 std::string ShellQuote(const std::string& text);

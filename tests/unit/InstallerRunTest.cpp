@@ -109,6 +109,37 @@ TEST_F(InstallerRun, NoSetupProgramStillEndsWithZero) {
   EXPECT_TRUE(TempEntries().empty());
 }
 
+// setup.exe exits 7: the installer passes that on only when its options resource says so.
+TEST_F(InstallerRun, OptionsResourceDecidesWhetherSetupsExitCodeIsPassedOn) {
+  struct Case {
+    const char* type;
+    std::vector<uint8_t> flags;
+    int exitCode;
+  } cases[] = {
+      {"", {}, 0},                     // no options resource
+      {"STUBKIT", {1, 0, 0, 0}, 7},    // exit with setup.exe's code
+      {"STUBKIT", {0, 0, 0, 0}, 0},    // written, but zero
+      {"STUBKIT", {1, 0}, 0},          // too short to be the options
+      {"OTHER", {1, 0, 0, 0}, 0},      // someone else's resource
+  };
+  for (const Case& c : cases) {
+    posix_testing::Reset();
+    ResetRunState();
+    if (*c.type) posix_testing::SetResource(c.type, 1, c.flags);
+    UseInstaller(SingleEntry7z("setup.exe", "#!/bin/sh\nexit 7\n", 0755));
+    RunEnd end = Run("stub.exe");
+    ASSERT_FALSE(end.exited) << end.reason;
+    EXPECT_EQ(exitCode, c.exitCode) << c.type << " " << c.flags.size();
+  }
+  // A setup.exe that cannot be started leaves the documented 0.
+  posix_testing::Reset();
+  ResetRunState();
+  posix_testing::SetResource("STUBKIT", 1, {1, 0, 0, 0});
+  UseInstaller(SingleEntry7z("readme.txt", "just text"));
+  ASSERT_FALSE(Run("stub.exe").exited);
+  EXPECT_EQ(exitCode, 0);
+}
+
 TEST_F(InstallerRun, FailurePathShowsBothBoxesClosesHandlesThenRemovesTheTree) {
   UseInstaller(SingleEntry7z("setup.exe", "#!/bin/sh\n", 0755));
   posix_testing::FailCall(posix_testing::Api::CreateFileA, 2);  // 1: the stub, 2: setup.exe

@@ -6,7 +6,8 @@
  *   D <TAB> relative path <TAB> attributes (hex) <TAB> last-write FILETIME (decimal)
  *   F <TAB> relative path <TAB> attributes <TAB> last-write <TAB> size <TAB> FNV-1a 64 (hex)
  * Paths below the current directory use '/' and come in the order the directory search gives.
- * Exit code 7 when the output cannot be written, 5 without SETUP_PROBE_OUT, else 0. */
+ * Exit code 7 when the output cannot be written, 5 without SETUP_PROBE_OUT, else the number in
+ * SETUP_PROBE_EXIT (0 without it). */
 #define WIN32_LEAN_AND_MEAN
 #include <windows.h>
 #include <stdio.h>
@@ -81,5 +82,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE previous, LPSTR commandLine, in
   PutUtf8(cwd);
   fputs("\n", out);
   List(L".", L"");
-  return fclose(out) ? 7 : 0;
+  if (fclose(out)) return 7;
+  wchar_t code[16];
+  n = GetEnvironmentVariableW(L"SETUP_PROBE_EXIT", code, 16);
+  return n > 0 && n < 16 ? _wtoi(code) : 0;
 }

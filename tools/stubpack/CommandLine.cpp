@@ -45,7 +45,48 @@ CLI::Validator SizeWithin(uint64_t low, uint64_t high, const std::string& range)
           return error.what();
         }
       },
-      "SIZE");
+      "");
+}
+
+// The publisher's identity, written into the Windows stub's resources. Values are checked by
+// IdentityOptions, whose PackError text becomes the usage error.
+void AddIdentityOptions(CLI::App& pack, IdentityOptions& identity) {
+  auto checked = [](auto set) {
+    return [set](const auto& value) {
+      try {
+        set(value);
+      } catch (const PackError& error) {
+        throw CLI::ValidationError(error.what());
+      }
+    };
+  };
+  const std::string group = "Installer resources (Windows stub)";
+  pack.add_option("--icon", identity.icon,
+                  "the installer's icon: every image of the .ico file (PNG ones included)")
+      ->type_name("FILE.ico")
+      ->group(group);
+  pack.add_option_function<std::vector<std::string>>(
+          "--version-info",
+          checked([&identity](const std::vector<std::string>& values) {
+            for (const std::string& v : values) identity.AddVersionInfo(v);
+          }),
+          "a version string, repeatable (ProductName, ProductVersion, FileVersion, "
+          "CompanyName, FileDescription, LegalCopyright, OriginalFilename, ...); FileVersion "
+          "and ProductVersion (1.2.3.4) also give the numeric versions")
+      ->type_name("KEY=VALUE")
+      ->allow_extra_args(false)
+      ->group(group);
+  pack.add_option_function<std::string>(
+          "--execution-level",
+          checked([&identity](const std::string& v) { identity.SetExecutionLevel(v); }),
+          "the level the manifest asks for (the stub's own: asInvoker)")
+      ->type_name("asInvoker|highestAvailable|requireAdministrator")
+      ->group(group);
+  pack.add_option_function<std::string>(
+          "--exit-code", checked([&identity](const std::string& v) { identity.SetExitCode(v); }),
+          "zero: exit 0 after unpacking (default); setup: exit with setup.exe's exit code")
+      ->type_name("zero|setup")
+      ->group(group);
 }
 
 void AddPackCommand(CLI::App& app, UsageFormatter& usage, PackOptions& options) {
@@ -59,8 +100,7 @@ void AddPackCommand(CLI::App& app, UsageFormatter& usage, PackOptions& options) 
       ->required()
       ->type_name("INSTALLER");
   pack->add_option("--stub", options.stub,
-                   "stub to build on: a path, or \"native\" for the Linux stub "
-                   "(default: the Windows stub.exe)")
+                   "stub to build on, or native for the Linux one (default: stub.exe)")
       ->type_name("PATH");
   const std::map<std::string, Bcj2Mode> bcj2 = {
       {"auto", Bcj2Mode::kAuto}, {"on", Bcj2Mode::kOn}, {"off", Bcj2Mode::kOff}};
@@ -69,9 +109,11 @@ void AddPackCommand(CLI::App& app, UsageFormatter& usage, PackOptions& options) 
       ->transform(CLI::CheckedTransformer(bcj2).description(""))
       ->type_name("auto|on|off");
   pack->add_option("--solid-size", options.solidSize, "most data per folder (default 64M)")
-      ->transform(SizeWithin(1, ~uint64_t{0}, "a positive size"));
+      ->transform(SizeWithin(1, ~uint64_t{0}, "a positive size"))
+      ->type_name("SIZE");
   pack->add_option("--dict", options.lzma.dictSize, "preferred LZMA dictionary (default 64M)")
-      ->transform(SizeWithin(kMinDictSize, kMaxDictSize, "a size from 4K to 256M"));
+      ->transform(SizeWithin(kMinDictSize, kMaxDictSize, "a size from 4K to 256M"))
+      ->type_name("SIZE");
   pack->add_option("--lc", options.lzma.lc, "LZMA literal context bits (default 3)")
       ->check(CLI::Range(0, 4).description(""))
       ->type_name("N");
@@ -98,7 +140,9 @@ void AddPackCommand(CLI::App& app, UsageFormatter& usage, PackOptions& options) 
       "--fast", [&options] { options.lzma.mode = LZMA_MODE_FAST; },
       "LZMA fast mode instead of normal");
   pack->add_flag("-q,--quiet", options.quiet, "no progress bar and no summary line");
+  AddIdentityOptions(*pack, options.identity);
 }
+
 
 void AddInspectCommands(CLI::App& app, UsageFormatter& usage, InspectOptions& options) {
   CLI::App* list = app.add_subcommand("list", "List the entries of an installer.");
@@ -187,6 +231,7 @@ int RunCommandLine(int argc, char** argv) {
   AddPackCommand(app, *usage, pack);
   AddInspectCommands(app, *usage, inspect);
   CLI::App* help = app.add_subcommand("help", "Show the help of stubpack or of a command.");
+  for (CLI::App* command : app.get_subcommands({})) command->group("Commands");
   usage->Set(help, "usage: stubpack help [COMMAND]");
   help->add_option("COMMAND", topic, "command to explain")->type_name("");
   // Read here rather than by the parser, which would take "help pack" as a second command.

@@ -8,7 +8,10 @@
 #include <csignal>
 #include <cstring>
 
+#include <vector>
+
 #include "PackError.h"
+#include "PeLayout.h"
 
 namespace {
 
@@ -27,6 +30,9 @@ void RemoveOnSignal(const std::string& partial) {
   if (partial.size() >= sizeof(interruptedPartial)) return;
   std::memcpy(interruptedPartial, partial.c_str(), partial.size() + 1);
   for (int signal : kCleanupSignals) {
+    // A signal ignored from the start (nohup, a background job) stays ignored.
+    struct sigaction current;
+    if (sigaction(signal, nullptr, &current) == 0 && current.sa_handler == SIG_IGN) continue;
     struct sigaction action = {};
     action.sa_handler = RemovePartialAndDie;
     sigemptyset(&action.sa_mask);
@@ -90,6 +96,20 @@ void InstallerFile::WriteAt(uint64_t offset, const void* data, size_t size) {
   if (std::fseek(file_, static_cast<long>(offset), SEEK_SET) != 0) Fail("cannot seek in");
   Write(data, size);
   if (std::fseek(file_, 0, SEEK_END) != 0) Fail("cannot seek in");
+}
+
+uint32_t InstallerFile::PeChecksumOfContent(uint64_t checksumOffset) {
+  if (std::fflush(file_) != 0) Fail("cannot write");
+  std::FILE* in = std::fopen(temporary_.c_str(), "rb");
+  if (in == nullptr) Fail("cannot read back");
+  PeChecksum checksum(checksumOffset);
+  std::vector<uint8_t> block(1 << 20);
+  size_t got;
+  while ((got = std::fread(block.data(), 1, block.size(), in)) != 0) checksum.Add(block.data(), got);
+  const bool failed = std::ferror(in) != 0;
+  std::fclose(in);
+  if (failed) Fail("cannot read back");
+  return checksum.Value();
 }
 
 void InstallerFile::Commit() {

@@ -15,6 +15,8 @@ class InstallerFile {
 
   void Write(const void* data, size_t size);
   void WriteAt(uint64_t offset, const void* data, size_t size);
+  // The PE header checksum of everything written so far (read back from the disk).
+  uint32_t PeChecksumOfContent(uint64_t checksumOffset);
   void Commit();
 
  private:

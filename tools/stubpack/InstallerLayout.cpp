@@ -12,6 +12,11 @@ std::vector<uint8_t> LoadStub(const std::string& path) {
   std::vector<uint8_t> stub((std::istreambuf_iterator<char>(in)),
                             std::istreambuf_iterator<char>());
   if (in.bad()) throw PackError("cannot read the stub " + path);
+  CheckStub(stub, path);
+  return stub;
+}
+
+void CheckStub(const std::vector<uint8_t>& stub, const std::string& path) {
   if (stub.size() + 4 > kScanReach) {
     throw PackError("the stub " + path + " is too large: the installer finds its archive only " +
                     "within the first " + std::to_string(kScanReach) + " bytes");
@@ -22,7 +27,6 @@ std::vector<uint8_t> LoadStub(const std::string& path) {
     throw PackError("the stub " + path + " contains an archive signature; it would find that " +
                     "instead of its own archive");
   }
-  return stub;
 }
 
 uint64_t ScanPadding(uint64_t stubSize, uint64_t archiveSize) {

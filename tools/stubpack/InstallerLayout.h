@@ -14,6 +14,8 @@ constexpr uint64_t kScanReach = 17 * kScanStep;
 // Reads the stub and checks that the unpacker will find the archive behind it: the stub
 // must be small enough for the scan and must not contain the signature itself.
 std::vector<uint8_t> LoadStub(const std::string& path);
+// The same checks for a stub's bytes (after new resources, say).
+void CheckStub(const std::vector<uint8_t>& stub, const std::string& path);
 // Zero bytes to append after an archive of archiveSize bytes so that the scan block holding
 // the signature can be read whole.
 uint64_t ScanPadding(uint64_t stubSize, uint64_t archiveSize);

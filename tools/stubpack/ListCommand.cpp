@@ -1,4 +1,7 @@
+#include <sstream>
+
 #include "InspectCommands.h"
+#include "InstallerIdentity.h"
 #include "InstallerListing.h"
 #include "StubHarness.h"
 
@@ -28,10 +31,18 @@ int RunList(const InspectOptions& options, std::ostream& out, std::ostream& err)
     return 1;
   }
   const InstallerListing listing = ListDatabase(opened.archive->Database);
+  const InstallerIdentity identity = ReadIdentity(installer);
   if (options.json) {
-    PrintListingJson(listing, out);
+    // The listing's object gains one more member: the installer's resources.
+    std::ostringstream entries;
+    PrintListingJson(listing, entries);
+    const std::string text = entries.str();
+    out << text.substr(0, text.rfind('}')) << ",\n\"installer\":";
+    PrintIdentityJson(identity, out);
+    out << "}\n";
   } else {
     PrintListing(listing, out);
+    PrintIdentity(identity, out);
   }
   return 0;
 }

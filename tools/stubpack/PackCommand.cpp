@@ -17,6 +17,7 @@
 #include "OutputTarget.h"
 #include "PackError.h"
 #include "PeImage.h"
+#include "PeLayout.h"
 #include "ProgressBar.h"
 #include "SevenZipWriter.h"
 #include "SourceTree.h"
@@ -72,10 +73,13 @@ std::string SummaryLine(const PackSummary& s, const std::string& output) {
   std::snprintf(ratio, sizeof(ratio), "%.1f %%",
                 s.inputBytes ? 100.0 * double(s.installerBytes) / double(s.inputBytes) : 0.0);
   std::snprintf(seconds, sizeof(seconds), "%.1f s", s.seconds);
-  return "packed " + std::to_string(s.files) + " files and " + std::to_string(s.directories) +
-         " folders, " + std::to_string(s.inputBytes) + " bytes, into " + output + ": " +
-         std::to_string(s.installerBytes) + " bytes (" + ratio + " of the input), " +
-         std::to_string(s.x86Files) + " x86 files converted, " + seconds;
+  auto count = [](uint64_t n, const char* what) {
+    return std::to_string(n) + " " + what + (n == 1 ? "" : "s");
+  };
+  return "packed " + count(s.files, "file") + " and " + count(s.directories, "folder") + ", " +
+         count(s.inputBytes, "byte") + ", into " + output + ": " +
+         count(s.installerBytes, "byte") + " (" + ratio + " of the input), " +
+         count(s.x86Files, "x86 file") + " converted, " + seconds;
 }
 
 struct StreamedFile {
@@ -114,7 +118,9 @@ void RunPack(const PackOptions& options, std::ostream& out, std::ostream& warnin
   const auto started = std::chrono::steady_clock::now();
   const std::string stubPath = StubPath(options.stub);
   const std::string target = OutputTarget(options.output, options.source, stubPath);
-  const std::vector<uint8_t> stub = ReadStub(stubPath).bytes;
+  const std::vector<uint8_t> stub =
+      ApplyIdentity(ReadStub(stubPath).bytes, options.identity, stubPath);
+  if (options.identity.Any()) CheckStub(stub, stubPath + " with its new resources");
   const std::vector<SourceEntry> scanned = ScanSourceTree(options.source, SourceDateEpoch());
   for (const SourceEntry& source : scanned) ToArchiveName(source.path);  // refuses bad names
   RefuseWindowsNameClashes(scanned);
@@ -216,7 +222,12 @@ void RunPack(const PackOptions& options, std::ostream& out, std::ostream& warnin
   if (archiveStart + archiveSize >= (uint64_t{1} << 32)) {
     throw PackError("the installer would reach 4 GiB, more than it can unpack");
   }
-  const std::vector<uint8_t> padding(ScanPadding(stub.size(), archiveSize), 0);
+  const std::optional<size_t> checksumAt = PeChecksumOffset(stub);
+  const bool windowsStub = checksumAt.has_value();
+  uint64_t paddingSize = ScanPadding(stub.size(), archiveSize);
+  // Checksum tools disagree on a last odd byte: a Windows installer ends on a whole word.
+  if (windowsStub && (archiveStart + archiveSize + paddingSize) % 2 != 0) ++paddingSize;
+  const std::vector<uint8_t> padding(paddingSize, 0);
   installer.Write(padding.data(), padding.size());
   const uint8_t length[4] = {static_cast<uint8_t>(archiveSize),
                              static_cast<uint8_t>(archiveSize >> 8),
@@ -224,6 +235,12 @@ void RunPack(const PackOptions& options, std::ostream& out, std::ostream& warnin
                              static_cast<uint8_t>(archiveSize >> 24)};
   installer.WriteAt(stub.size(), length, 4);
   installer.WriteAt(archiveStart, startHeader.data(), startHeader.size());
+  // A Windows stub's header checksum covers the whole installer, as signing tools compute it.
+  if (windowsStub) {
+    uint8_t checksum[4];
+    PutLe32(checksum, installer.PeChecksumOfContent(*checksumAt));
+    installer.WriteAt(*checksumAt, checksum, 4);
+  }
   installer.Commit();
 
   if (options.quiet) return;

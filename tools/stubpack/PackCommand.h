@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "InstallerIdentity.h"
 #include "LzmaEncoder.h"
 
 enum class Bcj2Mode { kAuto, kOn, kOff };
@@ -18,6 +19,7 @@ struct PackOptions {
   uint64_t solidSize = 64u << 20;
   LzmaSettings lzma;
   bool quiet = false;
+  IdentityOptions identity;  // icon, version information, execution level, exit code
 };
 
 // Parses sizes such as 4096, 512K, 64M, 1G (binary units); throws PackError.

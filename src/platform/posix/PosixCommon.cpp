@@ -123,6 +123,11 @@ std::vector<std::string> Calls() { return Faults().calls_made; }
 
 void RedirectExitProcess(bool on) { StandIns().redirectExit = on; }
 void SetModuleFileName(const char* path) { StandIns().moduleFileName = path ? path : ""; }
+void SetResource(const char* type, uint16_t id, const std::vector<uint8_t>& data) {
+  StandIns().resourceType = type;
+  StandIns().resourceId = id;
+  StandIns().resource = data;
+}
 void SetDesktopSize(int width, int height) {
   StandIns().desktopWidth = width;
   StandIns().desktopHeight = height;

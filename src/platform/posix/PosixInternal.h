@@ -39,6 +39,9 @@ struct StandInState {
   bool redirectExit = false;
   bool quietBoxes = false;
   std::string moduleFileName;
+  std::string resourceType;  // the one resource the module carries: its type, id and bytes
+  uint16_t resourceId = 0;
+  std::vector<uint8_t> resource;
   int desktopWidth = 1024;
   int desktopHeight = 768;
   uint32_t shortWriteCall = 0;  // the WriteFile call (counted since Reset) cut to half, or 0

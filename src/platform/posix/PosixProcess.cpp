@@ -259,6 +259,29 @@ DWORD WINAPI WaitForSingleObject(HANDLE handle, DWORD) {
   return WAIT_OBJECT_0;
 }
 
+// A Linux program carries no resources of its own: only the tests' stand-in is found. Ids
+// are numbers below 65536 passed in place of a pointer, as on Windows.
+HRSRC WINAPI FindResourceA(HMODULE, LPCSTR name, LPCSTR type) {
+  const StandInState& standIns = StandIns();
+  const bool typeIsId = reinterpret_cast<uintptr_t>(type) < 0x10000;
+  if (reinterpret_cast<uintptr_t>(name) != standIns.resourceId || typeIsId ||
+      standIns.resourceType.empty() || standIns.resourceType != type) {
+    SetLastError(ERROR_RESOURCE_TYPE_NOT_FOUND);
+    return nullptr;
+  }
+  return const_cast<StandInState*>(&standIns);
+}
+
+DWORD WINAPI SizeofResource(HMODULE, HRSRC resource) {
+  return resource ? DWORD(StandIns().resource.size()) : 0;
+}
+
+HGLOBAL WINAPI LoadResource(HMODULE, HRSRC resource) {
+  return resource ? StandIns().resource.data() : nullptr;
+}
+
+LPVOID WINAPI LockResource(HGLOBAL data) { return data; }
+
 BOOL WINAPI GetExitCodeProcess(HANDLE handle, LPDWORD code) {
   auto* process = static_cast<ProcessObject*>(AsObject(handle, HandleKind::Process));
   if (!process) return Fail(ERROR_INVALID_HANDLE);

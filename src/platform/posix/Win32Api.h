@@ -35,6 +35,8 @@ typedef void* HLOCAL;
 typedef void* HICON;
 typedef void* HCURSOR;
 typedef void* HBRUSH;
+typedef void* HRSRC;
+typedef void* HGLOBAL;
 typedef void* HMENU;
 typedef char* LPSTR;
 typedef const char* LPCSTR;
@@ -91,6 +93,7 @@ typedef LONG* PLONG;
 #define ERROR_DIR_NOT_EMPTY 145u
 #define ERROR_ALREADY_EXISTS 183u
 #define ERROR_NO_MORE_FILES 18u
+#define ERROR_RESOURCE_TYPE_NOT_FOUND 1813u
 
 #define LMEM_FIXED 0u
 #define CP_ACP 0u
@@ -251,6 +254,12 @@ BOOL WINAPI GetExitCodeProcess(HANDLE process, LPDWORD code);
 #define CTRL_SHUTDOWN_EVENT 6u
 typedef BOOL(WINAPI* PHANDLER_ROUTINE)(DWORD event);
 BOOL WINAPI SetConsoleCtrlHandler(PHANDLER_ROUTINE routine, BOOL add);
+// KERNEL32: the module's own resources
+#define MAKEINTRESOURCEA(id) reinterpret_cast<LPSTR>(static_cast<uintptr_t>(static_cast<WORD>(id)))
+HRSRC WINAPI FindResourceA(HMODULE module, LPCSTR name, LPCSTR type);
+DWORD WINAPI SizeofResource(HMODULE module, HRSRC resource);
+HGLOBAL WINAPI LoadResource(HMODULE module, HRSRC resource);
+LPVOID WINAPI LockResource(HGLOBAL data);
 DWORD WINAPI GetLastError();
 void WINAPI SetLastError(DWORD code);
 // KERNEL32: text and memory

@@ -72,6 +72,9 @@ uint32_t OpenDescriptors();
 
 // Stand-ins: the stub's own file name, the desktop size, and silence for message boxes.
 void SetModuleFileName(const char* path);  // null: the real executable
+// The one resource the module carries (a Linux program has none of its own): a type given by
+// name and a numeric id.
+void SetResource(const char* type, uint16_t id, const std::vector<uint8_t>& data);
 void SetDesktopSize(int width, int height);
 void SetQuietMessageBoxes(bool quiet);
 
