@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Archive size and packing speed of stubpack on x86 PE files, against xz -9e --x86 of a tar
-# of the same files and bsdtar's 7z writer at level 9, all measured in this run.
+# Archive size and packing speed of stubpack on x86 PE files, against xz -9e --x86 and xz -9e
+# of a tar of the same files and bsdtar's 7z writer at level 9, all measured in this run; also
+# stubpack's size with --plain-header and its packing CPU time.
 #   bench/pack_size.sh [STUBPACK] [CORPUS_FILE... | CORPUS_DIR]
 # Default corpus: the i686 DLLs of the mingw-w64 packages; one directory argument packs that
 # tree as it is. Use a release build of stubpack.
@@ -34,8 +35,13 @@ now() { date +%s.%N; }
 rate() { awk -v b="$1" -v s="$2" 'BEGIN { printf "%.2f", b / s / 1e6 }'; }
 
 t0=$(now)
-"$stubpack" pack -q --stub "$stub" "$work/corpus" -o "$work/installer" 2>/dev/null
+# CPU time as well: on a shared machine it varies less than the wall clock.
+/usr/bin/time -f '%U %S' -o "$work/cpu" \
+  "$stubpack" pack -q --stub "$stub" "$work/corpus" -o "$work/installer" 2>/dev/null
 t1=$(now)
+stubpack_cpu=$(awk '{ print $1 + $2 }' "$work/cpu")
+"$stubpack" pack -q --plain-header --stub "$stub" "$work/corpus" -o "$work/plain" 2>/dev/null
+plain_size=$(od -An -tu4 -j"$stub_size" -N4 "$work/plain" | tr -d ' ')
 # The archive's length follows the stub.
 stubpack_size=$(od -An -tu4 -j"$stub_size" -N4 "$work/installer" | tr -d ' ')
 stubpack_time=$(awk -v a="$t0" -v b="$t1" 'BEGIN { print b - a }')
@@ -46,6 +52,8 @@ xz -9e --x86 --lzma2=preset=9e -T1 -c "$work/corpus.tar" > "$work/corpus.tar.xz"
 t1=$(now)
 xz_size=$(stat -c %s "$work/corpus.tar.xz")
 xz_time=$(awk -v a="$t0" -v b="$t1" 'BEGIN { print b - a }')
+# Without the x86 filter, the peer for data that is not x86 code.
+xz_plain_size=$(xz -9e -T1 -c "$work/corpus.tar" | wc -c)
 
 t0=$(now)
 bsdtar --format 7zip --options 7zip:compression-level=9 -cf "$work/corpus.7z" -C "$work/corpus" .
@@ -58,11 +66,16 @@ printf '%-32s %12s %8s %10s\n' "packer" "bytes" "ratio" "MB/s"
 printf '%-32s %12d %8.4f %10s\n' "stubpack (archive part)" "$stubpack_size" \
   "$(awk -v a="$stubpack_size" -v b="$bytes" 'BEGIN { print a / b }')" \
   "$(rate "$bytes" "$stubpack_time")"
+printf '%-32s %12d %8.4f %10s\n' "stubpack --plain-header" "$plain_size" \
+  "$(awk -v a="$plain_size" -v b="$bytes" 'BEGIN { print a / b }')" "-"
+printf '%-32s %12d %8.4f %10s\n' "xz -9e (tar)" "$xz_plain_size" \
+  "$(awk -v a="$xz_plain_size" -v b="$bytes" 'BEGIN { print a / b }')" "-"
 printf '%-32s %12d %8.4f %10s\n' "xz -9e --x86 (tar)" "$xz_size" \
   "$(awk -v a="$xz_size" -v b="$bytes" 'BEGIN { print a / b }')" "$(rate "$bytes" "$xz_time")"
 printf '%-32s %12d %8.4f %10s\n' "bsdtar 7zip level 9" "$sevenzip_size" \
   "$(awk -v a="$sevenzip_size" -v b="$bytes" 'BEGIN { print a / b }')" \
   "$(rate "$bytes" "$sevenzip_time")"
+printf 'stubpack packing cpu time: %s s\n' "$stubpack_cpu"
 printf 'stubpack / xz: %s   stubpack / bsdtar-7z: %s\n' \
   "$(awk -v a="$stubpack_size" -v b="$xz_size" 'BEGIN { printf "%.4f", a / b }')" \
   "$(awk -v a="$stubpack_size" -v b="$sevenzip_size" 'BEGIN { printf "%.4f", a / b }')"

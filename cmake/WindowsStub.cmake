@@ -54,8 +54,12 @@ add_custom_command(OUTPUT "${STUB_ICON}"
   DEPENDS "${CMAKE_SOURCE_DIR}/scripts/make-icon.py"
   COMMENT "Drawing stub.ico")
 set(STUB_RC "${CMAKE_BINARY_DIR}/stub.rc")
-file(WRITE "${STUB_RC}" "1 ICON \"stub.ico\"\n")
-set_source_files_properties("${STUB_RC}" PROPERTIES OBJECT_DEPENDS "${STUB_ICON}")
+set(STUB_RESOURCES "${CMAKE_SOURCE_DIR}/src/platform/windows")
+file(WRITE "${STUB_RC}" "1 ICON \"stub.ico\"\n"
+  "#define STUB_MANIFEST \"${STUB_RESOURCES}/stub.manifest\"\n"
+  "#include \"${STUB_RESOURCES}/StubResources.rc\"\n")
+set_source_files_properties("${STUB_RC}" PROPERTIES OBJECT_DEPENDS
+  "${STUB_ICON};${STUB_RESOURCES}/stub.manifest;${STUB_RESOURCES}/StubResources.rc;${CMAKE_SOURCE_DIR}/src/driver/StubTag.h")
 
 file(GLOB STUB_SOURCES CONFIGURE_DEPENDS
   src/support/*.cpp src/driver/*.cpp src/archive/*.cpp src/decode/*.cpp src/extract/*.cpp
@@ -83,9 +87,10 @@ target_compile_options(stub PRIVATE
   $<$<COMPILE_LANGUAGE:CXX>:-fno-exceptions -fno-rtti -fno-threadsafe-statics>)
 target_compile_definitions(stub PRIVATE $<$<COMPILE_LANGUAGE:CXX,C>:NDEBUG>)
 target_link_options(stub PRIVATE ${STUB_COMPILE_FLAGS} -static -s -Wl,--gc-sections
-  -nostartfiles -Wl,-e,${STUBKIT_STUB_ENTRY}
+  -nostartfiles -Wl,-e,${STUBKIT_STUB_ENTRY} -Wl,--no-insert-timestamp -Wl,--dynamicbase
+  -Wl,--nxcompat
   "-Wl,-Map=${CMAKE_BINARY_DIR}/stub.map")
-target_link_libraries(stub PRIVATE lzma_mingw comctl32 oleaut32)
+target_link_libraries(stub PRIVATE lzma_mingw oleaut32 advapi32 shell32 gdi32)
 
 # Format, imports and (PE32 only) size are checked after every link: a larger stub or a foreign
 # DLL fails the build.

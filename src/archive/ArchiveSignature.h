@@ -1,6 +1,6 @@
-// The six bytes that begin every 7z archive. The stub's image holds them with the first byte
-// altered (0x38); CompleteArchiveSignature, run at start-up, restores 0x37, so a scan of the
-// stub's own file can never stop inside the stub.
+// The six bytes that begin every 7z archive. The stub's image does not hold them in a row;
+// CompleteArchiveSignature, run at start-up, writes them, so a scan of the stub's own file can
+// never stop inside the stub.
 #pragma once
 #include <cstdint>
 

@@ -35,8 +35,13 @@ void DecodeAdditionalStreams(InputFile& file, uint64_t dataStart, const StreamsI
     if (end > UINT32_MAX) FatalError("packed data beyond 4 GiB");
 
     dataVector.Add(MemoryStream());
+    MemoryStream& output = dataVector.Back();
     decoder.DecodeFolder(file, uint32_t(position), info.PackSizes.Data() + packIndex, folder,
-                         &dataVector.Back());
+                         &output);
+    // Names, times and attributes come from here: a damaged stream must not name the files.
+    if (folder.UnpackCrcDefined &&
+        Crc32(output.Bytes.Data(), output.Bytes.Count(), 0) != folder.UnpackCrc)
+      FatalError("additional stream CRC mismatch");
     position = end;
     packIndex += packed;
   }

@@ -6,6 +6,7 @@
 #include "driver/ProgressWindow.h"
 #include "driver/RemoveTree.h"
 #include "driver/RunState.h"
+#include "driver/TemporaryDirectory.h"
 #include "extract/ExtractCallback.h"
 #include "extract/ExtractItems.h"
 #include "support/AnsiString.h"
@@ -37,23 +38,13 @@ void UnpackArchive(const char* moduleFileName, const char* outputDirectory) {
 }
 
 int InstallerMain(HMODULE module, const char* commandLine) {
-  char tempPath[MAX_PATH] = {0};
   char setupPath[MAX_PATH];
   char moduleFileName[MAX_PATH];
 #ifndef _WIN32
   SetConsoleCtrlHandler(EndInterruptedRun, TRUE);
 #endif
 
-  // A failed request (or a path too long for the buffer) leaves the buffer undefined: it is
-  // not used, and the Windows directory serves as when no name can be made in it.
-  DWORD tempLength = GetTempPathA(MAX_PATH, tempPath);
-  if (tempLength == 0 || tempLength >= MAX_PATH ||
-      !GetTempFileNameA(tempPath, "cab", 0, TempDirName)) {
-    GetWindowsDirectoryA(tempPath, MAX_PATH);
-    GetTempFileNameA(tempPath, "cab", 0, TempDirName);
-  }
-  DeleteFileA(TempDirName);
-  CreateDirectoryA(TempDirName, nullptr);
+  MakeTemporaryDirectory();
 
   // The setup path must fit its buffer; a longer name cannot be served.
   if (AnsiLength(TempDirName) + sizeof kSetupName > MAX_PATH)
@@ -62,7 +53,7 @@ int InstallerMain(HMODULE module, const char* commandLine) {
   AnsiAppend(setupPath, kSetupName);
 
   GetCurrentDirectoryA(MAX_PATH, SavedCurrentDir);
-  SetCurrentDirectoryA(TempDirName);
+  if (!SetCurrentDirectoryA(TempDirName)) FatalError("temporary directory cannot be entered");
   CreateProgressWindow(static_cast<HINSTANCE>(module));
 
   // A truncated module name would open some other file.
@@ -70,16 +61,19 @@ int InstallerMain(HMODULE module, const char* commandLine) {
   if (nameLength == 0 || nameLength >= MAX_PATH) FatalError("module file name unavailable");
   UnpackArchive(moduleFileName, TempDirName);
   DestroyWindow(mainWindow);
+  mainWindow = nullptr;  // a later box has no window to belong to
 
+  // The setup path in quotes: a blank in the temporary path must not split it.
   const char* tail = CommandLineTail(commandLine);
   uint32_t setupLength = AnsiLength(setupPath);
-  char* setupCommand = static_cast<char*>(MemAlloc(setupLength + AnsiLength(tail) + 2));
-  AnsiCopy(setupCommand, setupPath);
-  AnsiAppend(setupCommand, " ");
+  char* setupCommand = static_cast<char*>(MemAlloc(setupLength + AnsiLength(tail) + 4));
+  AnsiCopy(setupCommand, "\"");
+  AnsiAppend(setupCommand, setupPath);
+  AnsiAppend(setupCommand, "\" ");
   AnsiAppend(setupCommand, tail);
 
   CloseOutputHandles();
-  const DWORD setupExitCode = RunSetupProgram(setupCommand);
+  const DWORD setupExitCode = RunSetupProgram(setupPath, tail, setupCommand);
   MemFree(setupCommand);
   SetCurrentDirectoryA(SavedCurrentDir);
   RemoveTree(WideString::FromAnsi(TempDirName));

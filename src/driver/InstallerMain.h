@@ -6,9 +6,10 @@
 int InstallerMain(HMODULE module, const char* commandLine);
 // Unpacks the archive appended to the stub's own file into the output directory.
 void UnpackArchive(const char* moduleFileName, const char* outputDirectory);
-// Starts the command line and waits for it; returns its exit code. A program that cannot
-// start is passed over (0).
-DWORD RunSetupProgram(char* commandLine);
+// Starts setup.exe by its command line (through the shell when Windows wants consent first),
+// waits for it and returns its exit code. Without a setup.exe there is nothing to run (0); one
+// that is there but cannot be started ends the run through FatalError.
+DWORD RunSetupProgram(const char* setupPath, const char* tail, char* commandLine);
 // Whether the installer was packed to exit with setup.exe's exit code: flag 1 of the options
 // resource (type "STUBKIT", id 1, a 32-bit word) that stubpack writes. Without it, exit 0.
 bool PassesSetupExitCode(HMODULE module);

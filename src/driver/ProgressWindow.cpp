@@ -1,6 +1,7 @@
 #include "driver/ProgressWindow.h"
 
 #include "driver/RunState.h"
+#include "platform/SystemLibraries.h"
 #include "support/AnsiString.h"
 
 LRESULT CALLBACK UnpackWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -14,12 +15,19 @@ void CreateProgressWindow(HINSTANCE instance) {
   windowClass.lpszClassName = "Unpack";
   RegisterClassA(&windowClass);
 
+  // 200 x 40 at 96 DPI, scaled to the screen's DPI (the manifest declares the stub DPI aware,
+  // so Windows does not stretch a blurry bitmap of it).
+  HDC screen = GetDC(nullptr);
+  int dpi = GetDeviceCaps(screen, LOGPIXELSY);
+  ReleaseDC(nullptr, screen);
+  int width = MulDiv(200, dpi, 96);
+  int height = MulDiv(40, dpi, 96);
   RECT desktop;
   GetClientRect(GetDesktopWindow(), &desktop);
-  mainWindow = CreateWindowExA(0, "Unpack", "Unpack", WS_CAPTION, (desktop.right - 200) / 2,
-                               (desktop.bottom - 40) / 2, 200, 40, nullptr, nullptr, instance,
-                               nullptr);
-  InitCommonControls();
+  mainWindow = CreateWindowExA(0, "Unpack", "Unpack", WS_CAPTION, (desktop.right - width) / 2,
+                               (desktop.bottom - height) / 2, width, height, nullptr, nullptr,
+                               instance, nullptr);
+  LoadCommonControls();
 
   RECT client;
   GetClientRect(mainWindow, &client);

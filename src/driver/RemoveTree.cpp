@@ -50,6 +50,11 @@ static void RemoveTreeBelow(const WideString& directory) {
       else
         RemoveTreeBelow(path);
     } else {
+      // A read-only file of the tree is made writable first, never through a link: the
+      // attributes of a link's target are not ours to change.
+      if ((record.dwFileAttributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_REPARSE_POINT)) ==
+          FILE_ATTRIBUTE_READONLY)
+        SetFileAttributesA(path.ToAnsi(), FILE_ATTRIBUTE_NORMAL);
       DeleteFileA(path.ToAnsi());
     }
   }
@@ -59,5 +64,13 @@ static void RemoveTreeBelow(const WideString& directory) {
 
 void RemoveTree(const WideString& directory) {
   if (!IsRemovableTreeName(directory)) return;
+  // A link put where the directory was is removed as a link, never followed: its target is
+  // not ours.
+  WIN32_FIND_DATAA record;
+  if (!FindPath(directory.ToAnsi(), &record)) return;
+  if (record.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) {
+    RemoveDirectoryA(directory.ToAnsi());
+    return;
+  }
   RemoveTreeBelow(directory);
 }

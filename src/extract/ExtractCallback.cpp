@@ -65,8 +65,11 @@ OutputFile* ExtractCallback::GetItemOutput(uint32_t itemIndex) {
   ItemVector<WideString> parts;
   SplitItemPath(itemPath, parts);
   if (parts.Count() == 0) FatalError("entry without a path");
-  // Nothing is created for an entry that could reach outside the output directory.
-  if (!IsConfinedItemPath(itemPath)) FatalError("entry path leaves the output directory");
+  // Nothing is created for an entry that could reach outside the output directory, judged on
+  // the name as the file system reads it back from the code page (converted exactly or
+  // refused).
+  if (!IsConfinedItemPath(WideString::FromAnsi(itemPath.ToAnsi())))
+    FatalError("entry path leaves the output directory");
   uint32_t directoryParts = isDirectory ? parts.Count() : parts.Count() - 1;
   if (directoryParts > 0 && !isAnti) CreatePathDirectories(outputDirectory, parts, directoryParts);
 

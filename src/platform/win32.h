@@ -10,6 +10,13 @@
 #include <commctrl.h>
 #include <oleauto.h>
 #include <propidl.h>
+#include <sddl.h>
+#include <shellapi.h>
+
+// CreateProcess's answer for a program whose manifest asks for administrator rights.
+#ifndef ERROR_ELEVATION_REQUIRED
+#define ERROR_ELEVATION_REQUIRED 740
+#endif
 
 // Bit 0x8000 of an archived attribute value: the high 16 bits carry Unix st_mode bits.
 #ifndef FILE_ATTRIBUTE_UNIX_EXTENSION

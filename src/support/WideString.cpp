@@ -98,13 +98,18 @@ int WideString::Compare(const WideString& other) const {
 const char* WideString::ToAnsi() const {
   if (ansi_) return ansi_;
   int m = int(length_ + 1);
-  // Ask for the size first: a UTF-8 code page needs up to three bytes per unit, more than
-  // the two of a double-byte code page.
-  int size = WideCharToMultiByte(CP_ACP, 0, Units(), m, nullptr, 0, nullptr, nullptr);
-  if (size < 2 * m) size = 2 * m;
+  // Exactly or not at all: a unit without a character of its own in the code page would
+  // become a look-alike (a fullwidth solidus a '/') or the default character, and the file
+  // system would act on another name than the one checked. A UTF-8 code page holds every
+  // valid string and refuses a lone surrogate; it takes neither the flag nor the check.
+  bool utf8 = GetACP() == CP_UTF8;
+  DWORD flags = utf8 ? WC_ERR_INVALID_CHARS : WC_NO_BEST_FIT_CHARS;
+  BOOL usedDefault = FALSE;
+  int size = WideCharToMultiByte(CP_ACP, flags, Units(), m, nullptr, 0, nullptr,
+                                 utf8 ? nullptr : &usedDefault);
+  if (size <= 0 || usedDefault) FatalError("name not representable in the code page");
   ansi_ = static_cast<char*>(MemAlloc(size_t(size)));
-  ansi_[0] = 0;
-  WideCharToMultiByte(CP_ACP, 0, Units(), m, ansi_, size, nullptr, nullptr);
+  WideCharToMultiByte(CP_ACP, flags, Units(), m, ansi_, size, nullptr, nullptr);
   return ansi_;
 }
 

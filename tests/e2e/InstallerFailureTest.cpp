@@ -4,8 +4,11 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <regex>
+#include <sstream>
 
 #include "InstallerProcess.h"
+#include "PackCommand.h"
 #include "TestFiles.h"
 #include "fixtures/CraftedArchive.h"
 
@@ -74,7 +77,9 @@ TEST_F(InstallerFailure, DamagedInstallersFromStubpack) {
   std::filesystem::permissions(source.Path() + "/setup.exe",
                                std::filesystem::perms::owner_exec, 
                                std::filesystem::perm_options::add);
-  WriteFile(source.Path() + "/data.bin", RandomBytes(50000, 3));
+  // More than the scan's 64 KiB block of incompressible data: a cut at the header's end can
+  // never also cut that block short, whatever the stub's size.
+  WriteFile(source.Path() + "/data.bin", RandomBytes(70000, 3));
   const std::string good = files.Path() + "/good.exe";
   RunResult pack = RunStubpack({"pack", "-q", "--stub", "native", source.Path(), "-o", good});
   ASSERT_EQ(pack.exitCode, 0) << pack.output;
@@ -105,6 +110,45 @@ TEST_F(InstallerFailure, DamagedInstallersFromStubpack) {
     EXPECT_FALSE(std::filesystem::exists(tempRoot.Path() + "/ran")) << c.what;
     ExpectCheckSays(path, c.rule);
   }
+}
+
+TEST_F(InstallerFailure, DamagedCompressedFileList) {
+  TempDir source;
+  WriteFile(source.Path() + "/setup.exe", "#!/bin/sh\ntouch \"$TMPDIR/ran\"\n");
+  chmod((source.Path() + "/setup.exe").c_str(), 0755);
+  for (int i = 0; i < 200; ++i) {
+    WriteFile(source.Path() + "/file" + std::to_string(i) + ".txt", std::to_string(i));
+  }
+  PackOptions options;
+  options.source = source.Path();
+  options.output = files.Path() + "/good.exe";
+  options.stub = StubPath();
+  options.quiet = true;
+  options.headerForm = HeaderForm::kCompressed;
+  std::ostringstream warnings;
+  RunPack(options, warnings, warnings);
+  // The names, times and attributes follow the main packed streams and precede the header.
+  RunResult list = RunStubpack({"list", "--json", options.output});
+  ASSERT_EQ(list.exitCode, 0) << list.output;
+  size_t mainPacked = 0;
+  const std::regex packedSize("\"packedSize\": *([0-9]+)");
+  for (std::sregex_iterator it(list.output.begin(), list.output.end(), packedSize), end;
+       it != end; ++it) {
+    mainPacked += std::stoul((*it)[1]);
+  }
+  std::vector<uint8_t> bytes = ReadBytes(options.output);
+  const size_t archiveStart = ReadBytes(StubPath()).size() + 4;
+  size_t headerOffset = 0;
+  for (int i = 7; i >= 0; --i) headerOffset = headerOffset << 8 | bytes[archiveStart + 12 + size_t(i)];
+  ASSERT_GT(headerOffset, mainPacked);
+  // A byte inside the names stream, the first of the additional streams.
+  bytes[archiveStart + 32 + mainPacked + (headerOffset - mainPacked) / 4] ^= 0x10;
+  const std::string damaged = files.Path() + "/damaged.exe";
+  WriteFile(damaged, bytes);
+  chmod(damaged.c_str(), 0755);
+  ExpectRefused(damaged, "damaged file list");
+  EXPECT_FALSE(std::filesystem::exists(tempRoot.Path() + "/ran"));
+  ExpectCheckSays(damaged, "would refuse");
 }
 
 TEST_F(InstallerFailure, EntryWhoseDataDoesNotMatchItsCrc) {

@@ -8,8 +8,10 @@
 #include <filesystem>
 #include <map>
 #include <random>
+#include <sstream>
 
 #include "InstallerProcess.h"
+#include "PackCommand.h"
 #include "TestFiles.h"
 #include "fixtures/CraftedArchive.h"
 
@@ -23,6 +25,7 @@ const char kSetupScript[] =
     "#!/bin/sh\n"
     "dest=\"$1\"\n"
     "pwd > \"$dest.pwd\"\n"
+    "stat -c %a . > \"$dest.mode\"\n"
     "for a in \"$@\"; do printf '<%s>' \"$a\"; done > \"$dest.args\"\n"
     "cp -a . \"$dest\"\n";
 
@@ -72,19 +75,30 @@ std::map<std::string, struct stat> Tree(const std::string& root) {
   return tree;
 }
 
-// The stub's clean-up deletes files without clearing their attributes, so a read-only file
-// (and the directories above it) outlives the run, as the removal rule says. Everything else
-// of the temporary directory must be gone.
-void ExpectOnlyReadOnlyFilesLeft(const std::string& tempRoot, size_t readOnlyFiles) {
-  size_t survivors = 0;
-  for (const auto& [path, info] : Tree(tempRoot)) {
-    if (S_ISDIR(info.st_mode)) continue;
-    EXPECT_EQ(info.st_mode & 0222, 0u) << "left behind: " << path;
-    ++survivors;
+// The clean-up removes the whole temporary directory, read-only files and the directories
+// above them included: nothing of the run stays in the temporary path.
+void ExpectNothingLeft(const std::string& tempRoot) {
+  for (const auto& [path, info] : Tree(tempRoot)) ADD_FAILURE() << "left behind: " << path;
+}
+
+// Every entry of src arrived in dest with its mode, and every file with its bytes and time.
+void ExpectSameTree(const std::string& src, const std::string& dest) {
+  const auto expected = Tree(src);
+  const auto got = Tree(dest);
+  EXPECT_EQ(got.size(), expected.size());
+  for (const auto& [path, want] : expected) {
+    auto found = got.find(path);
+    if (found == got.end()) {
+      ADD_FAILURE() << "missing " << path;
+      continue;
+    }
+    const struct stat& have = found->second;
+    EXPECT_EQ(have.st_mode, want.st_mode) << path;
+    if (S_ISDIR(want.st_mode)) continue;
+    EXPECT_TRUE(ReadFile(dest + "/" + path) == ReadFile(src + "/" + path)) << path;
+    EXPECT_EQ(have.st_mtim.tv_sec, want.st_mtim.tv_sec) << path;
+    EXPECT_EQ(have.st_mtim.tv_nsec, want.st_mtim.tv_nsec) << path;
   }
-  EXPECT_EQ(survivors, readOnlyFiles);
-  for (const std::string& top : DirectoryEntries(tempRoot))
-    EXPECT_EQ(top.rfind("cab", 0), 0u) << top;  // only the run's own directory
 }
 
 class InstallerRoundTrip : public ::testing::Test {
@@ -106,6 +120,8 @@ TEST_F(InstallerRoundTrip, PackedTreeArrivesWithContentsTimesAndModes) {
   WriteFile(src + "/empty.txt", "");
   WriteFile(src + "/readonly.txt", "do not touch\n");
   chmod((src + "/readonly.txt").c_str(), 0444);
+  WriteFile(src + "/a/b/locked.txt", "read-only, deeper\n");
+  chmod((src + "/a/b/locked.txt").c_str(), 0444);
   WriteFile(src + "/\xC3\xBCnic\xC3\xB8" "de/\xE6\x97\xA5/\xE6\x9C\xAC.txt", "non-ASCII name\n");
   WriteFile(src + "/data/random.bin", RandomBytes(300000, 4));
   WriteFile(src + "/bin/tool.dll", X86Image());
@@ -121,29 +137,71 @@ TEST_F(InstallerRoundTrip, PackedTreeArrivesWithContentsTimesAndModes) {
   ASSERT_EQ(list.exitCode, 0) << list.output;
   EXPECT_NE(list.output.find("{\"method\":\"BCJ2\"}"), std::string::npos) << list.output;
 
-  RunResult run = RunInstaller(installer, tempRoot.Path(), {dest, "two words", "\xC3\xA4", ""});
+  // A blank in the temporary path must not split the setup program's name, and the
+  // directory is the user's alone whatever the umask.
+  const std::string spaced = tempRoot.Path() + "/tmp with space";
+  fs::create_directories(spaced);
+  mode_t umaskBefore = umask(0);
+  RunResult run = RunInstaller(installer, spaced, {dest, "two words", "\xC3\xA4", ""});
+  umask(umaskBefore);
   ASSERT_EQ(run.exitCode, 0) << run.output;
-  ExpectOnlyReadOnlyFilesLeft(tempRoot.Path(), 1);
+  ExpectNothingLeft(spaced);
   std::vector<uint8_t> args = ReadFile(dest + ".args");
   EXPECT_EQ(std::string(args.begin(), args.end()), "<" + dest + "><two words><\xC3\xA4><>");
   std::vector<uint8_t> pwd = ReadFile(dest + ".pwd");
-  EXPECT_EQ(std::string(pwd.begin(), pwd.end()).rfind(tempRoot.Path() + "/", 0), 0u);
+  EXPECT_EQ(std::string(pwd.begin(), pwd.end()).rfind(spaced + "/cab", 0), 0u);
+  std::vector<uint8_t> mode = ReadFile(dest + ".mode");
+  EXPECT_EQ(std::string(mode.begin(), mode.end()), "700\n");
 
-  const auto expected = Tree(src);
-  const auto got = Tree(dest);
-  EXPECT_EQ(got.size(), expected.size());
-  for (const auto& [path, want] : expected) {
-    auto found = got.find(path);
-    if (found == got.end()) {
-      ADD_FAILURE() << "missing " << path;
-      continue;
+  ExpectSameTree(src, dest);
+}
+
+// The file list inline in the header and compressed in additional streams, for trees of 1, 2
+// and 20,000 entries with non-ASCII names, empty files and directories, read-only files and
+// times to 100 ns.
+TEST_F(InstallerRoundTrip, FileListInBothHeaderForms) {
+  const std::string src = work.Path() + "/src";
+  fs::create_directories(src);
+  WriteFile(src + "/setup.exe", kSetupScript);
+  chmod((src + "/setup.exe").c_str(), 0755);
+  SetTime(src + "/setup.exe", 1000000000, 999999900);
+  for (size_t entries : {1, 2, 20000}) {
+    if (entries == 2) {
+      const std::string empty = src + "/\xC3\xA9t\xC3\xA9 \xE6\x97\xA5.txt";  // "été 日.txt"
+      WriteFile(empty, "");
+      chmod(empty.c_str(), 0444);
+      SetTime(empty, 1200000000, 100);
     }
-    const struct stat& have = found->second;
-    EXPECT_EQ(have.st_mode, want.st_mode) << path;
-    if (S_ISDIR(want.st_mode)) continue;
-    EXPECT_TRUE(ReadFile(dest + "/" + path) == ReadFile(src + "/" + path)) << path;
-    EXPECT_EQ(have.st_mtim.tv_sec, want.st_mtim.tv_sec) << path;
-    EXPECT_EQ(have.st_mtim.tv_nsec, want.st_mtim.tv_nsec) << path;
+    if (entries == 20000) {
+      // setup.exe, the empty file, "empty dir", d0 to d19 and 19,977 files.
+      fs::create_directories(src + "/empty dir");
+      for (size_t i = 0; i < 19977; ++i) {
+        const std::string dir = src + "/d" + std::to_string(i / 1000);
+        if (i % 1000 == 0) fs::create_directories(dir);
+        const std::string file = dir + "/\xC3\xBC" + std::to_string(i) + (i % 3 ? ".txt" : ".dat");
+        WriteFile(file, i % 7 == 0 ? std::string() : std::string(i % 50 + 1, char('a' + i % 26)));
+        if (i % 11 == 0) chmod(file.c_str(), 0444);
+        SetTime(file, 1300000000 + int64_t(i), long(i % 10000000) * 100);
+      }
+    }
+    for (HeaderForm form : {HeaderForm::kPlain, HeaderForm::kCompressed}) {
+      const std::string label = std::to_string(entries) + " entries, " +
+                                (form == HeaderForm::kPlain ? "plain" : "compressed");
+      PackOptions options;
+      options.source = src;
+      options.output = work.Path() + "/installer";
+      options.stub = StubPath();
+      options.quiet = true;
+      options.headerForm = form;
+      std::ostringstream warnings;
+      RunPack(options, warnings, warnings);
+      TempDir runRoot;
+      fs::remove_all(dest);
+      RunResult run = RunInstaller(options.output, runRoot.Path(), {dest});
+      ASSERT_EQ(run.exitCode, 0) << label << "\n" << run.output;
+      ExpectSameTree(src, dest);
+      if (HasFailure()) FAIL() << label;
+    }
   }
 }
 
@@ -176,7 +234,7 @@ TEST_F(InstallerRoundTrip, HiddenSystemAndMissingAttributesAndTimes) {
 
   RunResult run = RunInstaller(installer, tempRoot.Path(), {dest});
   ASSERT_EQ(run.exitCode, 0) << run.output;
-  ExpectOnlyReadOnlyFilesLeft(tempRoot.Path(), 1);
+  ExpectNothingLeft(tempRoot.Path());
   if (DosAttributeBits(dest + "/hidden.txt") < 0) {
     GTEST_SKIP() << "the file system here keeps no user extended attributes";
   }

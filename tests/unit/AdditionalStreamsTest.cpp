@@ -2,6 +2,8 @@
 // decoded through the folder decoder before the main streams are parsed.
 #include <gtest/gtest.h>
 
+#include <lzma.h>
+
 #include <memory>
 
 #include "archive/Archive.h"
@@ -34,7 +36,7 @@ ByteBuilder AdditionalStreams(uint64_t position, const std::vector<Bytes>& strea
 }
 
 class AdditionalStreamsTest : public ::testing::Test {
- protected:
+ public:
   void SetUp() override {
     posix_testing::Reset();
     CompleteArchiveSignature();
@@ -98,6 +100,34 @@ TEST_F(AdditionalStreamsTest, IndexBeyondTheDecodedStreamsEndsTheRun) {
   header.Add(additional).Raw({0x04, 0x00}).Add(files);
   EXPECT_EQ(FatalReasonOf([&] { Open(ArchiveBytes(header.bytes(), packed)); }),
             "external data missing");
+}
+
+// One entry named "x" whose name comes from an additional folder that records the right CRC
+// of its output or a wrong one; returns the fatal reason ("" when it opened).
+std::string OpenWithNameFolderCrc(AdditionalStreamsTest& test, bool correct) {
+  const Bytes names = ByteBuilder().Name(u"x").bytes();
+  const uint32_t crc = lzma_crc32(names.data(), names.size(), 0);
+  Bytes packed;
+  Bytes additional = AdditionalStreams(0, {names}, packed).bytes();
+  // Its unpack info ends 00 00 (unpack info, streams info): the digest goes before them.
+  additional.resize(additional.size() - 2);
+  ByteBuilder withCrc;
+  withCrc.Raw(additional).Raw({0x0A, 0x01}).U32(correct ? crc : crc ^ 1).Raw({0x00, 0x00});
+  ByteBuilder files{0x05, 0x01};
+  files.Property(0x0E, ByteBuilder{0x80}).Property(0x11, ByteBuilder{0x01, 0x00}).U8(0x00);
+  ByteBuilder header{0x01};
+  header.Add(withCrc).Raw({0x04, 0x00}).Add(files);
+  return FatalReasonOf([&] { test.Open(ArchiveBytes(header.bytes(), packed)); });
+}
+
+TEST_F(AdditionalStreamsTest, AdditionalFolderWithItsCrcOpens) {
+  EXPECT_EQ(OpenWithNameFolderCrc(*this, true), "");
+  ASSERT_EQ(archive_.Database.Files.Count(), 1u);
+  EXPECT_STREQ(archive_.Database.Files[0].Name.ToAnsi(), "x");
+}
+
+TEST_F(AdditionalStreamsTest, AdditionalFolderWithAnotherCrcEndsTheRun) {
+  EXPECT_EQ(OpenWithNameFolderCrc(*this, false), "additional stream CRC mismatch");
 }
 
 TEST_F(AdditionalStreamsTest, ExternalFoldersInsideTheAdditionalStreamsEndTheRun) {

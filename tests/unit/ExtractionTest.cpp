@@ -240,6 +240,19 @@ TEST_F(Extraction, CallbackFailures) {
                                                 "Can not open output file"}));
 }
 
+// A name the code page cannot hold exactly (here a lone surrogate, which UTF-8 cannot carry)
+// is refused, never handed over in a substitute form.
+TEST_F(Extraction, NameWithoutAnExactConversionIsRefused) {
+  SetItems({});
+  const char16_t lone[] = {u'l', u'o', u'n', u'e', char16_t(0xD800), u'.', u't', u'x', u't', 0};
+  FileItem item;
+  item.Name = WideString(lone);
+  archive.Database.Files.Add(item);
+  EXPECT_EQ(FatalReasonOf([&] { callback.GetItemOutput(0); }),
+            "name not representable in the code page");
+  EXPECT_TRUE(std::filesystem::is_empty(out.path()));
+}
+
 // The plan of ExtractItems over whole archives opened by the reader.
 class ExtractPlan : public Extraction {
  protected:

@@ -1,6 +1,7 @@
 // Whole installer runs inside the test process: the stub's file is a stand-in, ExitProcess is
 // redirected, and every box, window message and call is recorded.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -79,7 +80,8 @@ TEST_F(InstallerRun, SetupCommandLineFollowsTheTailRule) {
     EXPECT_EQ(exitCode, 0);  // whatever setup.exe returned
     std::vector<std::string> started = posix_testing::CreatedProcesses();
     ASSERT_EQ(started.size(), 1u);
-    EXPECT_EQ(started[0], std::string(TempDirName) + "\\setup.exe " + c.tail) << c.commandLine;
+    EXPECT_EQ(started[0], "\"" + std::string(TempDirName) + "\\setup.exe\" " + c.tail)
+        << c.commandLine;
     EXPECT_TRUE(TempEntries().empty()) << c.commandLine;
   }
 }
@@ -205,12 +207,13 @@ TEST_F(InstallerRun, NoArchiveInTheStubEndsWithTheGeneralBoxAlone) {
 
 TEST_F(InstallerRun, NoTemporaryNameAtAllRemovesNothing) {
   WriteFileBytes(temp / "bystander", "b");
-  posix_testing::FailCall(posix_testing::Api::GetTempFileNameA, 1);
-  posix_testing::FailCall(posix_testing::Api::GetTempFileNameA, 2);
+  for (uint32_t nth = 1; nth <= 64; ++nth)
+    posix_testing::FailCall(posix_testing::Api::GetTempFileNameA, nth);
   UseInstaller(SingleEntry7z("setup.exe", "#!/bin/sh\n", 0755));
   RunEnd end = Run("stub.exe");
   ASSERT_TRUE(end.exited);
-  EXPECT_EQ(end.reason, "string index out of range");  // the empty output directory
+  EXPECT_EQ(end.reason, "temporary directory not created");
+  EXPECT_EQ(posix_testing::CallCount(posix_testing::Api::CreateDirectoryA), 16u);  // bounded
   EXPECT_EQ(ReadFileBytes(temp / "bystander"), "b");
   EXPECT_EQ(ReadFileBytes(stubFile).empty(), false);
 }
@@ -227,6 +230,84 @@ TEST_F(InstallerRun, OverlongTemporaryNameIsRefusedBeforeAnyBufferOverflows) {
   ASSERT_TRUE(end.exited);
   EXPECT_EQ(end.reason, "temporary directory name too long");
   for (auto& e : std::filesystem::directory_iterator(deep)) ADD_FAILURE() << e.path();
+}
+
+// Someone else makes the reserved name a directory or a link to one in the moment between
+// the placeholder's deletion and the creation: the run draws another name and never writes
+// into theirs.
+TEST_F(InstallerRun, TemporaryNameTakenByAnotherIsNeverUsed) {
+  std::string elsewhere = files / "elsewhere";
+  ASSERT_EQ(mkdir(elsewhere.c_str(), 0777), 0);
+  for (bool asLink : {false, true}) {
+    posix_testing::Reset();
+    ResetRunState();
+    UseInstaller(SingleEntry7z("setup.exe", "#!/bin/sh\n", 0755));
+    std::string taken;
+    posix_testing::BeforeCall(posix_testing::Api::CreateDirectoryA, 1, [&] {
+      taken = TempDirName;
+      for (char& c : taken)
+        if (c == '\\') c = '/';
+      if (asLink) ASSERT_EQ(symlink(elsewhere.c_str(), taken.c_str()), 0);
+      else ASSERT_EQ(mkdir(taken.c_str(), 0777), 0);
+    });
+    RunEnd end = Run("stub.exe");
+    ASSERT_FALSE(end.exited) << end.reason;
+    EXPECT_NE(taken, TempDirName);
+    EXPECT_EQ(posix_testing::CallCount(posix_testing::Api::CreateDirectoryA), 2u);
+    EXPECT_EQ(posix_testing::CreatedProcesses().size(), 1u);
+    EXPECT_TRUE(std::filesystem::is_empty(elsewhere)) << asLink;
+    std::vector<std::string> left = TempEntries();  // only the other's directory or link
+    ASSERT_EQ(left.size(), 1u) << asLink;
+    EXPECT_EQ(temp / left[0], taken);
+    std::filesystem::remove(taken);
+  }
+}
+
+// When Windows wants consent before setup.exe runs, the shell starts it with the same tail,
+// and the run waits for it; a refused consent or any other failure to start ends the run with
+// exit code 1 after the clean-up.
+TEST_F(InstallerRun, SetupThatNeedsConsentStartsThroughTheShell) {
+  std::string report = files / "report.txt";
+  UseInstaller(SingleEntry7z(
+      "setup.exe", "#!/bin/sh\nsleep 0.2\n{ pwd; printf '<%s>' \"$@\"; } > \"$1\"\n", 0755));
+  posix_testing::FailCall(posix_testing::Api::CreateProcessA, 1, ERROR_ELEVATION_REQUIRED);
+  std::string commandLine = "stub.exe " + report + " \"two words\"";
+  RunEnd end = Run(commandLine.c_str());
+  ASSERT_FALSE(end.exited) << end.reason;
+  EXPECT_EQ(exitCode, 0);
+  std::vector<std::string> started = posix_testing::CreatedProcesses();
+  ASSERT_EQ(started.size(), 1u);  // the failed CreateProcessA started nothing
+  EXPECT_EQ(started[0], "ShellExecuteExA " + std::string(TempDirName) + "\\setup.exe  " +
+                            report + " \"two words\"");
+  EXPECT_EQ(ReadFileBytes(report), std::string(TempDirName) + "\n<" + report + "><two words>");
+  EXPECT_TRUE(TempEntries().empty());
+}
+
+TEST_F(InstallerRun, SetupThatCannotStartEndsWithOneAfterTheCleanUp) {
+  struct Case {
+    const char* name;
+    uint32_t mode;                // of setup.exe
+    DWORD shellError;             // ShellExecuteExA fails so, after an elevation request
+  } cases[] = {{"not executable", 0644, 0},
+               {"consent refused", 0755, ERROR_CANCELLED},
+               {"shell fails otherwise", 0755, ERROR_ACCESS_DENIED}};
+  for (const Case& c : cases) {
+    posix_testing::Reset();
+    ResetRunState();
+    UseInstaller(SingleEntry7z("setup.exe", "#!/bin/sh\ntouch \"$0.ran\"\n", c.mode));
+    if (c.shellError) {
+      posix_testing::FailCall(posix_testing::Api::CreateProcessA, 1, ERROR_ELEVATION_REQUIRED);
+      posix_testing::FailCall(posix_testing::Api::ShellExecuteExA, 1, c.shellError);
+    }
+    RunEnd end = Run("stub.exe");
+    EXPECT_TRUE(end.exited && end.code == 1) << c.name;
+    EXPECT_EQ(end.reason, "setup program cannot be started") << c.name;
+    auto boxes = posix_testing::MessageBoxes();
+    ASSERT_EQ(boxes.size(), 1u) << c.name;
+    EXPECT_EQ(boxes[0].text, kGeneralText);
+    EXPECT_EQ(boxes[0].owner, nullptr);  // the window is gone by then
+    EXPECT_TRUE(TempEntries().empty()) << c.name;
+  }
 }
 
 }  // namespace

@@ -38,6 +38,19 @@ TEST_F(ProgressWindow, CentredCaptionedWindowFilledByItsBar) {
   EXPECT_TRUE(posix_testing::WindowMessages().empty());  // no file, no message
 }
 
+// DPI aware: the window keeps its 96-DPI size in screen terms, still centred.
+TEST_F(ProgressWindow, SizeFollowsTheScreenDpi) {
+  posix_testing::SetDesktopSize(1920, 1080);
+  posix_testing::SetSystemDpi(144);
+  CreateProgressWindow(nullptr);
+  auto windows = posix_testing::Windows();
+  ASSERT_EQ(windows.size(), 2u);
+  EXPECT_EQ(windows[0].width, 300);
+  EXPECT_EQ(windows[0].height, 60);
+  EXPECT_EQ(windows[0].x, (1920 - 300) / 2);
+  EXPECT_EQ(windows[0].y, (1080 - 60) / 2);
+}
+
 TEST_F(ProgressWindow, RangeDoublesWhenTheCountPassesIt) {
   CreateProgressWindow(nullptr);
   struct Row {

@@ -181,6 +181,13 @@ fault("overlapping-sections", lambda d: d.__setitem__(slice(table + 52, table + 
 fault("bad-size-of-image", lambda d: struct.pack_into("<I", d, opt + 56, struct.unpack_from("<I", d, opt + 56)[0] + 0x1000))
 fault("no-resource-directory", lambda d: struct.pack_into("<II", d, dirs + 16, 0, 0))
 fault("no-relocation-directory", lambda d: struct.pack_into("<II", d, dirs + 40, 0, 0))
+def looping_tree(d):  # the first type's directory is the root again
+    rva = struct.unpack_from("<I", d, dirs + 16)[0]
+    for i in range(struct.unpack_from("<H", d, pe + 6)[0]):
+        va, size, raw = struct.unpack_from("<III", d, table + 40 * i + 12)
+        if va == rva:
+            struct.pack_into("<I", d, raw + 20, 0x80000000)
+fault("looping-tree", looping_tree)
 def truncated(d):
     del d[len(d) - 100:]
 fault("truncated-stub", truncated)
@@ -193,6 +200,7 @@ refusals=(
   "overlapping-sections|--stub $work/overlapping-sections.exe --exit-code setup|overlaps"
   "bad-size-of-image|--stub $work/bad-size-of-image.exe --exit-code setup|SizeOfImage"
   "unmovable-section|--stub $work/no-relocation-directory.exe --exit-code setup|cannot be moved"
+  "looping-tree|--stub $work/looping-tree.exe --exit-code setup|reached twice"
   "truncated-stub|--stub $work/truncated-stub.exe --exit-code setup|past the end"
   "truncated-ico|--icon $work/truncated.ico|cut short"
   "long-version|--version-info FileDescription=$long|65535"

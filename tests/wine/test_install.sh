@@ -1,8 +1,8 @@
 #!/bin/bash
 # An installer of a varied tree runs under Wine: it exits with 0, setup.exe sees the extracted
 # tree exactly as packed (contents, times, attributes), runs in the temporary directory, gets the
-# stub's arguments with the stub's spacing, and the temporary directory goes away afterwards
-# (but for read-only files, which the clean-up leaves in place, with their directories).
+# stub's arguments with the stub's spacing after its quoted path, and the temporary directory
+# goes away afterwards, read-only files included.
 . "$(dirname "$0")/lib.sh"
 here="$(cd "$(dirname "$0")" && pwd)"
 work="$WINE_TESTS/install"
@@ -48,7 +48,7 @@ PY
 cp "$installer" "$work/Ünïcödé-installer.exe"
 win_accented="$(windows_path "$work/Ünïcödé-installer.exe")"
 
-# Command line given to the stub | what setup.exe must get after its own path and one blank.
+# Command line given to the stub | what setup.exe must get after its quoted path and one blank.
 cases=(
   "quoted-two-blanks|\"$win_installer\"  first \"two  words\"	last|  first \"two  words\"	last"
   "quoted-alone|\"$win_installer\"|"
@@ -77,8 +77,8 @@ for entry in "${cases[@]}"; do
     *\\cab*.tmp) ;;
     *) fail "$name" "setup.exe ran in $cwd, not in a fresh temporary directory"; continue ;;
   esac
-  if [ "$cmdline" != "$cwd\\setup.exe $tail" ]; then
-    fail "$name" "command line [$cmdline], expected [$cwd\\setup.exe $tail]"
+  if [ "$cmdline" != "\"$cwd\\setup.exe\" $tail" ]; then
+    fail "$name" "command line [$cmdline], expected [\"$cwd\\setup.exe\" $tail]"
     continue
   fi
   if ! diff_out="$(python3 "$here/listing.py" check "$src" "$out")"; then
@@ -86,7 +86,7 @@ for entry in "${cases[@]}"; do
     continue
   fi
   temp="$(unix_path "$cwd")"
-  if ! left="$(python3 "$here/listing.py" leftovers "$temp" "$src")"; then
+  if ! left="$(python3 "$here/listing.py" leftovers "$temp")"; then
     fail "$name" "$left"
     continue
   fi

@@ -27,6 +27,8 @@ struct FolderRecord {
   std::vector<uint32_t> packedStreams;  // in-stream fed by the folder's k-th packed stream
   std::vector<uint64_t> unpackSizes;    // one per out-stream, in out-stream order
   uint32_t numSubstreams = 0;           // entries cut from the folder's output
+  bool hasUnpackCrc = false;            // a digest of the folder's output is recorded
+  uint32_t unpackCrc = 0;
 };
 
 // Method ids of the coders the unpacker knows.

@@ -114,14 +114,20 @@ void AddPackCommand(CLI::App& app, UsageFormatter& usage, PackOptions& options) 
   pack->add_option("--dict", options.lzma.dictSize, "preferred LZMA dictionary (default 64M)")
       ->transform(SizeWithin(kMinDictSize, kMaxDictSize, "a size from 4K to 256M"))
       ->type_name("SIZE");
+  // Given literal bits replace the x86 main stream's own as well.
+  auto literalBits = [&options](const std::string&) { options.literalBitsGiven = true; };
   pack->add_option("--lc", options.lzma.lc, "LZMA literal context bits (default 3)")
       ->check(CLI::Range(0, 4).description(""))
+      ->each(literalBits)
       ->type_name("N");
   pack->add_option("--lp", options.lzma.lp, "LZMA literal position bits (default 0)")
       ->check(CLI::Range(0, 4).description(""))
+      ->each(literalBits)
       ->type_name("N");
-  pack->add_option("--pb", options.lzma.pb, "LZMA position bits (default 2)")
+  pack->add_option("--pb", options.lzma.pb,
+                   "LZMA position bits (default 2; 1 for the main stream of x86 code)")
       ->check(CLI::Range(0, 4).description(""))
+      ->each(literalBits)
       ->type_name("N");
   const std::map<std::string, lzma_match_finder> finders = {
       {"hc3", LZMA_MF_HC3}, {"hc4", LZMA_MF_HC4}, {"bt2", LZMA_MF_BT2},
@@ -139,6 +145,10 @@ void AddPackCommand(CLI::App& app, UsageFormatter& usage, PackOptions& options) 
   pack->add_flag_callback(
       "--fast", [&options] { options.lzma.mode = LZMA_MODE_FAST; },
       "LZMA fast mode instead of normal");
+  pack->add_flag_callback(
+      "--plain-header", [&options] { options.headerForm = HeaderForm::kPlain; },
+      "file list uncompressed in the header, for other 7z readers (default: compressed "
+      "when that saves 1 KiB or more)");
   pack->add_flag("-q,--quiet", options.quiet, "no progress bar and no summary line");
   AddIdentityOptions(*pack, options.identity);
 }

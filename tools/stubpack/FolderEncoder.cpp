@@ -20,6 +20,12 @@ std::vector<uint8_t> Compress(const std::vector<uint8_t>& data, LzmaSettings& se
 
 }  // namespace
 
+LzmaSettings X86MainSettings(const LzmaSettings& base) {
+  LzmaSettings settings = base;
+  settings.pb = 1;
+  return settings;
+}
+
 EncodedFolder FolderEncoder::EncodeLzma(const std::vector<uint8_t>& data,
                                         const LzmaSettings& base,
                                         const LzmaEncoder::Progress& progress) {

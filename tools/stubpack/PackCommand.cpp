@@ -20,6 +20,7 @@
 #include "PeLayout.h"
 #include "ProgressBar.h"
 #include "SevenZipWriter.h"
+#include "SolidOrder.h"
 #include "SourceTree.h"
 #include "StubFile.h"
 #include "WindowsNames.h"
@@ -162,6 +163,18 @@ void RunPack(const PackOptions& options, std::ostream& out, std::ostream& warnin
     warnings << "stubpack: warning: " << options.source
              << " has no setup.exe at its top; the installer will fail to start it\n";
   }
+  {
+    std::vector<std::string> paths;
+    for (const StreamedFile& file : streamed) paths.push_back(scanned[file.entry].path);
+    std::vector<PlanInput> sortedInput;
+    std::vector<StreamedFile> sortedFiles;
+    for (size_t index : SolidOrder(paths)) {
+      sortedInput.push_back(std::move(planInput[index]));
+      sortedFiles.push_back(std::move(streamed[index]));
+    }
+    planInput = std::move(sortedInput);
+    streamed = std::move(sortedFiles);
+  }
   const std::vector<PlannedFolder> plan = PlanFolders(planInput, options.solidSize);
 
   uint64_t totalBytes = 0;
@@ -174,6 +187,8 @@ void RunPack(const PackOptions& options, std::ostream& out, std::ostream& warnin
   const std::vector<uint8_t> placeholder(4 + SevenZipWriter::kStartHeaderSize, 0);
   installer.Write(placeholder.data(), placeholder.size());
 
+  const LzmaSettings x86Settings =
+      options.literalBitsGiven ? options.lzma : X86MainSettings(options.lzma);
   std::vector<FolderRecord> folders;
   std::vector<uint64_t> packSizes;
   uint64_t packedTotal = 0;
@@ -201,7 +216,7 @@ void RunPack(const PackOptions& options, std::ostream& out, std::ostream& warnin
       progress.Advance(n);
     };
     EncodedFolder encoded =
-        planned.bcj2 ? FolderEncoder::EncodeBcj2(data, regions, options.lzma, advance)
+        planned.bcj2 ? FolderEncoder::EncodeBcj2(data, regions, x86Settings, advance)
                      : FolderEncoder::EncodeLzma(data, options.lzma, advance);
     // BCJ2 moves branch targets out of the stream whose progress is reported.
     if (reported < data.size()) progress.Advance(data.size() - reported);
@@ -215,10 +230,17 @@ void RunPack(const PackOptions& options, std::ostream& out, std::ostream& warnin
   }
   progress.Finish();
 
-  const std::vector<uint8_t> header = SevenZipWriter::BuildHeader(folders, packSizes, entries);
-  installer.Write(header.data(), header.size());
-  const auto startHeader = SevenZipWriter::BuildStartHeader(packedTotal, header);
-  const uint64_t archiveSize = SevenZipWriter::kStartHeaderSize + packedTotal + header.size();
+  auto installerSize = [&stub](uint64_t archiveSize) {
+    return stub.size() + 4 + archiveSize + ScanPadding(stub.size(), archiveSize);
+  };
+  const ArchiveTail tail = BuildArchiveTail(folders, packSizes, entries, packedTotal,
+                                            options.headerForm, installerSize);
+  installer.Write(tail.additionalPacked.data(), tail.additionalPacked.size());
+  installer.Write(tail.header.data(), tail.header.size());
+  const uint64_t nextHeaderOffset = packedTotal + tail.additionalPacked.size();
+  const auto startHeader = SevenZipWriter::BuildStartHeader(nextHeaderOffset, tail.header);
+  const uint64_t archiveSize =
+      SevenZipWriter::kStartHeaderSize + nextHeaderOffset + tail.header.size();
   if (archiveStart + archiveSize >= (uint64_t{1} << 32)) {
     throw PackError("the installer would reach 4 GiB, more than it can unpack");
   }

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "HeaderForm.h"
 #include "InstallerIdentity.h"
 #include "LzmaEncoder.h"
 
@@ -18,7 +19,9 @@ struct PackOptions {
   Bcj2Mode bcj2 = Bcj2Mode::kAuto;
   uint64_t solidSize = 64u << 20;
   LzmaSettings lzma;
+  bool literalBitsGiven = false;  // --lc/--lp/--pb: they replace the x86 main stream's own
   bool quiet = false;
+  HeaderForm headerForm = HeaderForm::kSmallest;
   IdentityOptions identity;  // icon, version information, execution level, exit code
 };
 

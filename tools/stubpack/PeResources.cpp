@@ -1,6 +1,7 @@
 #include "PeResources.h"
 
 #include <algorithm>
+#include <set>
 #include <tuple>
 
 #include "PackError.h"
@@ -11,6 +12,8 @@ constexpr uint32_t kSubdirectoryBit = 0x80000000u;
 constexpr size_t kDirectorySize = 16;
 constexpr size_t kEntrySize = 8;
 constexpr size_t kDataEntrySize = 16;
+// More than any program carries; bounds the work a hostile tree can ask for.
+constexpr size_t kMaxResources = 4096;
 
 struct TreeReader {
   const std::vector<uint8_t>& image;
@@ -19,6 +22,7 @@ struct TreeReader {
   size_t sectionOffset;  // the resource directory in the file
   size_t sectionSize;    // bytes of the section from the directory on
   ResourceTable table;
+  std::set<uint32_t> visited;  // directories, each reachable once
 
   PackError Refuse(const std::string& why) const {
     return PackError(what + ": bad resource tree: " + why);
@@ -43,6 +47,7 @@ struct TreeReader {
   }
   // Walks one directory; level 0 types, 1 names, 2 languages (whose entries are data).
   void Walk(uint32_t offset, int level, ResourceEntry path) {
+    if (!visited.insert(offset).second) throw Refuse("a directory reached twice");
     const uint8_t* directory = At(offset, kDirectorySize);
     const size_t count = size_t{GetLe16(directory + 12)} + GetLe16(directory + 14);
     const uint8_t* entries = At(offset + kDirectorySize, count * kEntrySize);
@@ -65,6 +70,7 @@ struct TreeReader {
       path.codePage = GetLe32(data + 8);
       const uint8_t* bytes = image.data() + layout.FileOffset(rva, size);
       path.data.assign(bytes, bytes + size);
+      if (table.Entries().size() == kMaxResources) throw Refuse("too many resources");
       if (!table.Add(path)) throw Refuse("a resource given twice");
     }
   }

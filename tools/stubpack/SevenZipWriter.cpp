@@ -2,6 +2,7 @@
 
 #include <lzma.h>
 
+#include <algorithm>
 #include <stdexcept>
 
 #include "HeaderBuffer.h"
@@ -56,11 +57,11 @@ uint64_t FinalSize(const FolderRecord& folder) {
   throw std::logic_error("folder without an unbound output");
 }
 
-void WriteStreamsInfo(HeaderBuffer& out, const std::vector<FolderRecord>& folders,
-                      const std::vector<uint64_t>& packSizes,
-                      const std::vector<ArchiveEntry>& entries) {
+void WritePackAndUnpackInfo(HeaderBuffer& out, uint64_t packPosition,
+                            const std::vector<FolderRecord>& folders,
+                            const std::vector<uint64_t>& packSizes) {
   out.Byte(kPackInfo);
-  out.Number(0);  // packed data starts right after the start header
+  out.Number(packPosition);
   out.Number(packSizes.size());
   out.Byte(kSize);
   for (uint64_t size : packSizes) out.Number(size);
@@ -75,8 +76,27 @@ void WriteStreamsInfo(HeaderBuffer& out, const std::vector<FolderRecord>& folder
   for (const FolderRecord& folder : folders) {
     for (uint64_t size : folder.unpackSizes) out.Number(size);
   }
+  bool anyCrc = false;
+  for (const FolderRecord& folder : folders) anyCrc |= folder.hasUnpackCrc;
+  if (anyCrc) {
+    std::vector<bool> defined;
+    for (const FolderRecord& folder : folders) defined.push_back(folder.hasUnpackCrc);
+    out.Byte(kCRC);
+    if (std::find(defined.begin(), defined.end(), false) == defined.end()) {
+      out.Byte(1);
+    } else {
+      out.Byte(0);
+      out.BitVector(defined);
+    }
+    for (const FolderRecord& folder : folders) {
+      if (folder.hasUnpackCrc) out.UInt32(folder.unpackCrc);
+    }
+  }
   out.Byte(kEnd);
+}
 
+void WriteSubStreamsInfo(HeaderBuffer& out, const std::vector<FolderRecord>& folders,
+                         const std::vector<ArchiveEntry>& entries) {
   std::vector<const ArchiveEntry*> streamed;
   for (const ArchiveEntry& entry : entries) {
     if (entry.hasStream) streamed.push_back(&entry);
@@ -108,7 +128,35 @@ void WriteStreamsInfo(HeaderBuffer& out, const std::vector<FolderRecord>& folder
   out.Byte(kEnd);
 }
 
-void WriteFilesInfo(HeaderBuffer& out, const std::vector<ArchiveEntry>& entries) {
+void WriteBits(HeaderBuffer& out, uint8_t id, const std::vector<bool>& bits) {
+  HeaderBuffer packed;
+  packed.BitVector(bits);
+  out.Byte(id);
+  out.Number(packed.Size());
+  out.Bytes(packed.Data());
+}
+
+// One file property: its leading flags, then its data inline or a reference to the
+// additional folder that holds it.
+void WriteFileProperty(HeaderBuffer& out, uint8_t id, const std::vector<uint8_t>& flags,
+                       const std::vector<uint8_t>& data, const ExternalFileInfo* external,
+                       uint32_t externalIndex) {
+  HeaderBuffer property;
+  property.Bytes(flags);
+  if (external) {
+    property.Byte(1);
+    property.Number(externalIndex);
+  } else {
+    property.Byte(0);
+    property.Bytes(data);
+  }
+  out.Byte(id);
+  out.Number(property.Size());
+  out.Bytes(property.Data());
+}
+
+void WriteFilesInfo(HeaderBuffer& out, const std::vector<ArchiveEntry>& entries,
+                    const ExternalFileInfo* external) {
   out.Byte(kFilesInfo);
   out.Number(entries.size());
   if (entries.empty()) {
@@ -128,23 +176,23 @@ void WriteFilesInfo(HeaderBuffer& out, const std::vector<ArchiveEntry>& entries)
       anyEmptyFile |= !entry.isDirectory;
     }
   }
-  if (anyEmptyStream) {
-    HeaderBuffer bits;
-    bits.BitVector(emptyStream);
-    out.Byte(kEmptyStream);
-    out.Number(bits.Size());
-    out.Bytes(bits.Data());
-  }
-  if (anyEmptyFile) {
-    HeaderBuffer bits;
-    bits.BitVector(emptyFile);
-    out.Byte(kEmptyFile);
-    out.Number(bits.Size());
-    out.Bytes(bits.Data());
-  }
+  if (anyEmptyStream) WriteBits(out, kEmptyStream, emptyStream);
+  if (anyEmptyFile) WriteBits(out, kEmptyFile, emptyFile);
 
+  const FileInfoBlocks info = SevenZipWriter::FileInfo(entries);
+  const std::vector<uint8_t> allDefined = {1};
+  WriteFileProperty(out, kName, {}, info.names, external, 0);
+  WriteFileProperty(out, kLastWriteTime, allDefined, info.times, external, 1);
+  WriteFileProperty(out, kWinAttributes, allDefined, info.attributes, external, 2);
+  out.Byte(kEnd);
+}
+
+}  // namespace
+
+FileInfoBlocks SevenZipWriter::FileInfo(const std::vector<ArchiveEntry>& entries) {
   HeaderBuffer names;
-  names.Byte(0);  // inline
+  HeaderBuffer times;
+  HeaderBuffer attributes;
   for (const ArchiveEntry& entry : entries) {
     for (char16_t unit : entry.name) {
       names.Byte(static_cast<uint8_t>(unit));
@@ -152,43 +200,32 @@ void WriteFilesInfo(HeaderBuffer& out, const std::vector<ArchiveEntry>& entries)
     }
     names.Byte(0);
     names.Byte(0);
+    times.UInt64(entry.lastWriteTime);
+    attributes.UInt32(entry.attributes);
   }
-  out.Byte(kName);
-  out.Number(names.Size());
-  out.Bytes(names.Data());
-
-  HeaderBuffer times;
-  times.Byte(1);  // all defined
-  times.Byte(0);  // inline
-  for (const ArchiveEntry& entry : entries) times.UInt64(entry.lastWriteTime);
-  out.Byte(kLastWriteTime);
-  out.Number(times.Size());
-  out.Bytes(times.Data());
-
-  HeaderBuffer attributes;
-  attributes.Byte(1);
-  attributes.Byte(0);
-  for (const ArchiveEntry& entry : entries) attributes.UInt32(entry.attributes);
-  out.Byte(kWinAttributes);
-  out.Number(attributes.Size());
-  out.Bytes(attributes.Data());
-
-  out.Byte(kEnd);
+  return {names.Data(), times.Data(), attributes.Data()};
 }
-
-}  // namespace
 
 std::vector<uint8_t> SevenZipWriter::BuildHeader(const std::vector<FolderRecord>& folders,
                                                  const std::vector<uint64_t>& packSizes,
-                                                 const std::vector<ArchiveEntry>& entries) {
+                                                 const std::vector<ArchiveEntry>& entries,
+                                                 const ExternalFileInfo* external) {
   HeaderBuffer out;
   out.Byte(kHeader);
+  if (external) {
+    out.Byte(kAdditionalStreamsInfo);
+    WritePackAndUnpackInfo(out, external->packPosition, external->folders, external->packSizes);
+    out.Byte(kEnd);
+  }
   // The unpacker expects the main streams info even when no entry has data.
   out.Byte(kMainStreamsInfo);
-  if (!folders.empty()) WriteStreamsInfo(out, folders, packSizes, entries);
+  if (!folders.empty()) {
+    WritePackAndUnpackInfo(out, 0, folders, packSizes);  // right after the start header
+    WriteSubStreamsInfo(out, folders, entries);
+  }
   out.Byte(kEnd);
   // Written even without entries: other readers expect it after an empty streams info.
-  WriteFilesInfo(out, entries);
+  WriteFilesInfo(out, entries, external);
   out.Byte(kEnd);
   return out.Data();
 }

@@ -8,7 +8,8 @@ namespace {
 
 struct FaultState {
   uint32_t calls[size_t(Api::Count)] = {};
-  std::vector<uint32_t> failAt[size_t(Api::Count)];  // call numbers that fail
+  std::vector<std::pair<uint32_t, DWORD>> failAt[size_t(Api::Count)];  // call numbers, errors
+  std::vector<std::pair<uint32_t, std::function<void()>>> before[size_t(Api::Count)];
   bool recording = false;
   std::vector<std::string> calls_made;
 };
@@ -44,11 +45,14 @@ bool ShouldFail(Api api) {
   FaultState& f = Faults();
   size_t i = size_t(api);
   ++f.calls[i];
+  for (auto& action : f.before[i])
+    if (action.first == f.calls[i]) action.second();
   auto& pending = f.failAt[i];
-  auto hit = std::find(pending.begin(), pending.end(), f.calls[i]);
+  auto hit = std::find_if(pending.begin(), pending.end(),
+                          [&](const auto& fault) { return fault.first == f.calls[i]; });
   if (hit != pending.end()) {
+    lastError = hit->second;
     pending.erase(hit);
-    lastError = ERROR_ACCESS_DENIED;
     if (f.recording) f.calls_made.push_back(std::string("fault ") + posix_testing::ApiName(api));
     return true;
   }
@@ -105,14 +109,19 @@ const char* ApiName(Api api) {
       "RemoveDirectoryA", "FindFirstFileA", "FindNextFileA", "GetCurrentDirectoryA",
       "SetCurrentDirectoryA", "GetTempPathA", "GetTempFileNameA", "GetWindowsDirectoryA",
       "GetModuleFileNameA", "CreateProcessA", "WaitForSingleObject", "LocalAlloc",
-      "SysAllocString"};
+      "SysAllocString", "ShellExecuteExA"};
   static_assert(sizeof(names) / sizeof(names[0]) == size_t(Api::Count), "one name per Api");
   return names[size_t(api)];
 }
 
-void FailCall(Api api, uint32_t nth) {
+void FailCall(Api api, uint32_t nth, DWORD error) {
   FaultState& f = Faults();
-  f.failAt[size_t(api)].push_back(f.calls[size_t(api)] + nth);
+  f.failAt[size_t(api)].push_back({f.calls[size_t(api)] + nth, error});
+}
+
+void BeforeCall(Api api, uint32_t nth, std::function<void()> action) {
+  FaultState& f = Faults();
+  f.before[size_t(api)].push_back({f.calls[size_t(api)] + nth, std::move(action)});
 }
 
 uint32_t CallCount(Api api) { return Faults().calls[size_t(api)]; }
@@ -132,6 +141,7 @@ void SetDesktopSize(int width, int height) {
   StandIns().desktopWidth = width;
   StandIns().desktopHeight = height;
 }
+void SetSystemDpi(int dpi) { StandIns().systemDpi = dpi; }
 void SetQuietMessageBoxes(bool quiet) { StandIns().quietBoxes = quiet; }
 
 std::vector<MessageBoxRecord> MessageBoxes() { return BoxTable(); }

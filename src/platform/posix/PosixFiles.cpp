@@ -389,10 +389,34 @@ BOOL posix_layer::CloseFileObject(HANDLE handle) {
   return TRUE;
 }
 
-BOOL WINAPI CreateDirectoryA(LPCSTR name, SECURITY_ATTRIBUTES*) {
+// The one descriptor the layer knows: a protected access list whose entries grant access to
+// the owner, SYSTEM and Administrators only. Here that is the owner alone: mode 0700.
+BOOL WINAPI ConvertStringSecurityDescriptorToSecurityDescriptorA(LPCSTR text, DWORD revision,
+                                                                 PSECURITY_DESCRIPTOR* descriptor,
+                                                                 ULONG* size) {
+  std::string rest = text ? text : "";
+  if (revision != SDDL_REVISION_1 || rest.compare(0, 3, "D:P") != 0 || rest.size() == 3)
+    return Fail(ERROR_INVALID_PARAMETER);
+  for (rest.erase(0, 3); !rest.empty();) {
+    size_t end = rest.find(')');
+    std::string ace = rest.substr(0, end == std::string::npos ? end : end + 1);
+    if (ace != "(A;OICI;FA;;;OW)" && ace != "(A;OICI;FA;;;SY)" && ace != "(A;OICI;FA;;;BA)")
+      return Fail(ERROR_INVALID_PARAMETER);
+    rest.erase(0, ace.size());
+  }
+  *descriptor = LocalAlloc(LMEM_FIXED, 1);
+  if (!*descriptor) return FALSE;
+  if (size) *size = 1;
+  return TRUE;
+}
+
+BOOL WINAPI CreateDirectoryA(LPCSTR name, SECURITY_ATTRIBUTES* security) {
   if (ShouldFail(Api::CreateDirectoryA)) return FALSE;
   std::string path = MapPath(name);
-  if (mkdir(path.c_str(), 0777) != 0) return FailWithErrno();
+  // An owner-only directory is 0700 whatever the umask; no other user can enter it meanwhile.
+  bool ownerOnly = security && security->lpSecurityDescriptor;
+  if (mkdir(path.c_str(), ownerOnly ? 0700 : 0777) != 0) return FailWithErrno();
+  if (ownerOnly && chmod(path.c_str(), 0700) != 0) return FailWithErrno();
   return TRUE;
 }
 

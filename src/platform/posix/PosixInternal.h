@@ -44,6 +44,7 @@ struct StandInState {
   std::vector<uint8_t> resource;
   int desktopWidth = 1024;
   int desktopHeight = 768;
+  int systemDpi = 96;
   uint32_t shortWriteCall = 0;  // the WriteFile call (counted since Reset) cut to half, or 0
 };
 StandInState& StandIns();

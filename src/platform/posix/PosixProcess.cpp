@@ -208,14 +208,11 @@ UINT WINAPI GetWindowsDirectoryA(LPSTR buffer, UINT size) {
   return sizeof path - 1;
 }
 
-BOOL WINAPI CreateProcessA(LPCSTR application, LPSTR commandLine, SECURITY_ATTRIBUTES*,
-                           SECURITY_ATTRIBUTES*, BOOL, DWORD, LPVOID, LPCSTR directory,
-                           STARTUPINFOA*, PROCESS_INFORMATION* info) {
-  if (ShouldFail(Api::CreateProcessA)) return FALSE;
-  if (Recording()) ProcessTable().push_back(commandLine ? commandLine : "");
-  RecordCall(std::string("CreateProcessA ") + (commandLine ? commandLine : ""));
-  std::vector<std::string> words = SplitCommandLine(commandLine ? commandLine : "");
-  std::string program = MapPath(application ? application : words[0].c_str());
+namespace {
+
+// Starts the program with the words as its arguments, in directory when given.
+HANDLE Spawn(const std::string& name, std::vector<std::string> words, LPCSTR directory) {
+  std::string program = MapPath(name.c_str());
   struct stat status;
   if (stat(program.c_str(), &status) != 0 && program.find('.', program.rfind('/') + 1) ==
                                                  std::string::npos)
@@ -232,15 +229,49 @@ BOOL WINAPI CreateProcessA(LPCSTR application, LPSTR commandLine, SECURITY_ATTRI
   posix_spawn_file_actions_destroy(&actions);
   if (error != 0) {
     errno = error;
-    return FailWithErrno();
+    FailWithErrno();
+    return nullptr;
   }
   NoteChildStarted(pid);
   auto* process = new ProcessObject;
   process->pid = pid;
+  return process;
+}
+
+}  // namespace
+
+BOOL WINAPI CreateProcessA(LPCSTR application, LPSTR commandLine, SECURITY_ATTRIBUTES*,
+                           SECURITY_ATTRIBUTES*, BOOL, DWORD, LPVOID, LPCSTR directory,
+                           STARTUPINFOA*, PROCESS_INFORMATION* info) {
+  if (ShouldFail(Api::CreateProcessA)) return FALSE;
+  if (Recording()) ProcessTable().push_back(commandLine ? commandLine : "");
+  RecordCall(std::string("CreateProcessA ") + (commandLine ? commandLine : ""));
+  std::vector<std::string> words = SplitCommandLine(commandLine ? commandLine : "");
+  HANDLE process = Spawn(application ? application : words[0], words, directory);
+  if (!process) return FALSE;
   info->hProcess = process;
   info->hThread = new ThreadObject;
-  info->dwProcessId = DWORD(pid);
-  info->dwThreadId = DWORD(pid);
+  info->dwProcessId = DWORD(static_cast<ProcessObject*>(process)->pid);
+  info->dwThreadId = info->dwProcessId;
+  return TRUE;
+}
+
+// The program and its parameters as CreateProcessA would start them; there is no consent to
+// ask for here.
+BOOL WINAPI ShellExecuteExA(SHELLEXECUTEINFOA* info) {
+  if (ShouldFail(Api::ShellExecuteExA)) return FALSE;
+  std::string file = info->lpFile ? info->lpFile : "";
+  std::string parameters = info->lpParameters ? info->lpParameters : "";
+  if (Recording()) ProcessTable().push_back("ShellExecuteExA " + file + " " + parameters);
+  RecordCall("ShellExecuteExA " + file);
+  std::vector<std::string> words = SplitCommandLine(("x " + parameters).c_str());
+  words[0] = file;
+  info->hProcess = Spawn(file, words, info->lpDirectory);
+  if (!info->hProcess) return FALSE;
+  if (!(info->fMask & SEE_MASK_NOCLOSEPROCESS)) {
+    CloseHandle(info->hProcess);
+    info->hProcess = nullptr;
+  }
   return TRUE;
 }
 

@@ -95,11 +95,18 @@ int WINAPI MultiByteToWideChar(UINT, DWORD, LPCSTR text, int bytes, LPWSTR units
   return made;
 }
 
-int WINAPI WideCharToMultiByte(UINT, DWORD, LPCWSTR units, int unitCount, LPSTR text, int bytes,
-                               LPCSTR, BOOL* usedDefault) {
-  if (usedDefault) *usedDefault = FALSE;
-  if (!units || unitCount == 0 || bytes < 0) {
+UINT WINAPI GetACP() { return CP_UTF8; }
+
+// As for a UTF-8 code page: flags other than WC_ERR_INVALID_CHARS and a usedDefault pointer are
+// refused, and a lone surrogate becomes U+FFFD unless that flag makes it an error.
+int WINAPI WideCharToMultiByte(UINT, DWORD flags, LPCWSTR units, int unitCount, LPSTR text,
+                               int bytes, LPCSTR defaultChar, BOOL* usedDefault) {
+  if (!units || unitCount == 0 || bytes < 0 || usedDefault || defaultChar) {
     SetLastError(ERROR_INVALID_PARAMETER);
+    return 0;
+  }
+  if (flags & ~DWORD(WC_ERR_INVALID_CHARS)) {
+    SetLastError(ERROR_INVALID_FLAGS);
     return 0;
   }
   if (unitCount < 0) {
@@ -115,6 +122,10 @@ int WINAPI WideCharToMultiByte(UINT, DWORD, LPCWSTR units, int unitCount, LPSTR 
       point = 0x10000 + ((point - 0xD800) << 10) + (uint16_t(units[i + 1]) - 0xDC00);
       ++i;
     } else if (point >= 0xD800 && point <= 0xDFFF) {
+      if (flags & WC_ERR_INVALID_CHARS) {
+        SetLastError(ERROR_NO_UNICODE_TRANSLATION);
+        return 0;
+      }
       point = kReplacement;  // a lone surrogate
     }
     char encoded[4];

@@ -1,7 +1,9 @@
 // The window and the progress bar are a headless recorder; message boxes print
 // "caption: text" to stderr and return at once.
 #include <cstdio>
+#include <cmath>
 
+#include "platform/SystemLibraries.h"
 #include "platform/posix/PosixInternal.h"
 
 using posix_testing::WindowRecord;
@@ -75,6 +77,17 @@ LRESULT WINAPI DefWindowProcA(HWND, UINT, WPARAM, LPARAM) { return 0; }
 
 HWND WINAPI GetDesktopWindow() { return kDesktop; }
 
+// One device context: the screen's.
+HDC WINAPI GetDC(HWND) { return kDesktop; }
+int WINAPI ReleaseDC(HWND, HDC) { return 1; }
+int WINAPI GetDeviceCaps(HDC context, int index) {
+  return context == kDesktop && index == LOGPIXELSY ? StandIns().systemDpi : 0;
+}
+int WINAPI MulDiv(int number, int numerator, int denominator) {
+  if (denominator == 0) return -1;
+  return int(std::lround(double(number) * numerator / denominator));  // half away from zero
+}
+
 BOOL WINAPI GetClientRect(HWND window, RECT* rect) {
   *rect = RECT{0, 0, 0, 0};
   if (window == kDesktop) {
@@ -128,4 +141,8 @@ int WINAPI MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type) {
   return IDOK;
 }
 
-void WINAPI InitCommonControls() {}
+void WINAPI InitCommonControls() { RecordCall("InitCommonControls"); }
+
+// One library here: the common controls are part of the layer.
+void RestrictDllSearch() {}
+void LoadCommonControls() { InitCommonControls(); }

@@ -38,6 +38,7 @@ typedef void* HBRUSH;
 typedef void* HRSRC;
 typedef void* HGLOBAL;
 typedef void* HMENU;
+typedef void* HDC;
 typedef char* LPSTR;
 typedef const char* LPCSTR;
 typedef WCHAR* LPWSTR;
@@ -46,6 +47,7 @@ typedef void* LPVOID;
 typedef const void* LPCVOID;
 typedef DWORD* LPDWORD;
 typedef LONG* PLONG;
+typedef void* PSECURITY_DESCRIPTOR;
 
 #define TRUE 1
 #define FALSE 0
@@ -95,14 +97,25 @@ typedef LONG* PLONG;
 #define ERROR_NO_MORE_FILES 18u
 #define ERROR_RESOURCE_TYPE_NOT_FOUND 1813u
 
+#define SDDL_REVISION_1 1u
+#define ERROR_ELEVATION_REQUIRED 740u
+#define ERROR_CANCELLED 1223u
+#define SEE_MASK_NOCLOSEPROCESS 0x40u
+
 #define LMEM_FIXED 0u
 #define CP_ACP 0u
 #define CP_UTF8 65001u
+#define WC_ERR_INVALID_CHARS 0x80u
+#define WC_NO_BEST_FIT_CHARS 0x400u
+#define ERROR_INVALID_FLAGS 1004u
+#define ERROR_NO_UNICODE_TRANSLATION 1113u
 
 #define STARTF_USESHOWWINDOW 0x1u
 #define SW_HIDE 0
 #define SW_SHOWNORMAL 1
 #define SW_SHOWMINIMIZED 2
+
+#define LOGPIXELSY 90
 
 #define WS_CAPTION 0x00C00000u
 #define WS_CHILD 0x40000000u
@@ -173,6 +186,24 @@ struct PROCESS_INFORMATION {
   DWORD dwThreadId;
 };
 
+struct SHELLEXECUTEINFOA {
+  DWORD cbSize;
+  ULONG fMask;
+  HWND hwnd;
+  LPCSTR lpVerb;
+  LPCSTR lpFile;
+  LPCSTR lpParameters;
+  LPCSTR lpDirectory;
+  int nShow;
+  HINSTANCE hInstApp;
+  void* lpIDList;
+  LPCSTR lpClass;
+  void* hkeyClass;
+  DWORD dwHotKey;
+  HANDLE hIconOrMonitor;
+  HANDLE hProcess;
+};
+
 struct RECT {
   LONG left, top, right, bottom;
 };
@@ -229,6 +260,10 @@ BOOL WINAPI FindNextFileA(HANDLE search, WIN32_FIND_DATAA* data);
 BOOL WINAPI FindClose(HANDLE search);
 DWORD WINAPI GetCurrentDirectoryA(DWORD size, LPSTR buffer);
 BOOL WINAPI SetCurrentDirectoryA(LPCSTR name);
+// ADVAPI32: access lists
+BOOL WINAPI ConvertStringSecurityDescriptorToSecurityDescriptorA(LPCSTR text, DWORD revision,
+                                                                 PSECURITY_DESCRIPTOR* descriptor,
+                                                                 ULONG* size);
 // KERNEL32: temporary names
 DWORD WINAPI GetTempPathA(DWORD size, LPSTR buffer);
 UINT WINAPI GetTempFileNameA(LPCSTR path, LPCSTR prefix, UINT unique, LPSTR name);
@@ -242,6 +277,8 @@ BOOL WINAPI CreateProcessA(LPCSTR application, LPSTR commandLine, SECURITY_ATTRI
                            SECURITY_ATTRIBUTES* thread, BOOL inherit, DWORD flags,
                            LPVOID environment, LPCSTR directory, STARTUPINFOA* startup,
                            PROCESS_INFORMATION* info);
+// SHELL32: starts a program as the shell would, asking for consent where Windows wants it.
+BOOL WINAPI ShellExecuteExA(SHELLEXECUTEINFOA* info);
 DWORD WINAPI WaitForSingleObject(HANDLE object, DWORD milliseconds);
 BOOL WINAPI GetExitCodeProcess(HANDLE process, LPDWORD code);
 [[noreturn]] void WINAPI ExitProcess(UINT code);
@@ -263,6 +300,7 @@ LPVOID WINAPI LockResource(HGLOBAL data);
 DWORD WINAPI GetLastError();
 void WINAPI SetLastError(DWORD code);
 // KERNEL32: text and memory
+UINT WINAPI GetACP();
 int WINAPI MultiByteToWideChar(UINT codePage, DWORD flags, LPCSTR text, int bytes, LPWSTR units,
                                int unitCount);
 int WINAPI WideCharToMultiByte(UINT codePage, DWORD flags, LPCWSTR units, int unitCount,
@@ -284,6 +322,11 @@ BOOL WINAPI DestroyWindow(HWND window);
 LRESULT WINAPI SendMessageA(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 int WINAPI MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type);
 void WINAPI InitCommonControls();
+// GDI32 and the screen's DPI
+HDC WINAPI GetDC(HWND window);
+int WINAPI ReleaseDC(HWND window, HDC context);
+int WINAPI GetDeviceCaps(HDC context, int index);
+int WINAPI MulDiv(int number, int numerator, int denominator);
 // OLEAUT32
 BSTR WINAPI SysAllocString(const OLECHAR* text);
 void WINAPI SysFreeString(BSTR text);

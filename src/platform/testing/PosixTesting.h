@@ -4,6 +4,7 @@
 #pragma once
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -22,12 +23,15 @@ enum class Api {
   DeleteFileA, CloseHandle, CreateDirectoryA, RemoveDirectoryA, FindFirstFileA, FindNextFileA,
   GetCurrentDirectoryA, SetCurrentDirectoryA, GetTempPathA, GetTempFileNameA,
   GetWindowsDirectoryA, GetModuleFileNameA, CreateProcessA, WaitForSingleObject, LocalAlloc,
-  SysAllocString, Count
+  SysAllocString, ShellExecuteExA, Count
 };
 const char* ApiName(Api api);
-// The nth call of api from now on (1 = the next one) fails as the system call would; several
-// such faults may be pending at once.
-void FailCall(Api api, uint32_t nth);
+// The nth call of api from now on (1 = the next one) fails as the system call would, leaving
+// error as the last error; several such faults may be pending at once.
+void FailCall(Api api, uint32_t nth, DWORD error = ERROR_ACCESS_DENIED);
+// Runs action just before the nth call of api from now on does its work: another process
+// acting in that moment.
+void BeforeCall(Api api, uint32_t nth, std::function<void()> action);
 // Calls of api made since the last Reset.
 uint32_t CallCount(Api api);
 // The nth WriteFile from now on writes only half of its bytes and reports success with that
@@ -64,7 +68,8 @@ std::vector<WindowMessage> WindowMessages();
 // Names of the recorded calls, in order, with their main argument: "CloseHandle",
 // "SetCurrentDirectoryA /tmp/x", "RemoveDirectoryA /tmp/x", "MessageBoxA Error of Unpacking", ...
 std::vector<std::string> Calls();
-// Command lines given to CreateProcessA, in order.
+// Command lines given to CreateProcessA, and "ShellExecuteExA file parameters" for each
+// program started through ShellExecuteExA, in order.
 std::vector<std::string> CreatedProcesses();
 // Open file handles and open file descriptors of the layer right now.
 uint32_t OpenFileHandles();
@@ -76,6 +81,7 @@ void SetModuleFileName(const char* path);  // null: the real executable
 // name and a numeric id.
 void SetResource(const char* type, uint16_t id, const std::vector<uint8_t>& data);
 void SetDesktopSize(int width, int height);
+void SetSystemDpi(int dpi);  // what GetDeviceCaps(LOGPIXELSY) tells of the screen
 void SetQuietMessageBoxes(bool quiet);
 
 // Allocation accounting for fuzzing. While on, LocalAlloc remembers every block until its
