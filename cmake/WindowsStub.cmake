@@ -98,4 +98,6 @@ add_custom_command(TARGET stub POST_BUILD
   COMMAND "${CMAKE_COMMAND}" -DSTUB=$<TARGET_FILE:stub> -DARCH=${STUBKIT_STUB_ARCH}
           -DLIMIT=${STUBKIT_STUB_SIZE_LIMIT}
           -DOBJDUMP=${CMAKE_OBJDUMP} -P "${CMAKE_SOURCE_DIR}/cmake/CheckStub.cmake"
+  COMMAND "${CMAKE_COMMAND}" -DSTUB=$<TARGET_FILE:stub>
+          -P "${CMAKE_SOURCE_DIR}/cmake/CheckNoSignature.cmake"
   VERBATIM)

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Sets up and runs every test: Debug and ASan+UBSan builds with all unit and end-to-end tests,
-# then the Windows stub under Wine and the fuzz smoke run where their scripts exist.
+# the main job on the release build, then the Windows stub under Wine and the fuzz smoke run where their scripts exist.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh --windows
@@ -15,6 +15,11 @@ for preset in debug asan; do
   echo "== $preset tests"
   ctest --preset "$preset" -j2 || failed+=("$preset tests")
 done
+
+# The README's main job on the release build: what optimised code makes of the stub is checked
+# only here.
+echo "== main job (release build, pack the example, run the installer)"
+bash scripts/demo.sh || failed+=("main job")
 
 if [ -x scripts/test-windows.sh ]; then
   echo "== Windows stub under Wine"
