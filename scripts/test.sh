@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Sets up and runs every test: Debug and ASan+UBSan builds with all unit and end-to-end tests,
-# the main job on the release build, then the Windows stub under Wine and the fuzz smoke run where their scripts exist.
+# the main job on the release build, then the Windows stub under Wine and the fuzz smoke run
+# where their scripts exist.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh --windows
