@@ -51,3 +51,16 @@ launch() {
 wait_window() {
   timeout "$2" xdotool search --sync --name "^$1\$" 2>/dev/null | head -n1
 }
+
+# damage_packed_byte IN OUT: OUT is IN with one byte in the middle of its packed data inverted,
+# so the archive's CRCs (and any signature over the file) no longer match.
+damage_packed_byte() {
+  python3 - "$1" "$2" <<'PY'
+import struct, sys
+data = bytearray(open(sys.argv[1], "rb").read())
+start = data.index(b"7z\xbc\xaf\x27\x1c", 0x400)
+offset = struct.unpack_from("<Q", data, start + 12)[0]
+data[start + 32 + offset // 2] ^= 0xFF
+open(sys.argv[2], "wb").write(data)
+PY
+}

@@ -137,14 +137,7 @@ done
 
 # Damaged (one byte of the packed data inverted), the installer with --exit-code setup still
 # shows the box and exits 1 without starting setup.exe.
-python3 - "$work/all.exe" "$work/damaged.exe" <<'PY'
-import struct, sys
-data = bytearray(open(sys.argv[1], "rb").read())
-start = data.index(b"7z\xbc\xaf\x27\x1c", 0x400)
-offset = struct.unpack_from("<Q", data, start + 12)[0]
-data[start + 32 + offset // 2] ^= 0xFF
-open(sys.argv[2], "wb").write(data)
-PY
+damage_packed_byte "$work/all.exe" "$work/damaged.exe"
 out="$work/probe-damaged.txt"
 export SETUP_PROBE_OUT="$(windows_path "$out")"
 launch "\"$(windows_path "$work/damaged.exe")\""

@@ -37,14 +37,7 @@ elif ! why="$(python3 "$here/listing.py" check "$src" "$work/probe.txt")"; then 
 else pass install; fi
 
 # One byte of the packed data inverted.
-python3 - "$work/signed.exe" "$work/tampered.exe" <<'PY'
-import struct, sys
-data = bytearray(open(sys.argv[1], "rb").read())
-start = data.index(b"7z\xbc\xaf\x27\x1c", 0x400)
-offset = struct.unpack_from("<Q", data, start + 12)[0]
-data[start + 32 + offset // 2] ^= 0xFF
-open(sys.argv[2], "wb").write(data)
-PY
+damage_packed_byte "$work/signed.exe" "$work/tampered.exe"
 if verify "$work/tampered.exe"; then fail tampered-verify "the signature still verifies"
 else pass tampered-verify; fi
 rm -f "$work/probe-tampered.txt"
