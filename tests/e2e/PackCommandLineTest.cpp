@@ -87,8 +87,8 @@ INSTANTIATE_TEST_SUITE_P(
                  {}, "\"sub/A/B\" and \"sub/A/b\""},
         BadInput{"NonAsciiCaseClash",
                  [](const std::string& s) {
-                   WriteFile(s + "/\xC3\x9Cber.txt", "a");  // Über
-                   WriteFile(s + "/\xC3\xBCBER.txt", "b");  // üBER
+                   WriteFile(s + "/\xC3\x9C" "ber.txt", "a");  // Über
+                   WriteFile(s + "/\xC3\xBC" "BER.txt", "b");  // üBER
                  },
                  {}, "differ only in case"},
         BadInput{"TrailingDot", [](const std::string& s) { WriteFile(s + "/sub/name.", "x"); },

@@ -180,25 +180,30 @@ TEST_F(FaultInjection, EveryFailingCallEndsAsDocumented) {
         EXPECT_EQ(boxes.back().text, kGeneralText) << row;
         EXPECT_EQ(boxes.back().caption, "Error of Unpacking") << row;
         // Every output handle is closed; only the stub's own file stays open, by design.
-        if (!expect.keepsFileOpen)
+        if (!expect.keepsFileOpen) {
           EXPECT_LE(posix_testing::OpenFileHandles(), handlesBefore + 1) << row;
+        }
         // Memory may also run out after the setup program ran, on the way to the clean-up.
         // A setup program that cannot be started was tried.
-        if (api != Api::LocalAlloc && end.reason != "setup program cannot be started")
+        if (api != Api::LocalAlloc && end.reason != "setup program cannot be started") {
           EXPECT_TRUE(posix_testing::CreatedProcesses().empty()) << row;
+        }
       } else {
         EXPECT_FALSE(end.exited) << row << ": " << end.reason;
         EXPECT_EQ(exitCode, 0) << row;
         EXPECT_TRUE(boxes.empty()) << row;
-        if (api != Api::CreateProcessA)
+        if (api != Api::CreateProcessA) {
           EXPECT_EQ(posix_testing::CreatedProcesses().size(), 1u) << row;
+        }
       }
       // A failed restore of the current directory is not examined either.
-      if (!(api == Api::SetCurrentDirectoryA && nth == 2) && api != Api::GetCurrentDirectoryA)
+      if (!(api == Api::SetCurrentDirectoryA && nth == 2) && api != Api::GetCurrentDirectoryA) {
         EXPECT_EQ(here, startDir) << row;
+      }
       if (expect.ends != Ends::kLeavesTree && !expect.keepsFileOpen &&
-          !(api == Api::DeleteFileA && nth == 1))
+          !(api == Api::DeleteFileA && nth == 1)) {
         EXPECT_TRUE(TempEntries().empty()) << row << ": " << ::testing::PrintToString(TempEntries());
+      }
       // Leftovers stay until the end: deleting a file the layer still holds open would free
       // its inode for a later run's file, which the layer would then take for open.
       EXPECT_EQ(chdir(startDir.c_str()), 0);
