@@ -8,6 +8,7 @@
 #include <functional>
 
 #include "StubpackRun.h"
+#include "fixtures/CaseName.h"
 #include "stubpack/TestFiles.h"
 
 namespace fs = std::filesystem;
@@ -20,6 +21,7 @@ struct BadInput {
   std::vector<std::string> extraArgs;
   const char* message;  // part of the error text
 };
+void PrintTo(const BadInput& row, std::ostream* out) { *out << row.name; }
 
 class PackRefuses : public ::testing::TestWithParam<BadInput> {};
 
@@ -105,7 +107,7 @@ INSTANTIATE_TEST_SUITE_P(
         BadInput{"DictionaryTooLarge", [](const std::string&) {}, {"--dict", "512M"},
                  "--dict"},
         BadInput{"BadSize", [](const std::string&) {}, {"--solid-size", "12X"}, "bad size"}),
-    [](const auto& info) { return std::string(info.param.name); });
+    CaseName());
 
 TEST(PackCommandLine, RefusesAnOutputInsideTheSource) {
   TempDir dir;
