@@ -5,10 +5,17 @@
 #include "support/Fatal.h"
 #include "support/WideString.h"
 
-static const char* fatalReason = nullptr;
 static bool insideFatalError = false;
 
-const char* LastFatalReason() { return fatalReason; }
+#ifdef _WIN32
+// The Windows stub shows no reason and nothing reads one: keeping it would give every failure
+// site an argument to pass (about 350 bytes of code).
+static void KeepReason(FailureReason) {}
+#else
+static FailureReason fatalReason = FailureReason::None;
+static void KeepReason(FailureReason reason) { fatalReason = reason; }
+FailureReason LastFatalReason() { return fatalReason; }
+#endif
 
 // What an ended run leaves: no output file open, the first current directory, no tree.
 static void CleanUpRun() {
@@ -26,14 +33,14 @@ BOOL WINAPI EndInterruptedRun(DWORD) {
 }
 #endif
 
-void (FatalError)(const char* reason) {
+void FatalError(FailureReason reason) {
   // A failure during the clean-up itself (memory exhausted) ends the process at once and
   // keeps the first reason.
   if (insideFatalError) {
     insideFatalError = false;
     ExitProcess(1);
   }
-  fatalReason = reason;
+  KeepReason(reason);
   insideFatalError = true;
   MessageBoxA(mainWindow, "Unpacking failed\nFile corrupted or problems with temporary directory",
               "Error of Unpacking", MB_ICONERROR);
@@ -42,8 +49,7 @@ void (FatalError)(const char* reason) {
   ExitProcess(1);
 }
 
-void (ReportFatal)(const char* message, const char* reason) {
-  fatalReason = reason ? reason : message;
+void ReportFatal(const char* message, FailureReason reason) {
   MessageBoxA(nullptr, message, "Unpacker", MB_ICONERROR);
-  (FatalError)(reason ? reason : message);
+  FatalError(reason);
 }

@@ -30,7 +30,7 @@ void UnpackArchive(const char* moduleFileName, const char* outputDirectory) {
 
   ExtractCallback callback;
   WIN32_FIND_DATAA record;
-  if (!FindPath(archivePath.ToAnsi(), &record)) FatalError("stub file not found");
+  if (!FindPath(archivePath.ToAnsi(), &record)) FatalError(FailureReason::StubFileNotFound);
 
   callback.Init(archive, directory, record.ftLastWriteTime, 0);
   ExtractItems(*archive, archive->Database.Files.Count(), callback);
@@ -48,17 +48,18 @@ int InstallerMain(HMODULE module, const char* commandLine) {
 
   // The setup path must fit its buffer; a longer name cannot be served.
   if (AnsiLength(TempDirName) + sizeof kSetupName > MAX_PATH)
-    FatalError("temporary directory name too long");
+    FatalError(FailureReason::TempDirectoryNameTooLong);
   AnsiCopy(setupPath, TempDirName);
   AnsiAppend(setupPath, kSetupName);
 
   GetCurrentDirectoryA(MAX_PATH, SavedCurrentDir);
-  if (!SetCurrentDirectoryA(TempDirName)) FatalError("temporary directory cannot be entered");
+  if (!SetCurrentDirectoryA(TempDirName)) FatalError(FailureReason::TempDirectoryNotEntered);
   CreateProgressWindow(static_cast<HINSTANCE>(module));
 
   // A truncated module name would open some other file.
   DWORD nameLength = GetModuleFileNameA(nullptr, moduleFileName, MAX_PATH);
-  if (nameLength == 0 || nameLength >= MAX_PATH) FatalError("module file name unavailable");
+  if (nameLength == 0 || nameLength >= MAX_PATH)
+    FatalError(FailureReason::ModuleFileNameUnavailable);
   UnpackArchive(moduleFileName, TempDirName);
   DestroyWindow(mainWindow);
   mainWindow = nullptr;  // a later box has no window to belong to

@@ -33,8 +33,7 @@ StubOutcome StubHarness::Run(const std::function<void()>& body) {
     body();
   } catch (const posix_testing::ExitCalled&) {
     outcome.failed = true;
-    const char* reason = LastFatalReason();
-    outcome.reason = reason ? reason : "unknown";
+    outcome.reason = LastFatalReason();
     const auto boxes = posix_testing::MessageBoxes();
     for (size_t i = boxesBefore; i < boxes.size(); ++i) {
       if (boxes[i].caption == "Unpacker") outcome.message = boxes[i].text;
@@ -68,7 +67,7 @@ ExtractionReport ExtractWithStub(StubHarness& harness, const std::string& instal
     WIN32_FIND_DATAA record;
     const bool found = finder.Next(&record);
     finder.Close();
-    if (!found) FatalError("stub file not found");
+    if (!found) FatalError(FailureReason::StubFileNotFound);
     callback.Init(opened.archive, outputDirectory, record.ftLastWriteTime, 0);
     ExtractItems(*opened.archive, opened.archive->Database.Files.Count(), callback);
     CloseOutputHandles();
