@@ -11,8 +11,8 @@
 #include "InstallerLayout.h"
 #include "InstallerProcess.h"
 #include "PackCommand.h"
-#include "TestFiles.h"
 #include "fixtures/CraftedArchive.h"
+#include "stubpack/TestFiles.h"
 
 namespace {
 
