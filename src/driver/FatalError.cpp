@@ -7,16 +7,6 @@
 
 static bool insideFatalError = false;
 
-#ifdef _WIN32
-// The Windows stub shows no reason and nothing reads one: keeping it would give every failure
-// site an argument to pass (about 350 bytes of code).
-static void KeepReason(FailureReason) {}
-#else
-static FailureReason fatalReason = FailureReason::None;
-static void KeepReason(FailureReason reason) { fatalReason = reason; }
-FailureReason LastFatalReason() { return fatalReason; }
-#endif
-
 // What an ended run leaves: no output file open, the first current directory, no tree.
 static void CleanUpRun() {
   CloseOutputHandles();
@@ -33,14 +23,13 @@ BOOL WINAPI EndInterruptedRun(DWORD) {
 }
 #endif
 
-void FatalError(FailureReason reason) {
-  // A failure during the clean-up itself (memory exhausted) ends the process at once and
-  // keeps the first reason.
+// The message box, the clean-up and the end of the process.
+[[noreturn]] static void EndFailedRun() {
+  // A failure during the clean-up itself (memory exhausted) ends the process at once.
   if (insideFatalError) {
     insideFatalError = false;
     ExitProcess(1);
   }
-  KeepReason(reason);
   insideFatalError = true;
   MessageBoxA(mainWindow, "Unpacking failed\nFile corrupted or problems with temporary directory",
               "Error of Unpacking", MB_ICONERROR);
@@ -49,7 +38,29 @@ void FatalError(FailureReason reason) {
   ExitProcess(1);
 }
 
-void ReportFatal(const char* message, FailureReason reason) {
+static void ShowMessage(const char* message) {
   MessageBoxA(nullptr, message, "Unpacker", MB_ICONERROR);
+}
+
+#ifdef _WIN32
+void FatalError() { EndFailedRun(); }
+
+void ReportFatal(const char* message) {
+  ShowMessage(message);
+  EndFailedRun();
+}
+#else
+static FailureReason fatalReason = FailureReason::None;
+
+FailureReason LastFatalReason() { return fatalReason; }
+
+void FatalError(FailureReason reason) {
+  if (!insideFatalError) fatalReason = reason;  // a failure in the clean-up keeps the first
+  EndFailedRun();
+}
+
+void ReportFatal(const char* message, FailureReason reason) {
+  ShowMessage(message);
   FatalError(reason);
 }
+#endif

@@ -4,9 +4,17 @@
 #pragma once
 #include "support/FailureReason.h"
 
+#ifdef _WIN32
+// The Windows stub keeps no reason: it shows none and nothing there reads one. These overloads
+// drop the reason where it is given, so that no failure site pays for passing it.
+[[noreturn]] void FatalError();
+[[noreturn]] void ReportFatal(const char* message);
+[[noreturn]] inline void FatalError(FailureReason) { FatalError(); }
+[[noreturn]] inline void ReportFatal(const char* message, FailureReason) { ReportFatal(message); }
+#else
 [[noreturn]] void FatalError(FailureReason reason);
 [[noreturn]] void ReportFatal(const char* message, FailureReason reason);
 
-// The reason given to the last FatalError or ReportFatal call, or None. Linux build only: the
-// Windows stub keeps no reason.
+// The reason given to the last FatalError or ReportFatal call, or None.
 FailureReason LastFatalReason();
+#endif
