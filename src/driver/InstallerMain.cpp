@@ -9,13 +9,13 @@
 #include "driver/TemporaryDirectory.h"
 #include "extract/ExtractCallback.h"
 #include "extract/ExtractItems.h"
+#include "format/SignatureScan.h"
 #include "support/AnsiString.h"
 #include "support/Fatal.h"
 #include "support/MemAlloc.h"
 #include "support/WideString.h"
 
 static const char kSetupName[] = "\\setup.exe";
-static const uint32_t kSignatureSearchLimit = 1 << 20;
 
 void UnpackArchive(const char* moduleFileName, const char* outputDirectory) {
   WideString archivePath = WideString::FromAnsi(moduleFileName);

@@ -6,16 +6,10 @@
 #include "driver/RunState.h"
 #include "extract/ExtractCallback.h"
 #include "extract/ExtractItems.h"
+#include "format/SignatureScan.h"
 #include "platform/testing/PosixTesting.h"
 #include "support/Fatal.h"
 #include "support/MemAlloc.h"
-
-namespace {
-
-// The stub scans its first mebibyte for the archive signature.
-constexpr uint32_t kSignatureSearchLimit = 1u << 20;
-
-}  // namespace
 
 StubHarness::StubHarness() {
   posix_testing::Reset();
