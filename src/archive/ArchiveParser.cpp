@@ -35,9 +35,8 @@ uint32_t ArchiveParser::ReadUInt32() {
 }
 
 uint64_t ArchiveParser::ReadUInt64() {
-  uint8_t b[8];
-  ReadBytes(b, 8);
-  return GetLe64(b);
+  uint64_t low = ReadUInt32();
+  return low | uint64_t(ReadUInt32()) << 32;
 }
 
 uint16_t ArchiveParser::ReadWideChar() {

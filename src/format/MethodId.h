@@ -8,12 +8,7 @@ struct MethodId {
   uint8_t Bytes[16] = {};
   uint32_t Length = 0;
 
-  bool operator==(const MethodId& other) const {
-    if (Length != other.Length || Length > sizeof(Bytes)) return false;
-    for (uint32_t i = 0; i < Length; ++i)
-      if (Bytes[i] != other.Bytes[i]) return false;
-    return true;
-  }
+  bool operator==(const MethodId& other) const;
 };
 
 inline constexpr MethodId MethodLzma = {{0x03, 0x01, 0x01}, 3};
