@@ -1,12 +1,6 @@
 #include "archive/ArchiveDatabase.h"
 
-#include "support/AnsiString.h"
 #include "support/Fatal.h"
-
-bool MethodId::operator==(const MethodId& other) const {
-  return Length == other.Length && Length <= sizeof(Bytes) &&
-         CompareBytes(Bytes, other.Bytes, Length) == 0;
-}
 
 int32_t Folder::FindInBindPair(uint64_t inIndex) const {
   for (uint32_t i = 0; i < BindPairs.Count(); ++i)

@@ -1,5 +1,7 @@
 #include "archive/ArchiveParser.h"
 
+#include "format/ByteOrder.h"
+#include "format/NumberCodec.h"
 #include "support/Fatal.h"
 
 void ArchiveParser::PushBuffer(const uint8_t* data, uint32_t size) {
@@ -29,7 +31,7 @@ void ArchiveParser::ReadBytes(uint8_t* destination, uint32_t n) {
 uint32_t ArchiveParser::ReadUInt32() {
   uint8_t b[4];
   ReadBytes(b, 4);
-  return uint32_t(b[0]) | uint32_t(b[1]) << 8 | uint32_t(b[2]) << 16 | uint32_t(b[3]) << 24;
+  return GetLe32(b);
 }
 
 uint64_t ArchiveParser::ReadUInt64() {
@@ -46,18 +48,9 @@ uint16_t ArchiveParser::ReadWideChar() {
 
 uint64_t ArchiveParser::ReadNumber() {
   uint8_t first = ReadByte();
-  uint8_t mask = 0x80;
-  for (uint32_t i = 0; i < 8; ++i) {
-    if ((first & mask) == 0) {
-      uint8_t extra[8] = {};
-      ReadBytes(extra, i);
-      uint64_t low = 0;
-      for (uint32_t j = i; j-- > 0;) low = low << 8 | extra[j];
-      return low + (uint64_t(first & (mask - 1)) << (8 * i));
-    }
-    mask >>= 1;
-  }
-  return ReadUInt64();
+  uint8_t extra[8];
+  ReadBytes(extra, NumberExtraBytes(first));
+  return DecodeNumber(first, extra);
 }
 
 uint32_t ArchiveParser::ReadNumber32() {

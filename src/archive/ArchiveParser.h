@@ -4,7 +4,7 @@
 #include <cstdint>
 
 #include "archive/HeaderReader.h"
-#include "archive/PropertyIds.h"
+#include "format/PropertyIds.h"
 #include "support/ItemVector.h"
 
 class InputFile;

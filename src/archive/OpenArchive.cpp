@@ -3,6 +3,7 @@
 #include "archive/FindSignature.h"
 #include "archive/HeaderParsing.h"
 #include "archive/InputFile.h"
+#include "format/ByteOrder.h"
 #include "support/Crc32.h"
 #include "support/Fatal.h"
 #include "support/MemAlloc.h"
@@ -10,12 +11,6 @@
 namespace {
 
 const uint32_t kStartHeaderSize = 32;
-
-uint32_t Le32(const uint8_t* p) {
-  return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
-}
-
-uint64_t Le64(const uint8_t* p) { return Le32(p) | uint64_t(Le32(p + 4)) << 32; }
 
 }  // namespace
 
@@ -99,11 +94,11 @@ void OpenArchive(Archive& archive, InputFile& file, uint32_t limit,
   database.Version[0] = startHeader[0];
   database.Version[1] = startHeader[1];
   if (database.Version[0] != 0) FatalError("unsupported version");
-  if (Crc32(startHeader + 6, 20, 0) != Le32(startHeader + 2))
+  if (Crc32(startHeader + 6, 20, 0) != GetLe32(startHeader + 2))
     FatalError("start header CRC mismatch");
-  uint64_t headerOffset = Le64(startHeader + 6);
-  uint64_t headerSize = Le64(startHeader + 14);
-  uint32_t headerCrc = Le32(startHeader + 22);
+  uint64_t headerOffset = GetLe64(startHeader + 6);
+  uint64_t headerSize = GetLe64(startHeader + 14);
+  uint32_t headerCrc = GetLe32(startHeader + 22);
   database.HeaderEnd = uint64_t(archiveStart) + kStartHeaderSize;
 
   // The header must lie inside the file before a buffer of its size is allocated.

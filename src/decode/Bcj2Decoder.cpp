@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "format/ByteOrder.h"
 #include "support/Fatal.h"
 
 void Bcj2Decoder::SetProperties(ReadStream*) { FatalError("BCJ2 coder given properties"); }
@@ -45,7 +46,7 @@ uint32_t Bcj2Decoder::NextTarget(TargetInput& in) {
   }
   const uint8_t* b = in.block + in.pos;
   in.pos += 4;
-  return uint32_t(b[0]) << 24 | uint32_t(b[1]) << 16 | uint32_t(b[2]) << 8 | uint32_t(b[3]);
+  return GetBe32(b);
 }
 
 void Bcj2Decoder::Start(ReadStream** ins, const uint32_t* const*, uint32_t inCount,

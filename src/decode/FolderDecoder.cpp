@@ -6,11 +6,9 @@
 #include "decode/CoderMixer.h"
 #include "decode/LimitedReadStream.h"
 #include "decode/LzmaDecoder.h"
+#include "format/MethodId.h"
 #include "support/Fatal.h"
 #include "support/MemAlloc.h"
-
-const MethodId MethodLzma = {{0x03, 0x01, 0x01}, 3};
-const MethodId MethodBcj2 = {{0x03, 0x03, 0x01, 0x1B}, 4};
 
 namespace {
 

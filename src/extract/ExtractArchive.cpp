@@ -5,11 +5,10 @@
 #include "decode/FolderDecoder.h"
 #include "extract/ExtractCallback.h"
 #include "extract/ExtractItems.h"
+#include "format/SignatureScan.h"
 #include "support/Fatal.h"
 #include "support/FileFinder.h"
 #include "support/MemAlloc.h"
-
-static const uint32_t kSignatureSearchLimit = 1 << 20;
 
 Archive* OpenInstallerArchive(const WideString& path) {
   InputFile* file = New<InputFile>();

@@ -21,7 +21,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-const uint8_t kSignature[] = {0x37, 0x7A, 0xBC, 0xAF, 0x27, 0x1C};
 // A 32-bit Windows process has 2 GiB of address space for the stub's buffers.
 constexpr uint64_t kAddressSpace = uint64_t{2} << 30;
 
@@ -70,17 +69,18 @@ std::string Explain(const std::string& reason) {
 void CheckScan(const std::string& path, uint64_t fileSize, CheckReport& report) {
   std::vector<std::string>& problems = report.problems;
   std::ifstream in(path, std::ios::binary);
-  std::vector<uint8_t> head(size_t(std::min<uint64_t>(fileSize, kScanReach + 6)));
+  const uint64_t scanned = kScanReach + kSignatureSize;
+  std::vector<uint8_t> head(size_t(std::min<uint64_t>(fileSize, scanned)));
   in.read(reinterpret_cast<char*>(head.data()), std::streamsize(head.size()));
-  const auto found = std::search(head.begin(), head.end(), std::begin(kSignature),
-                                 std::end(kSignature));
+  const auto signature = ArchiveSignatureBytes();
+  const auto found = std::search(head.begin(), head.end(), signature.begin(), signature.end());
   if (found == head.end()) {
-    problems.push_back("no archive signature within the first " + std::to_string(kScanReach + 6) +
+    problems.push_back("no archive signature within the first " + std::to_string(scanned) +
                        " bytes, which is as far as the stub's scan reaches");
     return;
   }
   const uint64_t at = uint64_t(found - head.begin());
-  const uint64_t needed = at == 0 ? 6 : 1 + (at - 1) / kScanStep * kScanStep + kScanBlock;
+  const uint64_t needed = ScanEnd(at);
   report.lines.push_back("signature: at offset " + std::to_string(at) +
                          "; the scan reads the file up to " + std::to_string(needed));
   report.figures.insert(report.figures.end(), {{"signatureOffset", at}, {"scanEnd", needed}});
