@@ -147,8 +147,8 @@ void AddPackCommand(CLI::App& app, UsageFormatter& usage, PackOptions& options) 
       "LZMA fast mode instead of normal");
   pack->add_flag_callback(
       "--plain-header", [&options] { options.headerForm = HeaderForm::kPlain; },
-      "file list uncompressed in the header, for other 7z readers (default: compressed "
-      "when that saves 1 KiB or more)");
+      "file list uncompressed in the header and BCJ2 branch decisions stored, for other 7z "
+      "readers (default: each compressed when smaller, the file list when 1 KiB smaller)");
   pack->add_flag("-q,--quiet", options.quiet, "no progress bar and no summary line");
   AddIdentityOptions(*pack, options.identity);
 }
