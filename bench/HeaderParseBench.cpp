@@ -9,6 +9,7 @@
 #include "archive/Archive.h"
 #include "archive/ArchiveSignature.h"
 #include "archive/InputFile.h"
+#include "decode/FolderDecoder.h"
 #include "fixtures/HeaderBuilder.h"
 
 using namespace fixture;
@@ -56,7 +57,7 @@ void BM_OpenArchive(benchmark::State& state) {
   for (auto _ : state) {
     Archive archive;
     file.Seek(0, 0);
-    OpenArchive(archive, file, 1 << 20);
+    OpenArchive(archive, file, 1 << 20, DecodeFolder);
     benchmark::DoNotOptimize(archive.Database.FileToFolder.Count());
   }
   state.SetComplexityN(count);

@@ -54,7 +54,7 @@ add_custom_command(OUTPUT "${STUB_ICON}"
   DEPENDS "${CMAKE_SOURCE_DIR}/scripts/make-icon.py"
   COMMENT "Drawing stub.ico")
 set(STUB_RC "${CMAKE_BINARY_DIR}/stub.rc")
-set(STUB_RESOURCES "${CMAKE_SOURCE_DIR}/src/platform/windows")
+set(STUB_RESOURCES "${CMAKE_SOURCE_DIR}/src/driver/windows")
 file(WRITE "${STUB_RC}" "1 ICON \"stub.ico\"\n"
   "#define STUB_MANIFEST \"${STUB_RESOURCES}/stub.manifest\"\n"
   "#include \"${STUB_RESOURCES}/StubResources.rc\"\n")
@@ -63,7 +63,7 @@ set_source_files_properties("${STUB_RC}" PROPERTIES OBJECT_DEPENDS
 
 file(GLOB STUB_SOURCES CONFIGURE_DEPENDS
   src/support/*.cpp src/driver/*.cpp src/archive/*.cpp src/decode/*.cpp src/extract/*.cpp
-  src/platform/windows/*.cpp)
+  src/platform/windows/*.cpp src/driver/windows/*.cpp)
 
 # No C runtime start-up code: the entry point (StubEntry, src/driver/EntryPoint.cpp) runs the
 # C++ constructors and ends the process itself, which saves about 9 KiB of start-up code and

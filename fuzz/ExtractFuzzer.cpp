@@ -9,6 +9,7 @@
 #include "FuzzSupport.h"
 #include "archive/Archive.h"
 #include "archive/InputFile.h"
+#include "decode/FolderDecoder.h"
 #include "driver/ProgressWindow.h"
 #include "driver/RunState.h"
 #include "extract/ExtractCallback.h"
@@ -64,10 +65,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     ExtractCallback callback;
     failed = fuzz::EndsInFailure([&] {
       file->Open(WideString::FromAnsi(path.c_str()));
-      OpenArchive(*archive, *file, fuzz::kSignatureSearchLimit);
+      OpenArchive(*archive, *file, fuzz::kSignatureSearchLimit, DecodeFolder);
       WideString directory = WideString::FromAnsi(output.c_str());
       directory.AppendUnit('\\');
-      callback.Init(archive, directory, FILETIME{}, 0);
+      callback.Init(archive, directory, FILETIME{}, 0, kOutputHandleList);
       ExtractItems(*archive, archive->Database.Files.Count(), callback);
     });
     // The failure path closed the kept handles itself.

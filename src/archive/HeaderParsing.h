@@ -3,6 +3,7 @@
 #pragma once
 #include <cstdint>
 
+#include "archive/Archive.h"
 #include "archive/ArchiveDatabase.h"
 #include "archive/ReaderSwitch.h"
 
@@ -51,8 +52,9 @@ void ReadSubStreamsInfo(ArchiveParser& parser, StreamsInfo& info);
 // have a stream.
 void ReadFilesInfo(ArchiveParser& parser, const DataVector* dataVector, const StreamsInfo& info,
                    ItemVector<FileItem>& files);
-void ReadDatabase(ArchiveParser& parser, ArchiveDatabase& database);
+void ReadDatabase(ArchiveParser& parser, ArchiveDatabase& database,
+                  FolderDecodeFunction decodeFolder);
 // Decodes every folder of the additional streams, whose packed data starts at dataStart,
 // into one element of dataVector each.
 void DecodeAdditionalStreams(InputFile& file, uint64_t dataStart, const StreamsInfo& info,
-                             DataVector& dataVector);
+                             DataVector& dataVector, FolderDecodeFunction decodeFolder);

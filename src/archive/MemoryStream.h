@@ -3,8 +3,8 @@
 #pragma once
 #include <cstdint>
 
-#include "decode/Streams.h"
 #include "support/ItemVector.h"
+#include "support/Streams.h"
 
 class MemoryStream : public ReadStream, public WriteStream {
  public:

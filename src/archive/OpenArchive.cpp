@@ -3,7 +3,6 @@
 #include "archive/FindSignature.h"
 #include "archive/HeaderParsing.h"
 #include "archive/InputFile.h"
-#include "decode/FolderDecoder.h"
 #include "support/Crc32.h"
 #include "support/Fatal.h"
 #include "support/MemAlloc.h"
@@ -21,10 +20,9 @@ uint64_t Le64(const uint8_t* p) { return Le32(p) | uint64_t(Le32(p + 4)) << 32; 
 }  // namespace
 
 void DecodeAdditionalStreams(InputFile& file, uint64_t dataStart, const StreamsInfo& info,
-                             DataVector& dataVector) {
+                             DataVector& dataVector, FolderDecodeFunction decodeFolder) {
   uint64_t position = dataStart;
   uint32_t packIndex = 0;
-  FolderDecoder decoder;
   for (uint32_t i = 0; i < info.Folders.Count(); ++i) {
     const Folder& folder = info.Folders[i];
     folder.FinalUnpackSize();  // a folder whose every output is bound ends the run here
@@ -36,8 +34,7 @@ void DecodeAdditionalStreams(InputFile& file, uint64_t dataStart, const StreamsI
 
     dataVector.Add(MemoryStream());
     MemoryStream& output = dataVector.Back();
-    decoder.DecodeFolder(file, uint32_t(position), info.PackSizes.Data() + packIndex, folder,
-                         &output);
+    decodeFolder(file, uint32_t(position), info.PackSizes.Data() + packIndex, folder, &output);
     // Names, times and attributes come from here: a damaged stream must not name the files.
     if (folder.UnpackCrcDefined &&
         Crc32(output.Bytes.Data(), output.Bytes.Count(), 0) != folder.UnpackCrc)
@@ -47,7 +44,8 @@ void DecodeAdditionalStreams(InputFile& file, uint64_t dataStart, const StreamsI
   }
 }
 
-void ReadDatabase(ArchiveParser& parser, ArchiveDatabase& database) {
+void ReadDatabase(ArchiveParser& parser, ArchiveDatabase& database,
+                  FolderDecodeFunction decodeFolder) {
   database.PackSizes.Clear();
   database.Folders.Clear();
   database.PackCrcs.Clear();
@@ -63,7 +61,7 @@ void ReadDatabase(ArchiveParser& parser, ArchiveDatabase& database) {
     ReadStreamsInfo(parser, nullptr, additional.Info);
     database.AdditionalDataStart = additional.Info.PackPosition + database.HeaderEnd;
     DecodeAdditionalStreams(*parser.File, database.AdditionalDataStart, additional.Info,
-                            dataVector);
+                            dataVector, decodeFolder);
     id = parser.ReadByte();
   }
 
@@ -87,7 +85,8 @@ void ReadDatabase(ArchiveParser& parser, ArchiveDatabase& database) {
   ReadFilesInfo(parser, &dataVector, main, database.Files);
 }
 
-void OpenArchive(Archive& archive, InputFile& file, uint32_t limit) {
+void OpenArchive(Archive& archive, InputFile& file, uint32_t limit,
+                 FolderDecodeFunction decodeFolder) {
   ArchiveParser parser(&file);
   ArchiveDatabase& database = archive.Database;
   uint32_t archiveStart = FindSignature(file, limit);
@@ -122,7 +121,7 @@ void OpenArchive(Archive& archive, InputFile& file, uint32_t limit) {
   ReaderSwitch headerSwitch;
   headerSwitch.Set(parser, header, size);
   if (parser.ReadByte() != kHeader) FatalError("not a plain header");
-  ReadDatabase(parser, database);
+  ReadDatabase(parser, database, decodeFolder);
   headerSwitch.Release();
   MemFree(header);
 

@@ -1,7 +1,7 @@
 #pragma once
 #include <cstdint>
 
-#include "decode/Streams.h"
+#include "support/Streams.h"
 
 class InputFile;
 

@@ -5,7 +5,7 @@
 #pragma once
 #include <cstdint>
 
-#include "decode/Streams.h"
+#include "support/Streams.h"
 
 class Bcj2Decoder final : public Decoder {
  public:

@@ -6,8 +6,8 @@
 #include <cstdint>
 
 #include "decode/BindInfo.h"
-#include "decode/Streams.h"
 #include "support/ItemVector.h"
+#include "support/Streams.h"
 
 // The mixer's record for one coder.
 struct CoderSlot {

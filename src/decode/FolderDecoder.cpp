@@ -141,3 +141,9 @@ void FolderDecoder::DecodeFolder(InputFile& file, uint32_t packStart, const uint
   // Free the coders' state now rather than at the next folder.
   Release();
 }
+
+void DecodeFolder(InputFile& file, uint32_t packStart, const uint32_t* packSizes,
+                  const Folder& folder, WriteStream* out) {
+  FolderDecoder decoder;
+  decoder.DecodeFolder(file, packStart, packSizes, folder, out);
+}

@@ -3,8 +3,8 @@
 #include <cstdint>
 
 #include "archive/ArchiveDatabase.h"
-#include "decode/Streams.h"
 #include "support/ItemVector.h"
+#include "support/Streams.h"
 
 class InputFile;
 class CoderMixer;
@@ -36,3 +36,8 @@ class FolderDecoder {
   ItemVector<PackStreamReader*> packReaders_;
   ItemVector<LimitedReadStream*> limitedReaders_;
 };
+
+// Decodes one folder with a FolderDecoder of its own: what OpenArchive takes to decode a
+// header's additional streams.
+void DecodeFolder(InputFile& file, uint32_t packStart, const uint32_t* packSizes,
+                  const Folder& folder, WriteStream* out);

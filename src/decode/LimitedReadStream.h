@@ -3,7 +3,7 @@
 #pragma once
 #include <cstdint>
 
-#include "decode/Streams.h"
+#include "support/Streams.h"
 
 class LimitedReadStream final : public ReadStream {
  public:

@@ -6,7 +6,7 @@
 
 #include <lzma.h>
 
-#include "decode/Streams.h"
+#include "support/Streams.h"
 
 class LzmaDecoder final : public Decoder {
  public:

@@ -1,40 +1,24 @@
 #include "driver/InstallerMain.h"
 
-#include "archive/Archive.h"
-#include "archive/InputFile.h"
-#include "driver/FileFinder.h"
 #include "driver/ProgressWindow.h"
 #include "driver/RemoveTree.h"
 #include "driver/RunState.h"
 #include "driver/TemporaryDirectory.h"
+#include "extract/ExtractArchive.h"
 #include "extract/ExtractCallback.h"
-#include "extract/ExtractItems.h"
 #include "support/AnsiString.h"
 #include "support/Fatal.h"
 #include "support/MemAlloc.h"
 #include "support/WideString.h"
 
 static const char kSetupName[] = "\\setup.exe";
-static const uint32_t kSignatureSearchLimit = 1 << 20;
 
 void UnpackArchive(const char* moduleFileName, const char* outputDirectory) {
-  WideString archivePath = WideString::FromAnsi(moduleFileName);
-  WideString directory = WideString::FromAnsi(outputDirectory);
-
-  InputFile* file = New<InputFile>();
-  file->Open(archivePath);
-  Archive* archive = New<Archive>();
-  OpenArchive(*archive, *file, kSignatureSearchLimit);
-
-  if (directory.CharAt(directory.Length() - 1) != '\\') directory.AppendUnit('\\');
-
+  WideString installerPath = WideString::FromAnsi(moduleFileName);
+  Archive* archive = OpenInstallerArchive(installerPath);
   ExtractCallback callback;
-  WIN32_FIND_DATAA record;
-  if (!FindPath(archivePath.ToAnsi(), &record)) FatalError("stub file not found");
-
-  callback.Init(archive, directory, record.ftLastWriteTime, 0);
-  ExtractItems(*archive, archive->Database.Files.Count(), callback);
-  // The file and the archive stay open until the process ends.
+  ExtractArchive(*archive, installerPath, WideString::FromAnsi(outputDirectory),
+                 kOutputHandleList, callback);
 }
 
 int InstallerMain(HMODULE module, const char* commandLine) {

@@ -54,6 +54,8 @@ void AddOutputHandle(HANDLE file) {
   SendMessageA(progressBar, PBM_SETPOS, WPARAM(count - 1), 0);
 }
 
+const HandleKeeper kOutputHandleList = {ReserveOutputHandle, AddOutputHandle};
+
 void CloseOutputHandles() {
   if (!HandleList) return;
   for (uint32_t i = 0; i < HandleList->Count(); ++i) {

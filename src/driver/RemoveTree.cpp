@@ -1,6 +1,6 @@
 #include "driver/RemoveTree.h"
 
-#include "driver/FileFinder.h"
+#include "support/FileFinder.h"
 
 static bool IsSeparator(WCHAR c) { return c == '\\' || c == '/'; }
 

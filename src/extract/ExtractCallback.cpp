@@ -1,12 +1,11 @@
 #include "extract/ExtractCallback.h"
 
 #include "archive/Archive.h"
-#include "driver/FileFinder.h"
-#include "driver/ProgressWindow.h"
 #include "extract/ItemPath.h"
 #include "extract/ItemProperty.h"
 #include "extract/OutputFile.h"
 #include "support/Fatal.h"
+#include "support/FileFinder.h"
 #include "support/MemAlloc.h"
 
 // Clears every attribute (read-only, hidden, system) so that the file can be deleted.
@@ -26,11 +25,13 @@ static void CreatePathDirectories(const WideString& base, const ItemVector<WideS
 }
 
 void ExtractCallback::Init(Archive* archiveIn, const WideString& outputDirectoryIn,
-                           FILETIME defaultLastWriteTimeIn, uint32_t defaultAttributesIn) {
+                           FILETIME defaultLastWriteTimeIn, uint32_t defaultAttributesIn,
+                           const HandleKeeper& handlesIn) {
   archive = archiveIn;
   outputDirectory = outputDirectoryIn;
   defaultLastWriteTime = defaultLastWriteTimeIn;
   defaultAttributes = defaultAttributesIn;
+  handles = &handlesIn;
 }
 
 OutputFile* ExtractCallback::GetItemOutput(uint32_t itemIndex) {
@@ -84,11 +85,11 @@ OutputFile* ExtractCallback::GetItemOutput(uint32_t itemIndex) {
     ReportFatal("Can not delete output file", "file in the way cannot be deleted");
   if (isAnti) return nullptr;
 
-  ReserveOutputHandle();
+  handles->Reserve();
   OutputFile* file = New<OutputFile>();
   file->Create(diskPath);
   openFile = file;
-  AddOutputHandle(file->handle);
+  handles->Keep(file->handle);
   return file;
 }
 

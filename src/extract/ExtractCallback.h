@@ -3,6 +3,7 @@
 #pragma once
 #include <cstdint>
 
+#include "extract/HandleKeeper.h"
 #include "platform/win32.h"
 #include "support/WideString.h"
 
@@ -11,8 +12,9 @@ class OutputFile;
 
 class ExtractCallback {
  public:
+  // Each created file's handle goes to handles, which must outlive the extraction.
   void Init(Archive* archive, const WideString& outputDirectory, FILETIME defaultLastWriteTime,
-            uint32_t defaultAttributes);
+            uint32_t defaultAttributes, const HandleKeeper& handles);
   // Returns the file to receive the entry's bytes, or null for directories and anti-items.
   OutputFile* GetItemOutput(uint32_t itemIndex);
   void FinishItem();
@@ -26,4 +28,5 @@ class ExtractCallback {
   OutputFile* openFile = nullptr;
   FILETIME defaultLastWriteTime = {};
   uint32_t defaultAttributes = 0;
+  const HandleKeeper* handles = nullptr;
 };

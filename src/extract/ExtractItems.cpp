@@ -33,7 +33,6 @@ void ExtractItems(Archive& archive, uint32_t itemCount, ExtractCallback& callbac
     if (span > plan.Back().itemCount) plan.Back().itemCount = span;
   }
 
-  FolderDecoder decoder;
   for (uint32_t t = 0; t < plan.Count(); ++t) {
     const ExtractionTask& task = plan[t];
     bool single = task.folderIndex < 0;
@@ -42,9 +41,9 @@ void ExtractItems(Archive& archive, uint32_t itemCount, ExtractCallback& callbac
     FolderOutStream stream;
     stream.Init(&db, firstItem, task.itemCount, &callback);
     if (single) continue;
-    decoder.DecodeFolder(*archive.File, db.FolderStreamPosition(folder, 0),
-                         db.PackSizes.Data() + db.FolderFirstPackStream[folder],
-                         db.Folders[folder], &stream);
+    DecodeFolder(*archive.File, db.FolderStreamPosition(folder, 0),
+                 db.PackSizes.Data() + db.FolderFirstPackStream[folder], db.Folders[folder],
+                 &stream);
     if (uint32_t(stream.currentIndex) != task.itemCount)
       FatalError("folder ended before its entries");
   }

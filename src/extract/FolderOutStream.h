@@ -4,7 +4,7 @@
 #pragma once
 #include <cstdint>
 
-#include "decode/Streams.h"
+#include "support/Streams.h"
 
 struct ArchiveDatabase;
 class ExtractCallback;

@@ -7,7 +7,7 @@
 #include <filesystem>
 
 #include "InstallerProcess.h"
-#include "TestFiles.h"
+#include "stubpack/TestFiles.h"
 
 namespace {
 

@@ -13,8 +13,8 @@
 #include <filesystem>
 
 #include "StubpackRun.h"
-#include "TestFiles.h"
 #include "driver/StubTag.h"
+#include "stubpack/TestFiles.h"
 
 namespace fs = std::filesystem;
 

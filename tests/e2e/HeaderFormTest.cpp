@@ -11,7 +11,7 @@
 #include "InstallerProcess.h"
 #include "PackCommand.h"
 #include "StubpackRun.h"
-#include "TestFiles.h"
+#include "stubpack/TestFiles.h"
 
 namespace fs = std::filesystem;
 

@@ -6,8 +6,8 @@
 #include <filesystem>
 
 #include "InstallerProcess.h"
-#include "TestFiles.h"
 #include "fixtures/CraftedArchive.h"
+#include "stubpack/TestFiles.h"
 
 namespace {
 

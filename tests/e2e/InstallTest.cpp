@@ -5,7 +5,7 @@
 #include <filesystem>
 
 #include "StubpackRun.h"
-#include "TestFiles.h"
+#include "stubpack/TestFiles.h"
 
 namespace fs = std::filesystem;
 

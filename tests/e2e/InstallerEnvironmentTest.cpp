@@ -12,8 +12,8 @@
 #include <thread>
 
 #include "InstallerProcess.h"
-#include "TestFiles.h"
 #include "fixtures/CraftedArchive.h"
+#include "stubpack/TestFiles.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include <filesystem>
 
 #include "InstallerLayout.h"
-#include "TestFiles.h"
+#include "stubpack/TestFiles.h"
 
 std::string StubPath() { return STUB_PATH; }
 

@@ -12,8 +12,8 @@
 
 #include "InstallerProcess.h"
 #include "PackCommand.h"
-#include "TestFiles.h"
 #include "fixtures/CraftedArchive.h"
+#include "stubpack/TestFiles.h"
 
 namespace fs = std::filesystem;
 

@@ -8,7 +8,7 @@
 #include <functional>
 
 #include "StubpackRun.h"
-#include "TestFiles.h"
+#include "stubpack/TestFiles.h"
 
 namespace fs = std::filesystem;
 

@@ -9,7 +9,7 @@
 #include <map>
 
 #include "StubpackRun.h"
-#include "TestFiles.h"
+#include "stubpack/TestFiles.h"
 
 namespace fs = std::filesystem;
 

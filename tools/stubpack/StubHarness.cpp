@@ -1,21 +1,11 @@
 #include "StubHarness.h"
 
-#include "archive/InputFile.h"
-#include "driver/FileFinder.h"
 #include "driver/ProgressWindow.h"
 #include "driver/RunState.h"
+#include "extract/ExtractArchive.h"
 #include "extract/ExtractCallback.h"
-#include "extract/ExtractItems.h"
 #include "platform/testing/PosixTesting.h"
 #include "support/Fatal.h"
-#include "support/MemAlloc.h"
-
-namespace {
-
-// The stub scans its first mebibyte for the archive signature.
-constexpr uint32_t kSignatureSearchLimit = 1u << 20;
-
-}  // namespace
 
 StubHarness::StubHarness() {
   posix_testing::Reset();
@@ -45,39 +35,24 @@ StubOutcome StubHarness::Run(const std::function<void()>& body) {
 }
 
 StubOutcome OpenInstaller(StubHarness& harness, const std::string& path, OpenedInstaller& opened) {
-  return harness.Run([&] {
-    InputFile* file = New<InputFile>();
-    file->Open(WideString::FromAnsi(path.c_str()));
-    Archive* archive = New<Archive>();
-    OpenArchive(*archive, *file, kSignatureSearchLimit);
-    opened.archive = archive;
-  });
+  return harness.Run(
+      [&] { opened.archive = OpenInstallerArchive(WideString::FromAnsi(path.c_str())); });
 }
 
 ExtractionReport ExtractWithStub(StubHarness& harness, const std::string& installer,
                                  const OpenedInstaller& opened, const std::string& directory) {
   ExtractionReport report;
   ExtractCallback callback;
-  WideString outputDirectory = WideString::FromAnsi(directory.c_str());
-  if (outputDirectory.Length() == 0 || outputDirectory.CharAt(outputDirectory.Length() - 1) != '\\')
-    outputDirectory.AppendUnit('\\');
   report.outcome = harness.Run([&] {
-    // Entries without a time get the installer's own, as in the stub.
-    FileFinder finder;
-    finder.Open(installer.c_str());
-    WIN32_FIND_DATAA record;
-    const bool found = finder.Next(&record);
-    finder.Close();
-    if (!found) FatalError("stub file not found");
-    callback.Init(opened.archive, outputDirectory, record.ftLastWriteTime, 0);
-    ExtractItems(*opened.archive, opened.archive->Database.Files.Count(), callback);
+    ExtractArchive(*opened.archive, WideString::FromAnsi(installer.c_str()),
+                   WideString::FromAnsi(directory.c_str()), kOutputHandleList, callback);
     CloseOutputHandles();
   });
   // Files are written as they are decoded: an entry the failure cut off holds part of its
   // bytes or damaged ones, so it goes (the failure closed its handle). Finished entries stay.
   if (report.outcome.failed && callback.openFile) DeleteFileA(callback.diskPath.ToAnsi());
   std::string last = callback.diskPath.ToAnsi();
-  const std::string prefix = outputDirectory.ToAnsi();
+  const std::string prefix = callback.outputDirectory.ToAnsi();
   if (last.compare(0, prefix.size(), prefix) == 0) last.erase(0, prefix.size());
   report.lastEntry = last;
   return report;

@@ -9,6 +9,8 @@
 
 #include "archive/Archive.h"
 #include "archive/InputFile.h"
+#include "decode/FolderDecoder.h"
+#include "driver/ProgressWindow.h"
 #include "driver/RunState.h"
 #include "extract/ExtractCallback.h"
 #include "extract/ExtractItems.h"
@@ -55,7 +57,7 @@ class Extraction : public ::testing::Test {
       item.Attributes = i.directory ? 0x10 : 0x20;
       archive.Database.Files.Add(item);
     }
-    callback.Init(&archive, directory, Time(0x01D5000000000000ull), 0);
+    callback.Init(&archive, directory, Time(0x01D5000000000000ull), 0, kOutputHandleList);
   }
   // Names whose attributes were set, that is the entries finished so far, in order.
   std::vector<std::string> Finished() {
@@ -260,8 +262,8 @@ class ExtractPlan : public Extraction {
     archiveFile = std::make_unique<fixture::TempFile>(bytes);
     InputFile* file = New<InputFile>();
     file->Open(WideString::FromAnsi(archiveFile->path().c_str()));
-    OpenArchive(archive, *file, 1 << 20);
-    callback.Init(&archive, directory, Time(0x01D5000000000000ull), 0);
+    OpenArchive(archive, *file, 1 << 20, DecodeFolder);
+    callback.Init(&archive, directory, Time(0x01D5000000000000ull), 0, kOutputHandleList);
     ExtractItems(archive, archive.Database.Files.Count(), callback);
   }
   std::unique_ptr<fixture::TempFile> archiveFile;

@@ -1,4 +1,4 @@
-#include "driver/FileFinder.h"
+#include "support/FileFinder.h"
 
 #include "support/AnsiString.h"
 

@@ -9,6 +9,7 @@
 #include "archive/Archive.h"
 #include "archive/ArchiveSignature.h"
 #include "archive/InputFile.h"
+#include "decode/FolderDecoder.h"
 #include "fixtures/FatalExpect.h"
 #include "fixtures/HeaderBuilder.h"
 
@@ -46,7 +47,7 @@ class OpenArchiveTest : public ::testing::Test {
     file_.reset(new InputFile());
     archive_.reset(new Archive());
     file_->Open(WideString::FromAnsi(temp_->path().c_str()));
-    OpenArchive(*archive_, *file_, limit);
+    OpenArchive(*archive_, *file_, limit, DecodeFolder);
   }
   std::string Name(uint32_t i) {
     const WideString& n = archive_->Database.Files[i].Name;

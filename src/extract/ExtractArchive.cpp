@@ -1,0 +1,32 @@
+#include "extract/ExtractArchive.h"
+
+#include "archive/Archive.h"
+#include "archive/InputFile.h"
+#include "decode/FolderDecoder.h"
+#include "extract/ExtractCallback.h"
+#include "extract/ExtractItems.h"
+#include "support/Fatal.h"
+#include "support/FileFinder.h"
+#include "support/MemAlloc.h"
+
+static const uint32_t kSignatureSearchLimit = 1 << 20;
+
+Archive* OpenInstallerArchive(const WideString& path) {
+  InputFile* file = New<InputFile>();
+  file->Open(path);
+  Archive* archive = New<Archive>();
+  OpenArchive(*archive, *file, kSignatureSearchLimit, DecodeFolder);
+  return archive;
+}
+
+void ExtractArchive(Archive& archive, const WideString& installerPath,
+                    const WideString& outputDirectory, const HandleKeeper& handles,
+                    ExtractCallback& callback) {
+  WideString directory(outputDirectory);
+  if (directory.Length() == 0 || directory.CharAt(directory.Length() - 1) != '\\')
+    directory.AppendUnit('\\');
+  WIN32_FIND_DATAA record;
+  if (!FindPath(installerPath.ToAnsi(), &record)) FatalError("stub file not found");
+  callback.Init(&archive, directory, record.ftLastWriteTime, 0, handles);
+  ExtractItems(archive, archive.Database.Files.Count(), callback);
+}
