@@ -14,6 +14,7 @@
 #include "driver/RunState.h"
 #include "extract/ExtractCallback.h"
 #include "extract/ExtractItems.h"
+#include "format/SignatureScan.h"
 #include "support/AnsiString.h"
 #include "support/MemAlloc.h"
 
@@ -65,7 +66,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     ExtractCallback callback;
     failed = fuzz::EndsInFailure([&] {
       file->Open(WideString::FromAnsi(path.c_str()));
-      OpenArchive(*archive, *file, fuzz::kSignatureSearchLimit, DecodeFolder);
+      OpenArchive(*archive, *file, kSignatureSearchLimit, DecodeFolder);
       WideString directory = WideString::FromAnsi(output.c_str());
       directory.AppendUnit('\\');
       callback.Init(archive, directory, FILETIME{}, 0, kOutputHandleList);

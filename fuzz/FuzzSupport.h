@@ -11,7 +11,6 @@ namespace fuzz {
 // Live memory a run may hold. The stub is a 32-bit process (2 GiB of address space at most);
 // a smaller figure keeps the fuzzer's RSS limit clear of ASan's shadow and quarantine.
 constexpr size_t kMemoryBudget = size_t(1) << 30;
-constexpr uint32_t kSignatureSearchLimit = 1 << 20;
 
 // Once per process: ExitProcess throws, boxes are quiet, the start-up initialisers have run,
 // the scratch directory exists and the current directory is saved for FatalError.

@@ -1,12 +1,6 @@
 #include "archive/ArchiveDatabase.h"
 
-#include "support/AnsiString.h"
 #include "support/Fatal.h"
-
-bool MethodId::operator==(const MethodId& other) const {
-  return Length == other.Length && Length <= sizeof(Bytes) &&
-         CompareBytes(Bytes, other.Bytes, Length) == 0;
-}
 
 int32_t Folder::FindInBindPair(uint64_t inIndex) const {
   for (uint32_t i = 0; i < BindPairs.Count(); ++i)
@@ -43,14 +37,14 @@ uint32_t Folder::FinalUnpackSize() const {
     if (BindPairs[i].OutIndex < count) bound[uint32_t(BindPairs[i].OutIndex)] = true;
   for (uint32_t i = count; i-- > 0;)
     if (!bound[i]) return UnpackSizes[i];
-  FatalError("folder without unbound output");
+  FatalError(FailureReason::FolderWithoutUnboundOutput);
 }
 
 uint32_t ArchiveDatabase::FolderStreamPosition(uint32_t folderIndex, uint32_t i) const {
   // A folder without packed streams (a coder of no in-streams) has no first stream: the last
   // such folder would index past the table.
   uint64_t stream = uint64_t(FolderFirstPackStream[folderIndex]) + i;
-  if (stream >= PackStreamOffsets.Count()) FatalError("folder without that packed stream");
+  if (stream >= PackStreamOffsets.Count()) FatalError(FailureReason::FolderWithoutThatPackedStream);
   return uint32_t(DataStart + PackStreamOffsets[uint32_t(stream)]);
 }
 
@@ -65,7 +59,8 @@ uint32_t ArchiveDatabase::FolderPackedSize(uint32_t folderIndex) const {
 void ArchiveDatabase::BuildDerivedTables() {
   // The tables below index NumUnpackStreams by folder and PackSizes by the folders' packed
   // streams: counts that do not line up mean a damaged header, not a short array to run past.
-  if (NumUnpackStreams.Count() != Folders.Count()) FatalError("unpack stream count mismatch");
+  if (NumUnpackStreams.Count() != Folders.Count())
+    FatalError(FailureReason::UnpackStreamCountMismatch);
 
   FolderFirstPackStream.Clear();
   uint64_t running = 0;
@@ -73,7 +68,7 @@ void ArchiveDatabase::BuildDerivedTables() {
     FolderFirstPackStream.Add(uint32_t(running));
     running += Folders[i].PackedStreams.Count();
   }
-  if (running > PackSizes.Count()) FatalError("pack stream count mismatch");
+  if (running > PackSizes.Count()) FatalError(FailureReason::PackStreamCountMismatch);
 
   PackStreamOffsets.Clear();
   running = 0;
@@ -82,7 +77,7 @@ void ArchiveDatabase::BuildDerivedTables() {
     running += PackSizes[i];
   }
   // Every packed byte must lie at a 32-bit file position.
-  if (DataStart + running > UINT32_MAX) FatalError("packed data beyond 4 GiB");
+  if (DataStart + running > UINT32_MAX) FatalError(FailureReason::PackedDataBeyond4GiB);
 
   FolderFirstFile.Clear();
   FileToFolder.Clear();
@@ -96,7 +91,7 @@ void ArchiveDatabase::BuildDerivedTables() {
       continue;
     }
     if (indexInFolder == 0) {
-      if (folderIndex >= Folders.Count()) FatalError("entry without folder");
+      if (folderIndex >= Folders.Count()) FatalError(FailureReason::EntryWithoutFolder);
       FolderFirstFile.Add(i);
     }
     FileToFolder.Add(int32_t(folderIndex));

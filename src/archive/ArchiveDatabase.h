@@ -4,15 +4,10 @@
 #include <cstdint>
 
 #include "archive/MemoryStream.h"
+#include "format/MethodId.h"
 #include "platform/win32.h"
 #include "support/ItemVector.h"
 #include "support/WideString.h"
-
-struct MethodId {
-  uint8_t Bytes[16] = {};
-  uint32_t Length = 0;
-  bool operator==(const MethodId& other) const;
-};
 
 struct CoderInfo {
   MethodId Method;

@@ -11,10 +11,6 @@ class CoderMixer;
 class PackStreamReader;
 class LimitedReadStream;
 
-// The coders this system decodes.
-extern const MethodId MethodLzma;  // 03 01 01
-extern const MethodId MethodBcj2;  // 03 03 01 1B
-
 class FolderDecoder {
  public:
   FolderDecoder() = default;

@@ -39,14 +39,14 @@ OutputFile* ExtractCallback::GetItemOutput(uint32_t itemIndex) {
   PROPVARIANT value;
 
   GetItemProperty(*archive, itemIndex, PropPath, &value);
-  if (value.vt != VT_BSTR) FatalError("entry path is not a string");
+  if (value.vt != VT_BSTR) FatalError(FailureReason::EntryPathNotString);
   WideString itemPath(value.bstrVal);
   VariantClear(&value);
 
   GetItemProperty(*archive, itemIndex, PropAttributes, &value);
   if (value.vt == VT_EMPTY) attributes = defaultAttributes;
   else if (value.vt == VT_UI4) attributes = value.ulVal;
-  else FatalError("entry attributes of an unexpected kind");
+  else FatalError(FailureReason::EntryAttributesOfUnexpectedKind);
   VariantClear(&value);
 
   GetItemProperty(*archive, itemIndex, PropIsDirectory, &value);
@@ -60,17 +60,17 @@ OutputFile* ExtractCallback::GetItemOutput(uint32_t itemIndex) {
   GetItemProperty(*archive, itemIndex, PropLastWriteTime, &value);
   if (value.vt == VT_EMPTY) lastWriteTime = defaultLastWriteTime;
   else if (value.vt == VT_FILETIME) lastWriteTime = value.filetime;
-  else FatalError("entry time of an unexpected kind");
+  else FatalError(FailureReason::EntryTimeOfUnexpectedKind);
   VariantClear(&value);
 
   ItemVector<WideString> parts;
   SplitItemPath(itemPath, parts);
-  if (parts.Count() == 0) FatalError("entry without a path");
+  if (parts.Count() == 0) FatalError(FailureReason::EntryWithoutPath);
   // Nothing is created for an entry that could reach outside the output directory, judged on
   // the name as the file system reads it back from the code page (converted exactly or
   // refused).
   if (!IsConfinedItemPath(WideString::FromAnsi(itemPath.ToAnsi())))
-    FatalError("entry path leaves the output directory");
+    FatalError(FailureReason::EntryPathLeavesOutputDirectory);
   uint32_t directoryParts = isDirectory ? parts.Count() : parts.Count() - 1;
   if (directoryParts > 0 && !isAnti) CreatePathDirectories(outputDirectory, parts, directoryParts);
 
@@ -82,7 +82,7 @@ OutputFile* ExtractCallback::GetItemOutput(uint32_t itemIndex) {
 
   WIN32_FIND_DATAA record;
   if (FindPath(diskPath.ToAnsi(), &record) && !ForceDeleteFile(diskPath))
-    ReportFatal("Can not delete output file", "file in the way cannot be deleted");
+    ReportFatal("Can not delete output file", FailureReason::FileInTheWayNotDeleted);
   if (isAnti) return nullptr;
 
   handles->Reserve();

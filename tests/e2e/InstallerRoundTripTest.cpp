@@ -29,11 +29,11 @@ const char kSetupScript[] =
     "for a in \"$@\"; do printf '<%s>' \"$a\"; done > \"$dest.args\"\n"
     "cp -a . \"$dest\"\n";
 
-// A small 32-bit x86 PE image whose code section is full of relative calls, so that stubpack
-// gives it a BCJ2 folder of its own.
+// A 32-bit x86 PE image whose 128 KiB code section is full of relative calls, so that
+// stubpack gives it a BCJ2 folder of its own, with enough branch decisions to compress.
 std::vector<uint8_t> X86Image() {
   const uint32_t pe = 0x80;
-  std::vector<uint8_t> image(0x400 + 0x2000, 0);
+  std::vector<uint8_t> image(0x400 + 0x20000, 0);
   image[0] = 'M';
   image[1] = 'Z';
   image[0x3C] = uint8_t(pe);
@@ -43,10 +43,11 @@ std::vector<uint8_t> X86Image() {
   image[pe + 5] = 0x01;
   image[pe + 6] = 1;     // one section
   image[pe + 20] = 224;  // optional header size
-  image[pe + 24 + 56 + 1] = 0x40;  // SizeOfImage 0x4000
+  image[pe + 24 + 56 + 1] = 0x10;  // SizeOfImage 0x21000
+  image[pe + 24 + 56 + 2] = 0x02;
   uint8_t* text = image.data() + pe + 24 + 224;
   text[13] = 0x10;  // loaded at 0x1000
-  text[17] = 0x20;  // 0x2000 bytes
+  text[18] = 0x02;  // 0x20000 bytes
   text[21] = 0x04;  // at file offset 0x400
   text[36] = 0x20;  // code
   std::mt19937 rng(9);
@@ -135,7 +136,10 @@ TEST_F(InstallerRoundTrip, PackedTreeArrivesWithContentsTimesAndModes) {
   ASSERT_EQ(pack.exitCode, 0) << pack.output;
   RunResult list = RunStubpack({"list", "--json", installer});
   ASSERT_EQ(list.exitCode, 0) << list.output;
-  EXPECT_NE(list.output.find("{\"method\":\"BCJ2\"}"), std::string::npos) << list.output;
+  // The BCJ2 folder with its decisions through an LZMA coder of their own.
+  EXPECT_NE(list.output.find("LZMA\",\"dictionary\":4096},{\"method\":\"BCJ2\"}"),
+            std::string::npos)
+      << list.output;
 
   // A blank in the temporary path must not split the setup program's name, and the
   // directory is the user's alone whatever the umask.

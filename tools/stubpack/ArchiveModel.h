@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "format/MethodId.h"
+
 struct ArchiveEntry {
   std::u16string name;    // relative path, "/" separated
   bool isDirectory = false;
@@ -31,6 +33,10 @@ struct FolderRecord {
   uint32_t unpackCrc = 0;
 };
 
+inline std::vector<uint8_t> MethodBytes(const MethodId& id) {
+  return std::vector<uint8_t>(id.Bytes, id.Bytes + id.Length);
+}
+
 // Method ids of the coders the unpacker knows.
-inline const std::vector<uint8_t> kMethodLzma = {0x03, 0x01, 0x01};
-inline const std::vector<uint8_t> kMethodBcj2 = {0x03, 0x03, 0x01, 0x1B};
+inline const std::vector<uint8_t> kMethodLzma = MethodBytes(MethodLzma);
+inline const std::vector<uint8_t> kMethodBcj2 = MethodBytes(MethodBcj2);

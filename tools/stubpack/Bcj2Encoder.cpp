@@ -3,18 +3,14 @@
 #include <algorithm>
 
 #include "RangeEncoder.h"
+#include "format/ByteOrder.h"
 
 namespace {
 
-void PutBigEndian(std::vector<uint8_t>& out, uint32_t value) {
-  out.push_back(static_cast<uint8_t>(value >> 24));
-  out.push_back(static_cast<uint8_t>(value >> 16));
-  out.push_back(static_cast<uint8_t>(value >> 8));
-  out.push_back(static_cast<uint8_t>(value));
-}
-
-uint32_t GetLittleEndian(const uint8_t* p) {
-  return p[0] | (p[1] << 8) | (p[2] << 16) | (static_cast<uint32_t>(p[3]) << 24);
+void AppendBe32(std::vector<uint8_t>& out, uint32_t value) {
+  uint8_t bytes[4];
+  PutBe32(bytes, value);
+  out.insert(out.end(), bytes, bytes + 4);
 }
 
 }  // namespace
@@ -48,7 +44,7 @@ Bcj2Streams Bcj2Encoder::Encode(const uint8_t* data, size_t size, const Decision
     }
     const uint32_t fieldPos = static_cast<uint32_t>(pos);
     const bool room = size - pos >= 4;
-    const uint32_t relative = room ? GetLittleEndian(data + pos) : 0;
+    const uint32_t relative = room ? GetLe32(data + pos) : 0;
     if (!room || !convert(fieldPos, relative)) {
       rc.EncodeBit(*model, 0);
       prev = b;
@@ -57,7 +53,7 @@ Bcj2Streams Bcj2Encoder::Encode(const uint8_t* data, size_t size, const Decision
     rc.EncodeBit(*model, 1);
     // The decoder subtracts its position just past the operand.
     const uint32_t absolute = relative + fieldPos + 4;
-    PutBigEndian(b == 0xE8 ? streams.call : streams.jump, absolute);
+    AppendBe32(b == 0xE8 ? streams.call : streams.jump, absolute);
     pos += 4;
     prev = data[pos - 1];
   }

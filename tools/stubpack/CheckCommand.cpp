@@ -13,6 +13,7 @@
 #include "InstallerListing.h"
 #include "ListingName.h"
 #include "StubHarness.h"
+#include "StubRefusal.h"
 #include "WindowsNames.h"
 #include "extract/ItemPath.h"
 #include "support/WideString.h"
@@ -21,7 +22,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-const uint8_t kSignature[] = {0x37, 0x7A, 0xBC, 0xAF, 0x27, 0x1C};
 // A 32-bit Windows process has 2 GiB of address space for the stub's buffers.
 constexpr uint64_t kAddressSpace = uint64_t{2} << 30;
 
@@ -38,49 +38,24 @@ struct CheckReport {
   std::vector<std::string> problems, warnings;
 };
 
-// Words for the reasons the stub's reader gives when it refuses a header.
-std::string Explain(const std::string& reason) {
-  struct Row {
-    const char* reason;
-    const char* words;
-  };
-  static const Row kRows[] = {
-      {"not a plain header", "the header is compressed; the stub reads plain headers only"},
-      {"archive properties", "the header carries archive properties, which the stub refuses"},
-      {"unsupported version", "the archive's major version is not 0"},
-      {"signature not found", "no archive signature within the stub's scan"},
-      {"short read", "the file ends before data the stub reads (truncated?)"},
-      {"header outside file", "the header lies beyond the end of the file (truncated?)"},
-      {"start header CRC mismatch", "the start header is damaged"},
-      {"header CRC mismatch", "the header is damaged"},
-      {"entry CRC mismatch", "an entry's data does not match its CRC"},
-      {"corrupt LZMA data", "packed data is damaged"},
-      {"folder ended before its entries", "a folder yields fewer bytes than its entries need"},
-      {"entry path leaves the output directory",
-       "an entry would be written outside the output directory"},
-  };
-  for (const Row& row : kRows)
-    if (reason == row.reason) return row.words;
-  return "";
-}
-
 // The stub looks for the signature at offset 0, then in 65,536-byte blocks that advance by
 // 65,531 bytes, and reads each block whole: the file must reach the end of the block in which
 // the signature is found.
 void CheckScan(const std::string& path, uint64_t fileSize, CheckReport& report) {
   std::vector<std::string>& problems = report.problems;
   std::ifstream in(path, std::ios::binary);
-  std::vector<uint8_t> head(size_t(std::min<uint64_t>(fileSize, kScanReach + 6)));
+  const uint64_t scanned = kScanReach + kSignatureSize;
+  std::vector<uint8_t> head(size_t(std::min<uint64_t>(fileSize, scanned)));
   in.read(reinterpret_cast<char*>(head.data()), std::streamsize(head.size()));
-  const auto found = std::search(head.begin(), head.end(), std::begin(kSignature),
-                                 std::end(kSignature));
+  const auto signature = ArchiveSignatureBytes();
+  const auto found = std::search(head.begin(), head.end(), signature.begin(), signature.end());
   if (found == head.end()) {
-    problems.push_back("no archive signature within the first " + std::to_string(kScanReach + 6) +
+    problems.push_back("no archive signature within the first " + std::to_string(scanned) +
                        " bytes, which is as far as the stub's scan reaches");
     return;
   }
   const uint64_t at = uint64_t(found - head.begin());
-  const uint64_t needed = at == 0 ? 6 : 1 + (at - 1) / kScanStep * kScanStep + kScanBlock;
+  const uint64_t needed = ScanEnd(at);
   report.lines.push_back("signature: at offset " + std::to_string(at) +
                          "; the scan reads the file up to " + std::to_string(needed));
   report.figures.insert(report.figures.end(), {{"signatureOffset", at}, {"scanEnd", needed}});
@@ -295,8 +270,8 @@ int RunCheck(const InspectOptions& options, std::ostream& out, std::ostream& err
   const StubOutcome open = OpenInstaller(harness, installer, opened);
   std::string refusal;
   if (open.failed) {
-    refusal = RefusalText(open.reason, open.message, "");
-    const std::string words = Explain(open.reason);
+    refusal = RefusalText(open, "");
+    const std::string words = ExplainRefusal(open.reason);
     if (!words.empty()) problems.push_back(words);
   } else {
     const ArchiveDatabase& db = opened.archive->Database;
@@ -324,9 +299,8 @@ int RunCheck(const InspectOptions& options, std::ostream& out, std::ostream& err
       const ExtractionReport extraction = ExtractWithStub(harness, installer, opened, scratch);
       RemoveScratch(scratch);
       if (extraction.outcome.failed) {
-        refusal = RefusalText(extraction.outcome.reason, extraction.outcome.message,
-                              extraction.lastEntry);
-        const std::string words = Explain(extraction.outcome.reason);
+        refusal = RefusalText(extraction.outcome, extraction.lastEntry);
+        const std::string words = ExplainRefusal(extraction.outcome.reason);
         if (!words.empty()) problems.push_back(words);
       } else {
         uint64_t bytes = 0, crcs = 0;

@@ -147,35 +147,33 @@ void AddPackCommand(CLI::App& app, UsageFormatter& usage, PackOptions& options) 
       "LZMA fast mode instead of normal");
   pack->add_flag_callback(
       "--plain-header", [&options] { options.headerForm = HeaderForm::kPlain; },
-      "file list uncompressed in the header, for other 7z readers (default: compressed "
-      "when that saves 1 KiB or more)");
+      "file list uncompressed in the header and BCJ2 branch decisions stored, for other 7z "
+      "readers (default: each compressed when smaller, the file list when 1 KiB smaller)");
   pack->add_flag("-q,--quiet", options.quiet, "no progress bar and no summary line");
   AddIdentityOptions(*pack, options.identity);
 }
 
+// A command that reads one installer: its usage line and its INSTALLER argument.
+CLI::App* AddInstallerCommand(CLI::App& app, UsageFormatter& usage, const std::string& name,
+                              const std::string& description, const std::string& arguments,
+                              std::string& installer, const std::string& installerHelp) {
+  CLI::App* command = app.add_subcommand(name, description);
+  usage.Set(command, "usage: stubpack " + name + " " + arguments);
+  command->add_option("INSTALLER", installer, installerHelp)->required()->type_name("");
+  return command;
+}
 
 void AddInspectCommands(CLI::App& app, UsageFormatter& usage, InspectOptions& options) {
-  CLI::App* list = app.add_subcommand("list", "List the entries of an installer.");
-  usage.Set(list, "usage: stubpack list [--json] INSTALLER");
-  list->add_option("INSTALLER", options.installer, "installer to read")
-      ->required()
-      ->type_name("");
-  list->add_flag("--json", options.json, "print JSON instead of a table");
-
-  CLI::App* check = app.add_subcommand("check", "Tell whether the stub will accept an installer.");
-  usage.Set(check, "usage: stubpack check [--json] INSTALLER");
-  check->add_option("INSTALLER", options.installer, "installer to check")
-      ->required()
-      ->type_name("");
-  check->add_flag("--json", options.json, "print the verdict and figures as JSON");
-
-  CLI::App* extract =
-      app.add_subcommand("extract", "Unpack an installer as the stub would, without running it.");
-  usage.Set(extract, "usage: stubpack extract INSTALLER DIR");
-  extract->add_option("INSTALLER", options.installer, "installer to unpack")
-      ->required()
-      ->type_name("");
-  extract->add_option("DIR", options.directory, "new or empty directory to unpack into")
+  AddInstallerCommand(app, usage, "list", "List the entries of an installer.",
+                      "[--json] INSTALLER", options.installer, "installer to read")
+      ->add_flag("--json", options.json, "print JSON instead of a table");
+  AddInstallerCommand(app, usage, "check", "Tell whether the stub will accept an installer.",
+                      "[--json] INSTALLER", options.installer, "installer to check")
+      ->add_flag("--json", options.json, "print the verdict and figures as JSON");
+  AddInstallerCommand(app, usage, "extract",
+                      "Unpack an installer as the stub would, without running it.",
+                      "INSTALLER DIR", options.installer, "installer to unpack")
+      ->add_option("DIR", options.directory, "new or empty directory to unpack into")
       ->required()
       ->type_name("");
 }

@@ -1,29 +1,23 @@
 #include "HeaderBuffer.h"
 
-// The count of leading one bits in the first byte gives the number of extra little-endian
-// bytes; the first byte's remaining bits are the value's most significant part.
+#include "format/ByteOrder.h"
+#include "format/NumberCodec.h"
+
 void HeaderBuffer::Number(uint64_t value) {
-  uint8_t first = 0;
-  uint8_t mask = 0x80;
-  int extra = 0;
-  for (; extra < 8; ++extra) {
-    if (value < (uint64_t{1} << (7 * (extra + 1)))) {
-      first |= static_cast<uint8_t>(value >> (8 * extra));
-      break;
-    }
-    first |= mask;
-    mask >>= 1;
-  }
-  Byte(first);
-  for (int i = 0; i < extra; ++i) Byte(static_cast<uint8_t>(value >> (8 * i)));
+  uint8_t bytes[kMaxNumberSize];
+  bytes_.insert(bytes_.end(), bytes, bytes + EncodeNumber(value, bytes));
 }
 
 void HeaderBuffer::UInt32(uint32_t value) {
-  for (int i = 0; i < 4; ++i) Byte(static_cast<uint8_t>(value >> (8 * i)));
+  uint8_t bytes[4];
+  PutLe32(bytes, value);
+  bytes_.insert(bytes_.end(), bytes, bytes + 4);
 }
 
 void HeaderBuffer::UInt64(uint64_t value) {
-  for (int i = 0; i < 8; ++i) Byte(static_cast<uint8_t>(value >> (8 * i)));
+  uint8_t bytes[8];
+  PutLe64(bytes, value);
+  bytes_.insert(bytes_.end(), bytes, bytes + 8);
 }
 
 void HeaderBuffer::BitVector(const std::vector<bool>& bits) {

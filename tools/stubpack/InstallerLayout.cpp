@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <fstream>
 #include <iterator>
+#include <string>
 
 #include "PackError.h"
 
@@ -21,9 +22,8 @@ void CheckStub(const std::vector<uint8_t>& stub, const std::string& path) {
     throw PackError("the stub " + path + " is too large: the installer finds its archive only " +
                     "within the first " + std::to_string(kScanReach) + " bytes");
   }
-  static const uint8_t kSignature[] = {0x37, 0x7A, 0xBC, 0xAF, 0x27, 0x1C};
-  if (std::search(stub.begin(), stub.end(), std::begin(kSignature), std::end(kSignature)) !=
-      stub.end()) {
+  const auto signature = ArchiveSignatureBytes();
+  if (std::search(stub.begin(), stub.end(), signature.begin(), signature.end()) != stub.end()) {
     throw PackError("the stub " + path + " contains an archive signature; it would find that " +
                     "instead of its own archive");
   }
@@ -31,8 +31,7 @@ void CheckStub(const std::vector<uint8_t>& stub, const std::string& path) {
 
 uint64_t ScanPadding(uint64_t stubSize, uint64_t archiveSize) {
   const uint64_t signatureAt = stubSize + 4;
-  const uint64_t block = (signatureAt - 1) / kScanStep;
-  const uint64_t needed = 1 + block * kScanStep + kScanBlock;
+  const uint64_t needed = ScanEnd(signatureAt);
   const uint64_t fileSize = signatureAt + archiveSize;
   return needed > fileSize ? needed - fileSize : 0;
 }

@@ -5,11 +5,7 @@
 #include <string>
 #include <vector>
 
-// The unpacker scans its own file for the archive signature in blocks of 65,536 bytes that
-// advance by 65,531 and reaches offset 1,114,027 at most; each block must be read whole.
-constexpr uint64_t kScanBlock = 65536;
-constexpr uint64_t kScanStep = 65531;
-constexpr uint64_t kScanReach = 17 * kScanStep;
+#include "format/SignatureScan.h"
 
 // Reads the stub and checks that the unpacker will find the archive behind it: the stub
 // must be small enough for the scan and must not contain the signature itself.

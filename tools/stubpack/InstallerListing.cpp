@@ -1,5 +1,6 @@
 #include "InstallerListing.h"
 
+#include "ArchiveModel.h"
 #include "ListingName.h"
 
 #include <cinttypes>
@@ -19,8 +20,8 @@ struct KnownMethod {
 // Names for the ids an installer is likely to carry; the stub decodes only LZMA and BCJ2.
 const KnownMethod kMethods[] = {
     {{0x00}, "Copy"},          {{0x03}, "Delta"},          {{0x21}, "LZMA2"},
-    {{0x03, 0x01, 0x01}, "LZMA"}, {{0x03, 0x03, 0x01, 0x03}, "BCJ"},
-    {{0x03, 0x03, 0x01, 0x1B}, "BCJ2"}, {{0x03, 0x04, 0x01}, "PPMD"},
+    {kMethodLzma, "LZMA"},        {{0x03, 0x03, 0x01, 0x03}, "BCJ"},
+    {kMethodBcj2, "BCJ2"},        {{0x03, 0x04, 0x01}, "PPMD"},
     {{0x04, 0x01, 0x08}, "Deflate"},    {{0x04, 0x02, 0x02}, "BZip2"},
     {{0x06, 0xF1, 0x07, 0x01}, "AES"},
 };

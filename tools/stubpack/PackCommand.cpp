@@ -189,6 +189,10 @@ void RunPack(const PackOptions& options, std::ostream& out, std::ostream& warnin
 
   const LzmaSettings x86Settings =
       options.literalBitsGiven ? options.lzma : X86MainSettings(options.lzma);
+  // Installers that other 7z readers must open keep the BCJ2 layout those readers know.
+  const Bcj2Decisions decisions = options.headerForm == HeaderForm::kPlain
+                                      ? Bcj2Decisions::kStored
+                                      : Bcj2Decisions::kCompressed;
   std::vector<FolderRecord> folders;
   std::vector<uint64_t> packSizes;
   uint64_t packedTotal = 0;
@@ -216,7 +220,7 @@ void RunPack(const PackOptions& options, std::ostream& out, std::ostream& warnin
       progress.Advance(n);
     };
     EncodedFolder encoded =
-        planned.bcj2 ? FolderEncoder::EncodeBcj2(data, regions, x86Settings, advance)
+        planned.bcj2 ? FolderEncoder::EncodeBcj2(data, regions, x86Settings, decisions, advance)
                      : FolderEncoder::EncodeLzma(data, options.lzma, advance);
     // BCJ2 moves branch targets out of the stream whose progress is reported.
     if (reported < data.size()) progress.Advance(data.size() - reported);

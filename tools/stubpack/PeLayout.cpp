@@ -10,19 +10,6 @@ constexpr size_t kMaxSections = 96;
 
 }  // namespace
 
-uint16_t GetLe16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }
-uint32_t GetLe32(const uint8_t* p) {
-  return p[0] | (p[1] << 8) | (p[2] << 16) | (static_cast<uint32_t>(p[3]) << 24);
-}
-void PutLe16(uint8_t* p, uint32_t value) {
-  p[0] = static_cast<uint8_t>(value);
-  p[1] = static_cast<uint8_t>(value >> 8);
-}
-void PutLe32(uint8_t* p, uint32_t value) {
-  PutLe16(p, value);
-  PutLe16(p + 2, value >> 16);
-}
-
 uint32_t AlignUp(uint32_t value, uint32_t alignment) {
   return (value + alignment - 1) / alignment * alignment;
 }

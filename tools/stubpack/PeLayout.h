@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "format/ByteOrder.h"
+
 struct PeSection {
   std::string name;
   uint32_t virtualSize = 0;
@@ -75,7 +77,3 @@ std::optional<size_t> PeChecksumOffset(const std::vector<uint8_t>& image);
 uint32_t PeChecksumOf(const std::vector<uint8_t>& file, size_t checksumOffset);
 
 uint32_t AlignUp(uint32_t value, uint32_t alignment);
-uint16_t GetLe16(const uint8_t* p);
-uint32_t GetLe32(const uint8_t* p);
-void PutLe16(uint8_t* p, uint32_t value);
-void PutLe32(uint8_t* p, uint32_t value);

@@ -6,7 +6,9 @@
 #include <stdexcept>
 
 #include "HeaderBuffer.h"
-#include "archive/PropertyIds.h"
+#include "format/ByteOrder.h"
+#include "format/PropertyIds.h"
+#include "format/SignatureScan.h"
 
 namespace {
 
@@ -238,8 +240,11 @@ std::array<uint8_t, SevenZipWriter::kStartHeaderSize> SevenZipWriter::BuildStart
   tail.UInt32(lzma_crc32(header.data(), header.size(), 0));
   const uint32_t tailCrc = lzma_crc32(tail.Data().data(), tail.Size(), 0);
 
-  std::array<uint8_t, kStartHeaderSize> start = {0x37, 0x7A, 0xBC, 0xAF, 0x27, 0x1C, 0, 4};
-  for (int i = 0; i < 4; ++i) start[8 + i] = static_cast<uint8_t>(tailCrc >> (8 * i));
+  // The signature, the version (0.4), the CRC of the tail, the tail.
+  std::array<uint8_t, kStartHeaderSize> start = {};
+  WriteArchiveSignature(start.data());
+  start[kSignatureSize + 1] = 4;
+  PutLe32(start.data() + 8, tailCrc);
   for (size_t i = 0; i < tail.Size(); ++i) start[12 + i] = tail.Data()[i];
   return start;
 }

@@ -11,14 +11,15 @@ using fixture::TempFile;
 
 namespace {
 
-const uint8_t kSignature[6] = {0x37, 0x7A, 0xBC, 0xAF, 0x27, 0x1C};
+const std::array<uint8_t, kSignatureSize> kSignature = ArchiveSignatureBytes();
 const uint32_t kReach = 1114027;  // last offset a 1 MiB scan examines: 17 blocks of 65,531
+static_assert(kReach == kScanReach);
 
 // A file of `size` bytes (not a single signature byte sequence) with the signature at `at`.
 Bytes WithSignatureAt(size_t size, int64_t at) {
   Bytes b(size);
   for (size_t i = 0; i < size; ++i) b[i] = uint8_t(i % 200 + 50);
-  if (at >= 0) std::copy(kSignature, kSignature + 6, b.begin() + at);
+  if (at >= 0) std::copy(kSignature.begin(), kSignature.end(), b.begin() + at);
   return b;
 }
 
@@ -39,7 +40,7 @@ class FindSignatureTest : public ::testing::Test {
 };
 
 TEST_F(FindSignatureTest, SignatureIsCompletedAtStartUp) {
-  EXPECT_EQ(0, memcmp(ArchiveSignature, kSignature, 6));
+  EXPECT_EQ(0, memcmp(ArchiveSignature, kSignature.data(), kSignatureSize));
 }
 
 struct FoundCase {
