@@ -1,10 +1,11 @@
 cmake_minimum_required(VERSION 3.25)
 # Fails when the linked Linux stub STUB holds anything of the POSIX layer's test seams: their
-# namespaces (type names survive stripping), the fault and call recorder's texts, the names of
-# the calls a test can make fail. With LIBRARY and NM, also when the library the stub was
-# linked from defines or needs a seam symbol. Those belong to the tests' copy of the layer.
+# namespaces (type names survive stripping), the call recorder's texts, the names of the calls
+# a test can make fail. With LIBRARY and NM, also when the library the stub was linked from
+# defines or needs a seam symbol. Those belong to the tests' copy of the layer. (The recorder's
+# "fault " is left out: a sanitizer runtime linked into the stub holds it too.)
 # Run with cmake -DSTUB=... [-DLIBRARY=... -DNM=...] -P CheckNoSeams.cmake
-set(texts posix_testing posix_seams "fault " "ExitProcess " "CloseHandle" "RemoveDirectoryA "
+set(texts posix_testing posix_seams "ExitProcess " "CloseHandle" "RemoveDirectoryA "
     "SetCurrentDirectoryA " "CreateProcessA " "ShellExecuteExA " "MessageBoxA " "CreateFileA"
     "GetTempFileNameA" "WaitForSingleObject" "SysAllocString")
 file(STRINGS "${STUB}" image)
