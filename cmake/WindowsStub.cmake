@@ -64,6 +64,8 @@ set_source_files_properties("${STUB_RC}" PROPERTIES OBJECT_DEPENDS
 file(GLOB STUB_SOURCES CONFIGURE_DEPENDS
   src/support/*.cpp src/format/*.cpp src/driver/*.cpp src/archive/*.cpp src/decode/*.cpp
   src/extract/*.cpp src/platform/windows/*.cpp src/driver/windows/*.cpp)
+# The failure reasons' texts serve tests and stubpack: stub.exe keeps none of them.
+list(FILTER STUB_SOURCES EXCLUDE REGEX "/FailureReasonText\\.cpp$")
 
 # No C runtime start-up code: the entry point (StubEntry, src/driver/EntryPoint.cpp) runs the
 # C++ constructors and ends the process itself, which saves about 9 KiB of start-up code and

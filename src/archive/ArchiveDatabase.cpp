@@ -1,5 +1,6 @@
 #include "archive/ArchiveDatabase.h"
 
+#include "format/FinalOutStream.h"
 #include "support/Fatal.h"
 
 int32_t Folder::FindInBindPair(uint64_t inIndex) const {
@@ -29,22 +30,17 @@ uint32_t Folder::TotalOutStreams() const {
 uint32_t Folder::FinalUnpackSize() const {
   uint32_t count = UnpackSizes.Count();
   if (count == 0) return 0;
-  // The last out-stream that no bind pair consumes. Marking the bound ones first keeps this
-  // linear in the size of the folder, whatever the header says.
-  ItemVector<bool> bound;
-  bound.Resize(count);
-  for (uint32_t i = 0; i < BindPairs.Count(); ++i)
-    if (BindPairs[i].OutIndex < count) bound[uint32_t(BindPairs[i].OutIndex)] = true;
-  for (uint32_t i = count; i-- > 0;)
-    if (!bound[i]) return UnpackSizes[i];
-  FatalError("folder without unbound output");
+  uint32_t final = FinalOutStream(count, BindPairs.Count(),
+                                  [this](uint32_t i) { return BindPairs[i].OutIndex; });
+  if (final == count) FatalError(FailureReason::FolderWithoutUnboundOutput);
+  return UnpackSizes[final];
 }
 
 uint32_t ArchiveDatabase::FolderStreamPosition(uint32_t folderIndex, uint32_t i) const {
   // A folder without packed streams (a coder of no in-streams) has no first stream: the last
   // such folder would index past the table.
   uint64_t stream = uint64_t(FolderFirstPackStream[folderIndex]) + i;
-  if (stream >= PackStreamOffsets.Count()) FatalError("folder without that packed stream");
+  if (stream >= PackStreamOffsets.Count()) FatalError(FailureReason::FolderWithoutThatPackedStream);
   return uint32_t(DataStart + PackStreamOffsets[uint32_t(stream)]);
 }
 
@@ -59,7 +55,8 @@ uint32_t ArchiveDatabase::FolderPackedSize(uint32_t folderIndex) const {
 void ArchiveDatabase::BuildDerivedTables() {
   // The tables below index NumUnpackStreams by folder and PackSizes by the folders' packed
   // streams: counts that do not line up mean a damaged header, not a short array to run past.
-  if (NumUnpackStreams.Count() != Folders.Count()) FatalError("unpack stream count mismatch");
+  if (NumUnpackStreams.Count() != Folders.Count())
+    FatalError(FailureReason::UnpackStreamCountMismatch);
 
   FolderFirstPackStream.Clear();
   uint64_t running = 0;
@@ -67,7 +64,7 @@ void ArchiveDatabase::BuildDerivedTables() {
     FolderFirstPackStream.Add(uint32_t(running));
     running += Folders[i].PackedStreams.Count();
   }
-  if (running > PackSizes.Count()) FatalError("pack stream count mismatch");
+  if (running > PackSizes.Count()) FatalError(FailureReason::PackStreamCountMismatch);
 
   PackStreamOffsets.Clear();
   running = 0;
@@ -76,7 +73,7 @@ void ArchiveDatabase::BuildDerivedTables() {
     running += PackSizes[i];
   }
   // Every packed byte must lie at a 32-bit file position.
-  if (DataStart + running > UINT32_MAX) FatalError("packed data beyond 4 GiB");
+  if (DataStart + running > UINT32_MAX) FatalError(FailureReason::PackedDataBeyond4GiB);
 
   FolderFirstFile.Clear();
   FileToFolder.Clear();
@@ -90,7 +87,7 @@ void ArchiveDatabase::BuildDerivedTables() {
       continue;
     }
     if (indexInFolder == 0) {
-      if (folderIndex >= Folders.Count()) FatalError("entry without folder");
+      if (folderIndex >= Folders.Count()) FatalError(FailureReason::EntryWithoutFolder);
       FolderFirstFile.Add(i);
     }
     FileToFolder.Add(int32_t(folderIndex));

@@ -14,18 +14,18 @@ void ArchiveParser::PushBuffer(const uint8_t* data, uint32_t size) {
 void ArchiveParser::PopBuffer() { ReaderStack.RemoveLast(); }
 
 HeaderReader& ArchiveParser::Current() {
-  if (ReaderStack.Count() == 0) FatalError("no header buffer");
+  if (ReaderStack.Count() == 0) FatalError(FailureReason::NoHeaderBuffer);
   return ReaderStack.Back();
 }
 
 uint8_t ArchiveParser::ReadByte() {
   uint8_t value;
-  if (!Current().TryReadByte(value)) FatalError("header truncated");
+  if (!Current().TryReadByte(value)) FatalError(FailureReason::HeaderTruncated);
   return value;
 }
 
 void ArchiveParser::ReadBytes(uint8_t* destination, uint32_t n) {
-  if (Current().ReadAvailable(destination, n) != n) FatalError("header truncated");
+  if (Current().ReadAvailable(destination, n) != n) FatalError(FailureReason::HeaderTruncated);
 }
 
 uint32_t ArchiveParser::ReadUInt32() {
@@ -42,7 +42,8 @@ uint64_t ArchiveParser::ReadUInt64() {
 uint16_t ArchiveParser::ReadWideChar() {
   uint8_t low, high;
   HeaderReader& reader = Current();
-  if (!reader.TryReadByte(low) || !reader.TryReadByte(high)) FatalError("header truncated");
+  if (!reader.TryReadByte(low) || !reader.TryReadByte(high))
+    FatalError(FailureReason::HeaderTruncated);
   return uint16_t(low | high << 8);
 }
 
@@ -55,17 +56,17 @@ uint64_t ArchiveParser::ReadNumber() {
 
 uint32_t ArchiveParser::ReadNumber32() {
   uint64_t value = ReadNumber();
-  if (value > UINT32_MAX) FatalError("number beyond 32 bits");
+  if (value > UINT32_MAX) FatalError(FailureReason::NumberBeyond32Bits);
   return uint32_t(value);
 }
 
-void ArchiveParser::RequireBytes(uint64_t bytes, const char* reason) {
+void ArchiveParser::RequireBytes(uint64_t bytes, FailureReason reason) {
   if (bytes > Remaining()) FatalError(reason);
 }
 
 void ArchiveParser::SkipBytes(uint64_t n) {
   // Skipping past the end fails just as reading byte by byte would, without the loop.
-  RequireBytes(n, "header truncated");
+  RequireBytes(n, FailureReason::HeaderTruncated);
   Current().Position += uint32_t(n);
 }
 
@@ -75,13 +76,13 @@ void ArchiveParser::WaitAttribute(uint8_t id) {
   for (;;) {
     uint8_t type = ReadByte();
     if (type == id) return;
-    if (type == kEnd) FatalError("missing property");
+    if (type == kEnd) FatalError(FailureReason::MissingProperty);
     SkipData();
   }
 }
 
 void ArchiveParser::ReadBitVector(uint32_t n, ItemVector<bool>& vector) {
-  RequireBytes((uint64_t(n) + 7) / 8, "bit vector beyond header");
+  RequireBytes((uint64_t(n) + 7) / 8, FailureReason::BitVectorBeyondHeader);
   vector.Clear();
   uint8_t byte = 0;
   uint8_t mask = 0;
@@ -108,11 +109,11 @@ void ArchiveParser::ReadDefinedVector(uint32_t n, ItemVector<bool>& vector) {
 void ArchiveParser::ReadDigests(uint32_t n, ItemVector<bool>& defined,
                                 ItemVector<uint32_t>& values) {
   // At least a bit per item, and four bytes per defined one: checked before any list grows.
-  if (uint64_t(n) > 8ull * Remaining()) FatalError("digest count beyond header");
+  if (uint64_t(n) > 8ull * Remaining()) FatalError(FailureReason::DigestCountBeyondHeader);
   ReadDefinedVector(n, defined);
   uint64_t definedCount = 0;
   for (uint32_t i = 0; i < n; ++i) definedCount += defined[i];
-  RequireBytes(4 * definedCount, "digest count beyond header");
+  RequireBytes(4 * definedCount, FailureReason::DigestCountBeyondHeader);
   values.Clear();
   for (uint32_t i = 0; i < n; ++i) values.Add(defined[i] ? ReadUInt32() : 0);
 }

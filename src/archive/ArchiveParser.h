@@ -5,6 +5,7 @@
 
 #include "archive/HeaderReader.h"
 #include "format/PropertyIds.h"
+#include "support/FailureReason.h"
 #include "support/ItemVector.h"
 
 class InputFile;
@@ -37,7 +38,7 @@ class ArchiveParser {
   void ReadDigests(uint32_t n, ItemVector<bool>& defined, ItemVector<uint32_t>& values);
   // Ends the run with reason unless the current buffer still holds `bytes` bytes: a count
   // read from the header is checked this way before anything is allocated for it.
-  void RequireBytes(uint64_t bytes, const char* reason);
+  void RequireBytes(uint64_t bytes, FailureReason reason);
 
   InputFile* File;
   ItemVector<HeaderReader> ReaderStack;

@@ -80,7 +80,7 @@ void ReadFilesInfo(ArchiveParser& parser, const DataVector* dataVector, const St
   uint64_t nameRoom = parser.Remaining();
   if (dataVector)
     for (uint32_t i = 0; i < dataVector->Count(); ++i) nameRoom += (*dataVector)[i].Bytes.Count();
-  if (numFiles > nameRoom / 2) FatalError("file count beyond header");
+  if (numFiles > nameRoom / 2) FatalError(FailureReason::FileCountBeyondHeader);
   files.Clear();
   for (uint32_t i = 0; i < numFiles; ++i) files.Add(FileItem());
 
@@ -98,7 +98,7 @@ void ReadFilesInfo(ArchiveParser& parser, const DataVector* dataVector, const St
     // Read twice, a property would cost its entries again for a few bytes (its data may come
     // from the same additional stream each time).
     if (id >= kEmptyStream && id <= kWinAttributes) {
-      if (seen & (1u << id)) FatalError("repeated property");
+      if (seen & (1u << id)) FatalError(FailureReason::RepeatedProperty);
       seen |= 1u << id;
     }
     switch (id) {
@@ -137,8 +137,9 @@ void ReadFilesInfo(ArchiveParser& parser, const DataVector* dataVector, const St
   // sub-streams one each, in order.
   uint32_t emptyCount = CountTrue(emptyStream);
   if (emptyFile.Count() != emptyCount || anti.Count() != emptyCount)
-    FatalError("empty entry count mismatch");
-  if (numFiles - emptyCount != info.SubStreamSizes.Count()) FatalError("sub-stream count mismatch");
+    FatalError(FailureReason::EmptyEntryCountMismatch);
+  if (numFiles - emptyCount != info.SubStreamSizes.Count())
+    FatalError(FailureReason::SubStreamCountMismatch);
 
   uint32_t sizeIndex = 0;
   uint32_t emptyIndex = 0;

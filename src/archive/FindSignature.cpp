@@ -19,7 +19,7 @@ uint32_t FindSignature(InputFile& file, uint32_t limit) {
   if (CompareBytes(head, ArchiveSignature, kSignatureSize) == 0) return start;
 
   uint32_t candidate = start + 1;  // file offset of block byte 0
-  if (candidate - start > limit) FatalError("signature not found");
+  if (candidate - start > limit) FatalError(FailureReason::SignatureNotFound);
   uint8_t* block = static_cast<uint8_t*>(MemAlloc(kScanBlock));
   CopyBytes(block, head + 1, kKept);
   for (;;) {
@@ -34,6 +34,6 @@ uint32_t FindSignature(InputFile& file, uint32_t limit) {
       }
     }
     CopyBytes(block, block + kScanStep, kKept);
-    if (candidate - start > limit) FatalError("signature not found");
+    if (candidate - start > limit) FatalError(FailureReason::SignatureNotFound);
   }
 }

@@ -6,7 +6,8 @@
 void InputFile::Open(const WideString& path) {
   Handle = CreateFileA(path.ToAnsi(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                        FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (Handle == INVALID_HANDLE_VALUE) ReportFatal("Can not open input file", "open input file");
+  if (Handle == INVALID_HANDLE_VALUE)
+    ReportFatal("Can not open input file", FailureReason::InputFileNotOpened);
 }
 
 void InputFile::Seek(int32_t distance, uint32_t origin) {
@@ -29,14 +30,14 @@ void InputFile::Seek(int32_t distance, uint32_t origin) {
 void InputFile::Read(void* buffer, uint32_t n) {
   // A negative position would make the system call fail and leave its file pointer where an
   // earlier read put it, so the bytes delivered would come from the wrong place.
-  if (Position < 0) FatalError("read before start of file");
+  if (Position < 0) FatalError(FailureReason::ReadBeforeStartOfFile);
   uint64_t position = uint32_t(Position);
 
   if (n > kCacheSize) {
     SetFilePointer(Handle, LONG(Position), nullptr, FILE_BEGIN);
     DWORD got = 0;
     ReadFile(Handle, buffer, n, &got, nullptr);
-    if (got != n) FatalError("short read");
+    if (got != n) FatalError(FailureReason::ShortRead);
     Position = int32_t(position + n);
     return;
   }
@@ -48,7 +49,7 @@ void InputFile::Read(void* buffer, uint32_t n) {
     ReadFile(Handle, Cache, kCacheSize, &got, nullptr);
     CacheCount = got;
   }
-  if (position + n > uint64_t(CacheStart) + CacheCount) FatalError("short read");
+  if (position + n > uint64_t(CacheStart) + CacheCount) FatalError(FailureReason::ShortRead);
   CopyBytes(buffer, Cache + (position - CacheStart), n);
   Position = int32_t(position + n);
 }

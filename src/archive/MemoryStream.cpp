@@ -12,7 +12,7 @@ uint32_t MemoryStream::Read(void* data, uint32_t size) {
 }
 
 uint32_t MemoryStream::Write(const void* data, uint32_t size) {
-  if (size > UINT32_MAX - WritePosition) FatalError("memory stream too large");
+  if (size > UINT32_MAX - WritePosition) FatalError(FailureReason::MemoryStreamTooLarge);
   Bytes.Resize(WritePosition + size);
   if (size) CopyBytes(Bytes.Data() + WritePosition, data, size);
   WritePosition += size;

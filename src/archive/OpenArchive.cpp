@@ -22,10 +22,11 @@ void DecodeAdditionalStreams(InputFile& file, uint64_t dataStart, const StreamsI
     const Folder& folder = info.Folders[i];
     folder.FinalUnpackSize();  // a folder whose every output is bound ends the run here
     uint32_t packed = folder.PackedStreams.Count();
-    if (packed > info.PackSizes.Count() - packIndex) FatalError("pack stream count mismatch");
+    if (packed > info.PackSizes.Count() - packIndex)
+      FatalError(FailureReason::PackStreamCountMismatch);
     uint64_t end = position;
     for (uint32_t j = 0; j < packed; ++j) end += info.PackSizes[packIndex + j];
-    if (end > UINT32_MAX) FatalError("packed data beyond 4 GiB");
+    if (end > UINT32_MAX) FatalError(FailureReason::PackedDataBeyond4GiB);
 
     dataVector.Add(MemoryStream());
     MemoryStream& output = dataVector.Back();
@@ -33,7 +34,7 @@ void DecodeAdditionalStreams(InputFile& file, uint64_t dataStart, const StreamsI
     // Names, times and attributes come from here: a damaged stream must not name the files.
     if (folder.UnpackCrcDefined &&
         Crc32(output.Bytes.Data(), output.Bytes.Count(), 0) != folder.UnpackCrc)
-      FatalError("additional stream CRC mismatch");
+      FatalError(FailureReason::AdditionalStreamCrcMismatch);
     position = end;
     packIndex += packed;
   }
@@ -49,7 +50,7 @@ void ReadDatabase(ArchiveParser& parser, ArchiveDatabase& database,
   database.Files.Clear();
 
   uint8_t id = parser.ReadByte();
-  if (id == kArchiveProperties) FatalError("archive properties");
+  if (id == kArchiveProperties) FatalError(FailureReason::ArchiveProperties);
   DataVector dataVector;
   if (id == kAdditionalStreamsInfo) {
     OwnStreamsInfo additional;
@@ -68,15 +69,15 @@ void ReadDatabase(ArchiveParser& parser, ArchiveDatabase& database,
     ReadStreamsInfo(parser, &dataVector, main);
     id = parser.ReadByte();
   } else if (id != kFilesInfo && id != kEnd) {
-    FatalError("main streams info missing");
+    FatalError(FailureReason::MainStreamsInfoMissing);
   }
   database.DataStart = main.PackPosition + database.HeaderEnd;
 
   if (id == kEnd) {
-    if (main.SubStreamSizes.Count() != 0) FatalError("sub-stream count mismatch");
+    if (main.SubStreamSizes.Count() != 0) FatalError(FailureReason::SubStreamCountMismatch);
     return;
   }
-  if (id != kFilesInfo) FatalError("files info expected");
+  if (id != kFilesInfo) FatalError(FailureReason::FilesInfoExpected);
   ReadFilesInfo(parser, &dataVector, main, database.Files);
 }
 
@@ -93,9 +94,9 @@ void OpenArchive(Archive& archive, InputFile& file, uint32_t limit,
   file.Read(startHeader, sizeof(startHeader));
   database.Version[0] = startHeader[0];
   database.Version[1] = startHeader[1];
-  if (database.Version[0] != 0) FatalError("unsupported version");
+  if (database.Version[0] != 0) FatalError(FailureReason::UnsupportedVersion);
   if (Crc32(startHeader + 6, 20, 0) != GetLe32(startHeader + 2))
-    FatalError("start header CRC mismatch");
+    FatalError(FailureReason::StartHeaderCrcMismatch);
   uint64_t headerOffset = GetLe64(startHeader + 6);
   uint64_t headerSize = GetLe64(startHeader + 14);
   uint32_t headerCrc = GetLe32(startHeader + 22);
@@ -106,16 +107,16 @@ void OpenArchive(Archive& archive, InputFile& file, uint32_t limit,
   uint64_t fileSize = uint32_t(file.GetPosition());
   if (headerOffset > fileSize || headerSize > fileSize ||
       database.HeaderEnd + headerOffset + headerSize > fileSize)
-    FatalError("header outside file");
+    FatalError(FailureReason::HeaderOutsideFile);
   file.Seek(int32_t(database.HeaderEnd + headerOffset), 0);
   uint32_t size = uint32_t(headerSize);
   uint8_t* header = static_cast<uint8_t*>(MemAlloc(size));
   file.Read(header, size);
-  if (Crc32(header, size, 0) != headerCrc) FatalError("header CRC mismatch");
+  if (Crc32(header, size, 0) != headerCrc) FatalError(FailureReason::HeaderCrcMismatch);
 
   ReaderSwitch headerSwitch;
   headerSwitch.Set(parser, header, size);
-  if (parser.ReadByte() != kHeader) FatalError("not a plain header");
+  if (parser.ReadByte() != kHeader) FatalError(FailureReason::NotPlainHeader);
   ReadDatabase(parser, database, decodeFolder);
   headerSwitch.Release();
   MemFree(header);

@@ -7,7 +7,7 @@ namespace {
 // The stream counts of one coder, kept as the header gives them but refused beyond 32 bits.
 void AddStreams(uint64_t& total, uint64_t count) {
   total += count;
-  if (total > UINT32_MAX) FatalError("number beyond 32 bits");
+  if (total > UINT32_MAX) FatalError(FailureReason::NumberBeyond32Bits);
 }
 
 }  // namespace
@@ -15,8 +15,8 @@ void AddStreams(uint64_t& total, uint64_t count) {
 void ReadFolder(ArchiveParser& parser, Folder& folder) {
   uint32_t numCoders = parser.ReadNumber32();
   // Every coder takes at least its flag byte.
-  parser.RequireBytes(numCoders, "coder count beyond header");
-  if (numCoders == 0) FatalError("folder without coders");
+  parser.RequireBytes(numCoders, FailureReason::CoderCountBeyondHeader);
+  if (numCoders == 0) FatalError(FailureReason::FolderWithoutCoders);
   folder.Coders.Clear();
   uint64_t totalIn = 0;
   uint64_t totalOut = 0;
@@ -25,7 +25,7 @@ void ReadFolder(ArchiveParser& parser, Folder& folder) {
     CoderInfo& coder = folder.Coders.Back();
     uint8_t flags = parser.ReadByte();
     coder.Method.Length = flags & 0x0F;
-    parser.RequireBytes(coder.Method.Length, "method id beyond header");
+    parser.RequireBytes(coder.Method.Length, FailureReason::MethodIdBeyondHeader);
     parser.ReadBytes(coder.Method.Bytes, coder.Method.Length);
     if (flags & 0x10) {
       coder.NumInStreams = parser.ReadNumber32();
@@ -35,7 +35,7 @@ void ReadFolder(ArchiveParser& parser, Folder& folder) {
     AddStreams(totalOut, coder.NumOutStreams);
     if (flags & 0x20) {
       uint32_t propertiesSize = parser.ReadNumber32();
-      parser.RequireBytes(propertiesSize, "property size beyond header");
+      parser.RequireBytes(propertiesSize, FailureReason::PropertySizeBeyondHeader);
       coder.Properties.Bytes.Resize(propertiesSize);
       parser.ReadBytes(coder.Properties.Bytes.Data(), propertiesSize);
       coder.Properties.WritePosition = propertiesSize;
@@ -43,10 +43,10 @@ void ReadFolder(ArchiveParser& parser, Folder& folder) {
     // Bits 0x40 and 0x80 (alternative methods) are not used: one method per coder.
   }
 
-  if (totalOut == 0) FatalError("folder without output");
+  if (totalOut == 0) FatalError(FailureReason::FolderWithoutOutput);
   uint64_t numBindPairs = totalOut - 1;
   // Two numbers of at least a byte each per bind pair.
-  parser.RequireBytes(2 * numBindPairs, "bind pair count beyond header");
+  parser.RequireBytes(2 * numBindPairs, FailureReason::BindPairCountBeyondHeader);
   folder.BindPairs.Clear();
   for (uint64_t i = 0; i < numBindPairs; ++i) {
     BindPair pair;
@@ -54,11 +54,11 @@ void ReadFolder(ArchiveParser& parser, Folder& folder) {
     pair.OutIndex = parser.ReadNumber();
     // The decoders index their stream arrays with these.
     if (pair.InIndex >= totalIn || pair.OutIndex >= totalOut)
-      FatalError("stream index out of range");
+      FatalError(FailureReason::StreamIndexOutOfRange);
     folder.BindPairs.Add(pair);
   }
 
-  if (totalIn < numBindPairs) FatalError("more bind pairs than in-streams");
+  if (totalIn < numBindPairs) FatalError(FailureReason::MoreBindPairsThanInStreams);
   uint64_t numPacked = totalIn - numBindPairs;
   if (numPacked == 1) {
     // The one in-stream that no bind pair feeds; marked in one pass to stay linear.
@@ -73,10 +73,10 @@ void ReadFolder(ArchiveParser& parser, Folder& folder) {
       }
     }
   } else if (numPacked > 1) {
-    parser.RequireBytes(numPacked, "packed stream count beyond header");
+    parser.RequireBytes(numPacked, FailureReason::PackedStreamCountBeyondHeader);
     for (uint64_t i = 0; i < numPacked; ++i) {
       uint64_t index = parser.ReadNumber();
-      if (index >= totalIn) FatalError("stream index out of range");
+      if (index >= totalIn) FatalError(FailureReason::StreamIndexOutOfRange);
       folder.PackedStreams.Add(index);
     }
   }

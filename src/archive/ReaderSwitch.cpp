@@ -24,6 +24,6 @@ void ReaderSwitch::SetFromExternal(ArchiveParser& parser, const DataVector* data
   Release();
   if (parser.ReadByte() == 0) return;
   uint64_t index = parser.ReadNumber();
-  if (!dataVector || index >= dataVector->Count()) FatalError("external data missing");
+  if (!dataVector || index >= dataVector->Count()) FatalError(FailureReason::ExternalDataMissing);
   Set(parser, (*dataVector)[uint32_t(index)]);
 }

@@ -9,7 +9,7 @@ void ReadStreamsInfo(ArchiveParser& parser, const DataVector* dataVector, Stream
     uint8_t id = parser.ReadByte();
     if (id == kEnd) return;
     if (id >= kPackInfo && id <= kSubStreamsInfo) {
-      if (seen & (1u << id)) FatalError("repeated property");
+      if (seen & (1u << id)) FatalError(FailureReason::RepeatedProperty);
       seen |= 1u << id;
     }
     if (id == kPackInfo)
@@ -26,7 +26,7 @@ void ReadPackInfo(ArchiveParser& parser, StreamsInfo& info) {
   info.PackPosition = parser.ReadNumber();
   uint32_t numPackStreams = parser.ReadNumber32();
   parser.WaitAttribute(kSize);
-  parser.RequireBytes(numPackStreams, "pack stream count beyond header");
+  parser.RequireBytes(numPackStreams, FailureReason::PackStreamCountBeyondHeader);
   info.PackSizes.Clear();
   for (uint32_t i = 0; i < numPackStreams; ++i) info.PackSizes.Add(parser.ReadNumber32());
 
@@ -55,7 +55,7 @@ void ReadUnpackInfo(ArchiveParser& parser, const DataVector* dataVector, Streams
     // The folder records may be stored in an additional stream.
     ReaderSwitch external;
     external.SetFromExternal(parser, dataVector);
-    parser.RequireBytes(numFolders, "folder count beyond header");
+    parser.RequireBytes(numFolders, FailureReason::FolderCountBeyondHeader);
     info.Folders.Clear();
     for (uint32_t i = 0; i < numFolders; ++i) {
       info.Folders.Add(Folder());
@@ -68,7 +68,7 @@ void ReadUnpackInfo(ArchiveParser& parser, const DataVector* dataVector, Streams
   for (uint32_t i = 0; i < numFolders; ++i) {
     Folder& folder = info.Folders[i];
     uint32_t outStreams = folder.TotalOutStreams();
-    parser.RequireBytes(outStreams, "unpack size count beyond header");
+    parser.RequireBytes(outStreams, FailureReason::UnpackSizeCountBeyondHeader);
     for (uint32_t j = 0; j < outStreams; ++j) folder.UnpackSizes.Add(parser.ReadNumber32());
   }
 
@@ -109,7 +109,7 @@ void ReadSubStreamsInfo(ArchiveParser& parser, StreamsInfo& info) {
   }
   if (counts.Count() == 0)
     for (uint32_t i = 0; i < folders.Count(); ++i) counts.Add(1);
-  if (counts.Count() != folders.Count()) FatalError("unpack stream count mismatch");
+  if (counts.Count() != folders.Count()) FatalError(FailureReason::UnpackStreamCountMismatch);
 
   // Every count but the last of a folder is read when sizes are given; the last one is what
   // remains of the folder's output.
@@ -119,7 +119,7 @@ void ReadSubStreamsInfo(ArchiveParser& parser, StreamsInfo& info) {
     total += n;
     uint64_t sum = 0;
     if (id == kSize && n > 1) {
-      parser.RequireBytes(n - 1, "sub-stream count beyond header");
+      parser.RequireBytes(n - 1, FailureReason::SubStreamCountBeyondHeader);
       for (uint32_t j = 1; j < n; ++j) {
         uint32_t size = parser.ReadNumber32();
         info.SubStreamSizes.Add(size);
@@ -127,11 +127,11 @@ void ReadSubStreamsInfo(ArchiveParser& parser, StreamsInfo& info) {
       }
     }
     uint32_t final = folders[i].FinalUnpackSize();
-    if (sum > final) FatalError("sub-stream sizes exceed folder");
+    if (sum > final) FatalError(FailureReason::SubStreamSizesExceedFolder);
     info.SubStreamSizes.Add(uint32_t(final - sum));
   }
   // A folder of 0 entries, or of several without sizes, leaves sizes that belong to no entry.
-  if (info.SubStreamSizes.Count() != total) FatalError("sub-stream count mismatch");
+  if (info.SubStreamSizes.Count() != total) FatalError(FailureReason::SubStreamCountMismatch);
   if (id == kSize) id = parser.ReadByte();
 
   uint64_t numDigests = 0;
@@ -142,7 +142,7 @@ void ReadSubStreamsInfo(ArchiveParser& parser, StreamsInfo& info) {
   while (id != kEnd) {
     if (id == kCRC) {
       // A second list would add an entry per folder again for a byte or two.
-      if (digestsRead) FatalError("repeated property");
+      if (digestsRead) FatalError(FailureReason::RepeatedProperty);
       digestsRead = true;
       ItemVector<bool> defined;
       ItemVector<uint32_t> values;
@@ -170,5 +170,5 @@ void ReadSubStreamsInfo(ArchiveParser& parser, StreamsInfo& info) {
       info.SubStreamCrcs.Add(0);
     }
   }
-  if (info.SubStreamCrcDefined.Count() != total) FatalError("digest count mismatch");
+  if (info.SubStreamCrcDefined.Count() != total) FatalError(FailureReason::DigestCountMismatch);
 }

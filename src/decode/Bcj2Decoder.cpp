@@ -5,7 +5,7 @@
 #include "format/ByteOrder.h"
 #include "support/Fatal.h"
 
-void Bcj2Decoder::SetProperties(ReadStream*) { FatalError("BCJ2 coder given properties"); }
+void Bcj2Decoder::SetProperties(ReadStream*) { FatalError(FailureReason::Bcj2GivenProperties); }
 
 uint8_t Bcj2Decoder::NextDecisionByte() {
   // An exhausted decision stream reads as zeros; it is never a failure by itself.
@@ -40,7 +40,7 @@ uint32_t Bcj2Decoder::NextTarget(TargetInput& in) {
     in.pos = 0;
     while (in.count < 4) {
       uint32_t got = in.stream->Read(in.block + in.count, sizeof in.block - in.count);
-      if (got == 0) FatalError("BCJ2 target stream short");
+      if (got == 0) FatalError(FailureReason::Bcj2TargetStreamShort);
       in.count += got;
     }
   }
@@ -51,7 +51,7 @@ uint32_t Bcj2Decoder::NextTarget(TargetInput& in) {
 
 void Bcj2Decoder::Start(ReadStream** ins, const uint32_t* const*, uint32_t inCount,
                         const uint32_t*) {
-  if (inCount != 4) FatalError("BCJ2 stream counts");
+  if (inCount != 4) FatalError(FailureReason::Bcj2StreamCounts);
   main_ = ins[0];
   call_.stream = ins[1];
   jump_.stream = ins[2];

@@ -10,7 +10,7 @@ StreamLocation Locate(const ItemVector<CoderStreamCounts>& coders, uint32_t n, b
     if (n < count) return StreamLocation{c, n};
     n -= count;
   }
-  FatalError("stream number beyond all coders");
+  FatalError(FailureReason::StreamNumberBeyondAllCoders);
 }
 
 }  // namespace

@@ -12,7 +12,7 @@ CoderMixer::~CoderMixer() {
 
 CoderSlot* CoderMixer::AddSlot() {
   uint32_t index = slots_.Count();
-  if (index >= bindInfo_.Coders.Count()) FatalError("more coders than the folder lists");
+  if (index >= bindInfo_.Coders.Count()) FatalError(FailureReason::MoreCodersThanFolderLists);
   CoderSlot* slot = New<CoderSlot>();
   slot->inCount = bindInfo_.Coders[index].inCount;
   slot->outCount = bindInfo_.Coders[index].outCount;
@@ -27,13 +27,13 @@ CoderSlot* CoderMixer::AddSlot() {
 void CoderMixer::AddDecoder(Decoder* coder) {
   CoderSlot* slot = AddSlot();
   // Every coder here has one output, read through the coder itself.
-  if (slot->outCount != 1) FatalError("coder with several out-streams");
+  if (slot->outCount != 1) FatalError(FailureReason::CoderWithSeveralOutStreams);
   slot->coder = coder;
 }
 
 void CoderMixer::SetCoderSizes(uint32_t coderIndex, const uint32_t* const* inSizePtrs,
                                const uint32_t* const* outSizePtrs) {
-  if (coderIndex >= slots_.Count()) FatalError("sizes for a missing coder");
+  if (coderIndex >= slots_.Count()) FatalError(FailureReason::SizesForMissingCoder);
   CoderSlot& slot = *slots_[coderIndex];
   for (uint32_t i = 0; i < slot.inCount; ++i) {
     const uint32_t* size = inSizePtrs ? inSizePtrs[i] : nullptr;
@@ -48,7 +48,8 @@ void CoderMixer::SetCoderSizes(uint32_t coderIndex, const uint32_t* const* inSiz
 }
 
 void CoderMixer::Bind(ReadStream** ins) {
-  if (slots_.Count() != bindInfo_.Coders.Count()) FatalError("coder count differs from folder");
+  if (slots_.Count() != bindInfo_.Coders.Count())
+    FatalError(FailureReason::CoderCountDiffersFromFolder);
   for (uint32_t i = 0; i < slots_.Count(); ++i) {
     CoderSlot& slot = *slots_[i];
     slot.inStreams.Clear();
@@ -63,9 +64,9 @@ void CoderMixer::Bind(ReadStream** ins) {
     StreamLocation producer = bindInfo_.LocateOutStream(bindInfo_.BindPairs[j].outIndex);
     CoderSlot& from = *slots_[producer.coder];
     // Only a one-in/one-out coder (LZMA) may feed another coder.
-    if (from.inCount != 1) FatalError("bound output of a multi-stream coder");
+    if (from.inCount != 1) FatalError(FailureReason::BoundOutputOfMultiStreamCoder);
     // An output is read once: two readers would each get part of it.
-    if (from.bound) FatalError("out-stream bound twice");
+    if (from.bound) FatalError(FailureReason::OutStreamBoundTwice);
     from.bound = true;
     slots_[consumer.coder]->inStreams[consumer.local] = from.coder;
     slots_[consumer.coder]->producers[consumer.local] = int32_t(producer.coder);
@@ -78,7 +79,7 @@ void CoderMixer::Bind(ReadStream** ins) {
   for (uint32_t i = 0; i < slots_.Count(); ++i) {
     const CoderSlot& slot = *slots_[i];
     for (uint32_t k = 0; k < slot.inCount; ++k) {
-      if (!slot.inStreams[k]) FatalError("coder in-stream not connected");
+      if (!slot.inStreams[k]) FatalError(FailureReason::CoderInStreamNotConnected);
     }
   }
 }
@@ -108,20 +109,20 @@ void CoderMixer::StartAll() {
       StartSlot(slot);
       ++startedNow;
     }
-    if (startedNow == 0) FatalError("coders feed each other in a cycle");
+    if (startedNow == 0) FatalError(FailureReason::CodersFeedEachOtherInCycle);
     left -= startedNow;
   }
 }
 
 void CoderMixer::Decode(ReadStream** ins, uint32_t inCount, WriteStream* out) {
   if (inCount != bindInfo_.InStreams.Count() || bindInfo_.OutStreams.Count() != 1) {
-    FatalError("stream counts differ from folder");
+    FatalError(FailureReason::StreamCountsDifferFromFolder);
   }
   Bind(ins);
   StartAll();
   ReadStream* output = slots_[bindInfo_.LocateOutStream(bindInfo_.OutStreams[0]).coder]->coder;
   if (!piece_) piece_ = static_cast<uint8_t*>(MemAlloc(kPieceSize));
   for (uint32_t got; (got = output->Read(piece_, kPieceSize)) != 0;) {
-    if (out->Write(piece_, got) != got) FatalError("folder output not accepted");
+    if (out->Write(piece_, got) != got) FatalError(FailureReason::FolderOutputNotAccepted);
   }
 }

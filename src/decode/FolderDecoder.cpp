@@ -14,7 +14,7 @@ namespace {
 
 // Stream counts and numbers are kept in 32 bits; larger values are refused rather than cut.
 uint32_t Narrow(uint64_t value) {
-  if (value > UINT32_MAX) FatalError("folder stream number beyond 32 bits");
+  if (value > UINT32_MAX) FatalError(FailureReason::FolderStreamNumberBeyond32Bits);
   return uint32_t(value);
 }
 
@@ -44,7 +44,7 @@ void FolderDecoder::DecodeFolder(InputFile& file, uint32_t packStart, const uint
     packReaders_.Add(New<PackStreamReader>(file, position));
     limitedReaders_.Add(New<LimitedReadStream>(packReaders_.Back(), packSizes[i]));
     ins.Add(limitedReaders_.Back());
-    if (packSizes[i] > UINT32_MAX - position) FatalError("packed stream beyond 4 GiB");
+    if (packSizes[i] > UINT32_MAX - position) FatalError(FailureReason::PackedStreamBeyond4GiB);
     position += packSizes[i];
   }
 
@@ -78,10 +78,10 @@ void FolderDecoder::DecodeFolder(InputFile& file, uint32_t packStart, const uint
     const CoderInfo& info = folder.Coders[c];
     Decoder* coder;
     if (info.NumInStreams == 1 && info.NumOutStreams == 1) {
-      if (!(info.Method == MethodLzma)) FatalError("unsupported single-stream method");
+      if (!(info.Method == MethodLzma)) FatalError(FailureReason::UnsupportedSingleStreamMethod);
       coder = New<LzmaDecoder>();
     } else {
-      if (!(info.Method == MethodBcj2)) FatalError("unsupported multi-stream method");
+      if (!(info.Method == MethodBcj2)) FatalError(FailureReason::UnsupportedMultiStreamMethod);
       coder = New<Bcj2Decoder>();
     }
     decoders_.Add(coder);
@@ -103,7 +103,7 @@ void FolderDecoder::DecodeFolder(InputFile& file, uint32_t packStart, const uint
     ItemVector<uint32_t> outSizes;
     for (uint32_t k = 0; k < counts.outCount; ++k) {
       uint32_t g = firstOut + k;
-      if (g >= folder.UnpackSizes.Count()) FatalError("out-stream without unpack size");
+      if (g >= folder.UnpackSizes.Count()) FatalError(FailureReason::OutStreamWithoutUnpackSize);
       outSizes.Add(folder.UnpackSizes[g]);
     }
     ItemVector<uint32_t> inSizes;
@@ -113,12 +113,13 @@ void FolderDecoder::DecodeFolder(InputFile& file, uint32_t packStart, const uint
       int32_t packed = pair < 0 ? folder.FindPackedStream(g) : -1;
       if (pair >= 0) {
         uint32_t producer = bindInfo.BindPairs[uint32_t(pair)].outIndex;
-        if (producer >= folder.UnpackSizes.Count()) FatalError("bound stream without size");
+        if (producer >= folder.UnpackSizes.Count())
+          FatalError(FailureReason::BoundStreamWithoutSize);
         inSizes.Add(folder.UnpackSizes[producer]);
       } else if (packed >= 0) {
         inSizes.Add(packSizes[packed]);
       } else {
-        FatalError("in-stream neither bound nor packed");
+        FatalError(FailureReason::InStreamNeitherBoundNorPacked);
       }
     }
     ItemVector<const uint32_t*> inSizePtrs;
@@ -131,7 +132,7 @@ void FolderDecoder::DecodeFolder(InputFile& file, uint32_t packStart, const uint
   }
 
   // 6. A folder without coders has nothing to decode and no output: it is refused.
-  if (folder.Coders.Count() == 0) FatalError("folder without coders");
+  if (folder.Coders.Count() == 0) FatalError(FailureReason::FolderWithoutCoders);
 
   // 7. Run the graph onto out.
   mixer_->Decode(ins.Data(), ins.Count(), out);

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <cstring>
 
+#include "format/LzmaProperties.h"
 #include "support/Fatal.h"
 #include "support/MemAlloc.h"
 
@@ -11,7 +12,7 @@ namespace {
 // liblzma allocates its state and dictionary through the unpacker's allocator, so a failed
 // allocation ends the run like every other.
 void* LzmaAlloc(void*, size_t count, size_t size) {
-  if (size != 0 && count > SIZE_MAX / size) FatalError("LZMA allocation too large");
+  if (size != 0 && count > SIZE_MAX / size) FatalError(FailureReason::LzmaAllocationTooLarge);
   return MemAlloc(count * size);
 }
 
@@ -29,43 +30,35 @@ void LzmaDecoder::End() {
   remaining_ = 0;
 }
 
-uint32_t LzmaDecoder::WindowLimit() const {
-  return dictionarySize_ +
-         (dictionarySize_ > kMinWindowReserve ? dictionarySize_ : kMinWindowReserve);
-}
+uint32_t LzmaDecoder::WindowLimit() const { return uint32_t(LzmaWindowLimit(dictionarySize_)); }
 
 void LzmaDecoder::SetProperties(ReadStream* properties) {
-  uint8_t d = 0;
-  if (properties->Read(&d, 1) != 1) FatalError("LZMA properties missing");
-  uint8_t size[4];
-  if (properties->Read(size, 4) != 4) FatalError("LZMA dictionary size missing");
-  uint32_t dictionarySize = uint32_t(size[0]) | uint32_t(size[1]) << 8 | uint32_t(size[2]) << 16 |
-                            uint32_t(size[3]) << 24;
-  if (dictionarySize > kMaxDictionarySize) FatalError("LZMA dictionary too large");
-  uint32_t lc = d % 9;
-  uint32_t lp = (d / 9) % 5;
-  uint32_t pb = d / 45;
-  if (pb > 4) FatalError("LZMA pb above 4");
+  uint8_t bytes[kLzmaPropertiesSize];
+  if (properties->Read(bytes, 1) != 1) FatalError(FailureReason::LzmaPropertiesMissing);
+  if (properties->Read(bytes + 1, 4) != 4) FatalError(FailureReason::LzmaDictionarySizeMissing);
+  const LzmaProperties p = ParseLzmaProperties(bytes);
+  if (p.dictionarySize > kLzmaMaxDictionary) FatalError(FailureReason::LzmaDictionaryTooLarge);
+  if (p.pb > 4) FatalError(FailureReason::LzmaPbAbove4);
   // liblzma decodes lc + lp <= 4 only; such streams are refused rather than misread.
-  if (lc + lp > 4) FatalError("LZMA lc + lp above 4");
-  lc_ = lc;
-  lp_ = lp;
-  pb_ = pb;
-  dictionarySize_ = dictionarySize;
+  if (p.lc + p.lp > 4) FatalError(FailureReason::LzmaLcLpAbove4);
+  lc_ = p.lc;
+  lp_ = p.lp;
+  pb_ = p.pb;
+  dictionarySize_ = p.dictionarySize;
   hasProperties_ = true;
 }
 
 void LzmaDecoder::Start(ReadStream** ins, const uint32_t* const*, uint32_t inCount,
                         const uint32_t* outSize) {
   End();
-  if (inCount != 1) FatalError("LZMA stream counts");
-  if (!outSize) FatalError("LZMA output size missing");
-  if (!hasProperties_) FatalError("LZMA coder without properties");
+  if (inCount != 1) FatalError(FailureReason::LzmaStreamCounts);
+  if (!outSize) FatalError(FailureReason::LzmaOutputSizeMissing);
+  if (!hasProperties_) FatalError(FailureReason::LzmaCoderWithoutProperties);
   const uint32_t n = *outSize;
   if (n == 0) return;
   // The limit on the declared sizes: an output beyond it is refused before any memory is
   // taken, whatever the dictionary.
-  if (n > WindowLimit()) FatalError("LZMA output beyond window limit");
+  if (n > WindowLimit()) FatalError(FailureReason::LzmaOutputBeyondWindowLimit);
 
   // Matches reach back at most the declared dictionary, and never before the first byte: a
   // dictionary larger than the output would never fill.
@@ -81,7 +74,8 @@ void LzmaDecoder::Start(ReadStream** ins, const uint32_t* const*, uint32_t inCou
   lzma_filter filters[2] = {{LZMA_FILTER_LZMA1EXT, &options}, {LZMA_VLI_UNKNOWN, nullptr}};
   stream_ = LZMA_STREAM_INIT;
   stream_.allocator = &kAllocator;
-  if (lzma_raw_decoder(&stream_, filters) != LZMA_OK) FatalError("LZMA decoder not started");
+  if (lzma_raw_decoder(&stream_, filters) != LZMA_OK)
+    FatalError(FailureReason::LzmaDecoderNotStarted);
   running_ = true;
   in_ = ins[0];
   remaining_ = n;
@@ -113,6 +107,6 @@ uint32_t LzmaDecoder::Read(void* data, uint32_t size) {
   // (an end marker, an unflushed range coder, a match running past n) as an error, which does
   // not concern this output. Short of n bytes, whatever stopped it is corrupt data.
   if (remaining_ == 0) End();  // the dictionary goes as soon as the last byte is out
-  else if (produced != size) FatalError("corrupt LZMA data");
+  else if (produced != size) FatalError(FailureReason::CorruptLzmaData);
   return produced;
 }

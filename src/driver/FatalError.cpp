@@ -5,10 +5,7 @@
 #include "support/Fatal.h"
 #include "support/WideString.h"
 
-static const char* fatalReason = nullptr;
 static bool insideFatalError = false;
-
-const char* LastFatalReason() { return fatalReason; }
 
 // What an ended run leaves: no output file open, the first current directory, no tree.
 static void CleanUpRun() {
@@ -26,14 +23,13 @@ BOOL WINAPI EndInterruptedRun(DWORD) {
 }
 #endif
 
-void (FatalError)(const char* reason) {
-  // A failure during the clean-up itself (memory exhausted) ends the process at once and
-  // keeps the first reason.
+// The message box, the clean-up and the end of the process.
+[[noreturn]] static void EndFailedRun() {
+  // A failure during the clean-up itself (memory exhausted) ends the process at once.
   if (insideFatalError) {
     insideFatalError = false;
     ExitProcess(1);
   }
-  fatalReason = reason;
   insideFatalError = true;
   MessageBoxA(mainWindow, "Unpacking failed\nFile corrupted or problems with temporary directory",
               "Error of Unpacking", MB_ICONERROR);
@@ -42,8 +38,29 @@ void (FatalError)(const char* reason) {
   ExitProcess(1);
 }
 
-void (ReportFatal)(const char* message, const char* reason) {
-  fatalReason = reason ? reason : message;
+static void ShowMessage(const char* message) {
   MessageBoxA(nullptr, message, "Unpacker", MB_ICONERROR);
-  (FatalError)(reason ? reason : message);
 }
+
+#ifdef _WIN32
+void FatalError() { EndFailedRun(); }
+
+void ReportFatal(const char* message) {
+  ShowMessage(message);
+  EndFailedRun();
+}
+#else
+static FailureReason fatalReason = FailureReason::None;
+
+FailureReason LastFatalReason() { return fatalReason; }
+
+void FatalError(FailureReason reason) {
+  if (!insideFatalError) fatalReason = reason;  // a failure in the clean-up keeps the first
+  EndFailedRun();
+}
+
+void ReportFatal(const char* message, FailureReason reason) {
+  ShowMessage(message);
+  FatalError(reason);
+}
+#endif

@@ -32,17 +32,18 @@ int InstallerMain(HMODULE module, const char* commandLine) {
 
   // The setup path must fit its buffer; a longer name cannot be served.
   if (AnsiLength(TempDirName) + sizeof kSetupName > MAX_PATH)
-    FatalError("temporary directory name too long");
+    FatalError(FailureReason::TempDirectoryNameTooLong);
   AnsiCopy(setupPath, TempDirName);
   AnsiAppend(setupPath, kSetupName);
 
   GetCurrentDirectoryA(MAX_PATH, SavedCurrentDir);
-  if (!SetCurrentDirectoryA(TempDirName)) FatalError("temporary directory cannot be entered");
+  if (!SetCurrentDirectoryA(TempDirName)) FatalError(FailureReason::TempDirectoryNotEntered);
   CreateProgressWindow(static_cast<HINSTANCE>(module));
 
   // A truncated module name would open some other file.
   DWORD nameLength = GetModuleFileNameA(nullptr, moduleFileName, MAX_PATH);
-  if (nameLength == 0 || nameLength >= MAX_PATH) FatalError("module file name unavailable");
+  if (nameLength == 0 || nameLength >= MAX_PATH)
+    FatalError(FailureReason::ModuleFileNameUnavailable);
   UnpackArchive(moduleFileName, TempDirName);
   DestroyWindow(mainWindow);
   mainWindow = nullptr;  // a later box has no window to belong to

@@ -17,7 +17,7 @@ DWORD RunSetupProgram(const char* setupPath, const char* tail, char* commandLine
   } else {
     DWORD error = GetLastError();
     if (error == ERROR_FILE_NOT_FOUND) return 0;  // the archive holds no setup program
-    if (error != ERROR_ELEVATION_REQUIRED) FatalError("setup program cannot be started");
+    if (error != ERROR_ELEVATION_REQUIRED) FatalError(FailureReason::SetupProgramNotStarted);
     // setup.exe asks for administrator rights: the shell starts it and asks for consent.
     SHELLEXECUTEINFOA shell;
     FillBytes(&shell, 0, sizeof shell);
@@ -26,7 +26,7 @@ DWORD RunSetupProgram(const char* setupPath, const char* tail, char* commandLine
     shell.lpFile = setupPath;
     shell.lpParameters = tail;
     shell.nShow = SW_SHOWNORMAL;
-    if (!ShellExecuteExA(&shell)) FatalError("setup program cannot be started");
+    if (!ShellExecuteExA(&shell)) FatalError(FailureReason::SetupProgramNotStarted);
     started = shell.hProcess;
     if (!started) return 0;  // handed to a running program: nothing of ours to wait for
   }

@@ -14,7 +14,7 @@ void MakeTemporaryDirectory() {
   if (!ConvertStringSecurityDescriptorToSecurityDescriptorA(OWNER_ONLY_ACCESS, SDDL_REVISION_1,
                                                             &security.lpSecurityDescriptor,
                                                             nullptr))
-    FatalError("temporary directory access list not made");
+    FatalError(FailureReason::TempDirectoryAccessListNotMade);
 
   // A failed request (or a path too long for the buffer) leaves the buffer undefined: it is
   // not used, and the Windows directory serves as when no name can be made in it.
@@ -34,5 +34,5 @@ void MakeTemporaryDirectory() {
     if (CreateDirectoryA(TempDirName, &security)) return;  // its descriptor is kept till exit
   }
   TempDirName[0] = 0;  // not ours: the clean-up must leave it alone
-  FatalError("temporary directory not created");
+  FatalError(FailureReason::TempDirectoryNotCreated);
 }

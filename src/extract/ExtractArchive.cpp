@@ -25,7 +25,7 @@ void ExtractArchive(Archive& archive, const WideString& installerPath,
   if (directory.Length() == 0 || directory.CharAt(directory.Length() - 1) != '\\')
     directory.AppendUnit('\\');
   WIN32_FIND_DATAA record;
-  if (!FindPath(installerPath.ToAnsi(), &record)) FatalError("stub file not found");
+  if (!FindPath(installerPath.ToAnsi(), &record)) FatalError(FailureReason::StubFileNotFound);
   callback.Init(&archive, directory, record.ftLastWriteTime, 0, handles);
   ExtractItems(archive, archive.Database.Files.Count(), callback);
 }

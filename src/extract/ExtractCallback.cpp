@@ -24,6 +24,16 @@ static void CreatePathDirectories(const WideString& base, const ItemVector<WideS
   }
 }
 
+// Reads a property that an entry may leave undefined: false when it does. A value of any other
+// kind than the expected one ends the run for otherKind.
+static bool GetOptionalProperty(const Archive& archive, uint32_t itemIndex, uint32_t propertyId,
+                                VARTYPE kind, FailureReason otherKind, PROPVARIANT* value) {
+  GetItemProperty(archive, itemIndex, propertyId, value);
+  if (value->vt == VT_EMPTY) return false;
+  if (value->vt != kind) FatalError(otherKind);
+  return true;
+}
+
 void ExtractCallback::Init(Archive* archiveIn, const WideString& outputDirectoryIn,
                            FILETIME defaultLastWriteTimeIn, uint32_t defaultAttributesIn,
                            const HandleKeeper& handlesIn) {
@@ -39,14 +49,13 @@ OutputFile* ExtractCallback::GetItemOutput(uint32_t itemIndex) {
   PROPVARIANT value;
 
   GetItemProperty(*archive, itemIndex, PropPath, &value);
-  if (value.vt != VT_BSTR) FatalError("entry path is not a string");
+  if (value.vt != VT_BSTR) FatalError(FailureReason::EntryPathNotString);
   WideString itemPath(value.bstrVal);
   VariantClear(&value);
 
-  GetItemProperty(*archive, itemIndex, PropAttributes, &value);
-  if (value.vt == VT_EMPTY) attributes = defaultAttributes;
-  else if (value.vt == VT_UI4) attributes = value.ulVal;
-  else FatalError("entry attributes of an unexpected kind");
+  bool defined = GetOptionalProperty(*archive, itemIndex, PropAttributes, VT_UI4,
+                                     FailureReason::EntryAttributesOfUnexpectedKind, &value);
+  attributes = defined ? value.ulVal : defaultAttributes;
   VariantClear(&value);
 
   GetItemProperty(*archive, itemIndex, PropIsDirectory, &value);
@@ -57,20 +66,19 @@ OutputFile* ExtractCallback::GetItemOutput(uint32_t itemIndex) {
   bool isAnti = value.vt != VT_EMPTY && value.boolVal != 0;
   VariantClear(&value);
 
-  GetItemProperty(*archive, itemIndex, PropLastWriteTime, &value);
-  if (value.vt == VT_EMPTY) lastWriteTime = defaultLastWriteTime;
-  else if (value.vt == VT_FILETIME) lastWriteTime = value.filetime;
-  else FatalError("entry time of an unexpected kind");
+  defined = GetOptionalProperty(*archive, itemIndex, PropLastWriteTime, VT_FILETIME,
+                                FailureReason::EntryTimeOfUnexpectedKind, &value);
+  lastWriteTime = defined ? value.filetime : defaultLastWriteTime;
   VariantClear(&value);
 
   ItemVector<WideString> parts;
   SplitItemPath(itemPath, parts);
-  if (parts.Count() == 0) FatalError("entry without a path");
+  if (parts.Count() == 0) FatalError(FailureReason::EntryWithoutPath);
   // Nothing is created for an entry that could reach outside the output directory, judged on
   // the name as the file system reads it back from the code page (converted exactly or
   // refused).
   if (!IsConfinedItemPath(WideString::FromAnsi(itemPath.ToAnsi())))
-    FatalError("entry path leaves the output directory");
+    FatalError(FailureReason::EntryPathLeavesOutputDirectory);
   uint32_t directoryParts = isDirectory ? parts.Count() : parts.Count() - 1;
   if (directoryParts > 0 && !isAnti) CreatePathDirectories(outputDirectory, parts, directoryParts);
 
@@ -82,7 +90,7 @@ OutputFile* ExtractCallback::GetItemOutput(uint32_t itemIndex) {
 
   WIN32_FIND_DATAA record;
   if (FindPath(diskPath.ToAnsi(), &record) && !ForceDeleteFile(diskPath))
-    ReportFatal("Can not delete output file", "file in the way cannot be deleted");
+    ReportFatal("Can not delete output file", FailureReason::FileInTheWayNotDeleted);
   if (isAnti) return nullptr;
 
   handles->Reserve();

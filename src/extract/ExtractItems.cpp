@@ -45,6 +45,6 @@ void ExtractItems(Archive& archive, uint32_t itemCount, ExtractCallback& callbac
                  db.PackSizes.Data() + db.FolderFirstPackStream[folder], db.Folders[folder],
                  &stream);
     if (uint32_t(stream.currentIndex) != task.itemCount)
-      FatalError("folder ended before its entries");
+      FatalError(FailureReason::FolderEndedBeforeEntries);
   }
 }

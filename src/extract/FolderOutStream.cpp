@@ -19,7 +19,7 @@ void FolderOutStream::Init(const ArchiveDatabase* databaseIn, uint32_t firstItem
 
 void FolderOutStream::OpenCurrentItem() {
   const FileItem& item = database->Files[startFileIndex + uint32_t(currentIndex)];
-  if (item.Size > 0xFFFFFFFFull) FatalError("entry of 4 GiB or more");
+  if (item.Size > 0xFFFFFFFFull) FatalError(FailureReason::EntryOf4GiBOrMore);
   currentOutput = callback->GetItemOutput(startFileIndex + uint32_t(currentIndex));
   itemCrc = 0;
 }
@@ -27,7 +27,7 @@ void FolderOutStream::OpenCurrentItem() {
 // A digest the header defines must match the entry's bytes before the entry counts as done.
 void FolderOutStream::FinishCurrentItem() {
   const FileItem& item = database->Files[startFileIndex + uint32_t(currentIndex)];
-  if (item.CrcDefined && item.Crc != itemCrc) FatalError("entry CRC mismatch");
+  if (item.CrcDefined && item.Crc != itemCrc) FatalError(FailureReason::EntryCrcMismatch);
   callback->FinishItem();
   ++currentIndex;
 }

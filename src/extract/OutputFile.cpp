@@ -6,12 +6,12 @@ void OutputFile::Create(const WideString& path) {
   handle = CreateFileA(path.ToAnsi(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_NEW,
                        FILE_ATTRIBUTE_NORMAL, nullptr);
   if (handle == INVALID_HANDLE_VALUE)
-    ReportFatal("Can not open output file", "output file cannot be created");
+    ReportFatal("Can not open output file", FailureReason::OutputFileNotCreated);
 }
 
 // A failed or short write (a full disk) ends the run: a cut-short tree is never run.
 void OutputFile::Write(const void* data, uint32_t size) {
   DWORD written = 0;
   if (!WriteFile(handle, data, size, &written, nullptr) || written != size)
-    FatalError("output file write failed");
+    FatalError(FailureReason::OutputFileWriteFailed);
 }

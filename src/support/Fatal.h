@@ -1,16 +1,20 @@
 // The single failure path of the unpacker. Both routines end the process with exit code 1
-// after cleaning up; they are defined by the driver. `reason` is a short internal note that
-// no message box shows: tests and stubpack read it to tell why a run ended.
+// after cleaning up; they are defined by the driver. `reason` tells tests and stubpack why a
+// run ended; no message box shows it.
 #pragma once
-
-[[noreturn]] void FatalError(const char* reason = nullptr);
-[[noreturn]] void ReportFatal(const char* message, const char* reason = nullptr);
-
-// The reason given to the last FatalError or ReportFatal call, or null.
-const char* LastFatalReason();
+#include "support/FailureReason.h"
 
 #ifdef _WIN32
-// The Windows stub never shows a reason: keep their texts out of the executable.
-#define FatalError(reason) (FatalError)(nullptr)
-#define ReportFatal(message, ...) (ReportFatal)(message)
+// The Windows stub keeps no reason: it shows none and nothing there reads one. These overloads
+// drop the reason where it is given, so that no failure site pays for passing it.
+[[noreturn]] void FatalError();
+[[noreturn]] void ReportFatal(const char* message);
+[[noreturn]] inline void FatalError(FailureReason) { FatalError(); }
+[[noreturn]] inline void ReportFatal(const char* message, FailureReason) { ReportFatal(message); }
+#else
+[[noreturn]] void FatalError(FailureReason reason);
+[[noreturn]] void ReportFatal(const char* message, FailureReason reason);
+
+// The reason given to the last FatalError or ReportFatal call, or None.
+FailureReason LastFatalReason();
 #endif

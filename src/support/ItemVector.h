@@ -53,7 +53,7 @@ class ItemVector {
   void Append(const T* items, uint32_t n) {
     static_assert(std::is_trivially_copyable<T>::value, "Append is for plain elements");
     if (n == 0) return;
-    if (n > UINT32_MAX - count_) FatalError("vector too large");
+    if (n > UINT32_MAX - count_) FatalError(FailureReason::VectorTooLarge);
     Reserve(count_ + n);
     std::memcpy(storage_ + count_, items, size_t(n) * sizeof(T));
     count_ += n;
@@ -102,7 +102,7 @@ class ItemVector {
   }
 
   static T* Allocate(uint32_t capacity) {
-    if (uint64_t(capacity) * sizeof(T) > SIZE_MAX / 2) FatalError("vector too large");
+    if (uint64_t(capacity) * sizeof(T) > SIZE_MAX / 2) FatalError(FailureReason::VectorTooLarge);
     return static_cast<T*>(MemAlloc(size_t(capacity) * sizeof(T)));
   }
 

@@ -5,7 +5,7 @@
 
 void* MemAlloc(size_t size) {
   void* block = LocalAlloc(LMEM_FIXED, size ? size : 1);
-  if (!block) FatalError("out of memory");
+  if (!block) FatalError(FailureReason::OutOfMemory);
   return block;
 }
 

@@ -57,7 +57,7 @@ WideString WideString::Concat(const WideString& a, const WideString& b) {
 const WCHAR* WideString::Units() const { return units_ ? units_ : kNoUnits; }
 
 WCHAR WideString::CharAt(uint32_t index) const {
-  if (index > length_) FatalError("string index out of range");
+  if (index > length_) FatalError(FailureReason::StringIndexOutOfRange);
   return Units()[index];
 }
 
@@ -65,7 +65,7 @@ void WideString::Append(const WideString& other) {
   if (other.length_ == 0) return;
   DropAnsi();
   uint32_t added = other.length_;  // `other` may be this string
-  if (length_ + added < length_) FatalError("string too long");
+  if (length_ + added < length_) FatalError(FailureReason::StringTooLong);
   Reserve(length_ + added + 1);
   CopyBytes(units_ + length_, other.units_, added * sizeof(WCHAR));
   length_ += added;
@@ -107,7 +107,7 @@ const char* WideString::ToAnsi() const {
   BOOL usedDefault = FALSE;
   int size = WideCharToMultiByte(CP_ACP, flags, Units(), m, nullptr, 0, nullptr,
                                  utf8 ? nullptr : &usedDefault);
-  if (size <= 0 || usedDefault) FatalError("name not representable in the code page");
+  if (size <= 0 || usedDefault) FatalError(FailureReason::NameNotRepresentable);
   ansi_ = static_cast<char*>(MemAlloc(size_t(size)));
   WideCharToMultiByte(CP_ACP, flags, Units(), m, ansi_, size, nullptr, nullptr);
   return ansi_;
@@ -117,7 +117,7 @@ void WideString::Reserve(uint32_t units) {
   if (units <= capacity_) return;
   uint64_t grown = 2ull * capacity_ + 2;
   if (grown < units) grown = units;
-  if (grown > 0x7FFFFFFF) FatalError("string too long");
+  if (grown > 0x7FFFFFFF) FatalError(FailureReason::StringTooLong);
   WCHAR* bigger = static_cast<WCHAR*>(MemAlloc(size_t(grown) * sizeof(WCHAR)));
   if (units_) {
     CopyBytes(bigger, units_, (length_ + 1) * sizeof(WCHAR));

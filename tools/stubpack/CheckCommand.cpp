@@ -13,6 +13,7 @@
 #include "InstallerListing.h"
 #include "ListingName.h"
 #include "StubHarness.h"
+#include "StubRefusal.h"
 #include "WindowsNames.h"
 #include "extract/ItemPath.h"
 #include "support/WideString.h"
@@ -36,32 +37,6 @@ struct CheckReport {
   std::vector<std::string> folders;  // JSON objects
   std::vector<std::string> problems, warnings;
 };
-
-// Words for the reasons the stub's reader gives when it refuses a header.
-std::string Explain(const std::string& reason) {
-  struct Row {
-    const char* reason;
-    const char* words;
-  };
-  static const Row kRows[] = {
-      {"not a plain header", "the header is compressed; the stub reads plain headers only"},
-      {"archive properties", "the header carries archive properties, which the stub refuses"},
-      {"unsupported version", "the archive's major version is not 0"},
-      {"signature not found", "no archive signature within the stub's scan"},
-      {"short read", "the file ends before data the stub reads (truncated?)"},
-      {"header outside file", "the header lies beyond the end of the file (truncated?)"},
-      {"start header CRC mismatch", "the start header is damaged"},
-      {"header CRC mismatch", "the header is damaged"},
-      {"entry CRC mismatch", "an entry's data does not match its CRC"},
-      {"corrupt LZMA data", "packed data is damaged"},
-      {"folder ended before its entries", "a folder yields fewer bytes than its entries need"},
-      {"entry path leaves the output directory",
-       "an entry would be written outside the output directory"},
-  };
-  for (const Row& row : kRows)
-    if (reason == row.reason) return row.words;
-  return "";
-}
 
 // The stub looks for the signature at offset 0, then in 65,536-byte blocks that advance by
 // 65,531 bytes, and reads each block whole: the file must reach the end of the block in which
@@ -121,16 +96,16 @@ void CheckFolders(const InstallerListing& listing, CheckReport& report) {
       }
       if (coder.lc + coder.lp > 4) problems.push_back(name + ": LZMA lc + lp above 4");
       if (coder.pb > 4) problems.push_back(name + ": LZMA pb above 4");
-      if (coder.dictSize > kMaxDictSize) {
+      if (coder.dictSize > kLzmaMaxDictionary) {
         problems.push_back(name + ": LZMA dictionary " + SizeText(coder.dictSize) +
                            " above the stub's 256M");
         continue;
       }
       for (uint64_t size : coder.outSizes) {
-        if (size > WindowLimit(coder.dictSize)) {
+        if (size > LzmaWindowLimit(coder.dictSize)) {
           problems.push_back(name + ": an LZMA output of " + std::to_string(size) +
                              " bytes is beyond the stub's window limit of " +
-                             std::to_string(WindowLimit(coder.dictSize)) + " bytes for a " +
+                             std::to_string(LzmaWindowLimit(coder.dictSize)) + " bytes for a " +
                              SizeText(coder.dictSize) + " dictionary");
         }
       }
@@ -295,8 +270,8 @@ int RunCheck(const InspectOptions& options, std::ostream& out, std::ostream& err
   const StubOutcome open = OpenInstaller(harness, installer, opened);
   std::string refusal;
   if (open.failed) {
-    refusal = RefusalText(open.reason, open.message, "");
-    const std::string words = Explain(open.reason);
+    refusal = RefusalText(open, "");
+    const std::string words = ExplainRefusal(open.reason);
     if (!words.empty()) problems.push_back(words);
   } else {
     const ArchiveDatabase& db = opened.archive->Database;
@@ -324,9 +299,8 @@ int RunCheck(const InspectOptions& options, std::ostream& out, std::ostream& err
       const ExtractionReport extraction = ExtractWithStub(harness, installer, opened, scratch);
       RemoveScratch(scratch);
       if (extraction.outcome.failed) {
-        refusal = RefusalText(extraction.outcome.reason, extraction.outcome.message,
-                              extraction.lastEntry);
-        const std::string words = Explain(extraction.outcome.reason);
+        refusal = RefusalText(extraction.outcome, extraction.lastEntry);
+        const std::string words = ExplainRefusal(extraction.outcome.reason);
         if (!words.empty()) problems.push_back(words);
       } else {
         uint64_t bytes = 0, crcs = 0;

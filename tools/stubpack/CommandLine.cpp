@@ -112,7 +112,7 @@ void AddPackCommand(CLI::App& app, UsageFormatter& usage, PackOptions& options) 
       ->transform(SizeWithin(1, ~uint64_t{0}, "a positive size"))
       ->type_name("SIZE");
   pack->add_option("--dict", options.lzma.dictSize, "preferred LZMA dictionary (default 64M)")
-      ->transform(SizeWithin(kMinDictSize, kMaxDictSize, "a size from 4K to 256M"))
+      ->transform(SizeWithin(kLzmaMinDictionary, kLzmaMaxDictionary, "a size from 4K to 256M"))
       ->type_name("SIZE");
   // Given literal bits replace the x86 main stream's own as well.
   auto literalBits = [&options](const std::string&) { options.literalBitsGiven = true; };
@@ -153,29 +153,27 @@ void AddPackCommand(CLI::App& app, UsageFormatter& usage, PackOptions& options) 
   AddIdentityOptions(*pack, options.identity);
 }
 
+// A command that reads one installer: its usage line and its INSTALLER argument.
+CLI::App* AddInstallerCommand(CLI::App& app, UsageFormatter& usage, const std::string& name,
+                              const std::string& description, const std::string& arguments,
+                              std::string& installer, const std::string& installerHelp) {
+  CLI::App* command = app.add_subcommand(name, description);
+  usage.Set(command, "usage: stubpack " + name + " " + arguments);
+  command->add_option("INSTALLER", installer, installerHelp)->required()->type_name("");
+  return command;
+}
 
 void AddInspectCommands(CLI::App& app, UsageFormatter& usage, InspectOptions& options) {
-  CLI::App* list = app.add_subcommand("list", "List the entries of an installer.");
-  usage.Set(list, "usage: stubpack list [--json] INSTALLER");
-  list->add_option("INSTALLER", options.installer, "installer to read")
-      ->required()
-      ->type_name("");
-  list->add_flag("--json", options.json, "print JSON instead of a table");
-
-  CLI::App* check = app.add_subcommand("check", "Tell whether the stub will accept an installer.");
-  usage.Set(check, "usage: stubpack check [--json] INSTALLER");
-  check->add_option("INSTALLER", options.installer, "installer to check")
-      ->required()
-      ->type_name("");
-  check->add_flag("--json", options.json, "print the verdict and figures as JSON");
-
-  CLI::App* extract =
-      app.add_subcommand("extract", "Unpack an installer as the stub would, without running it.");
-  usage.Set(extract, "usage: stubpack extract INSTALLER DIR");
-  extract->add_option("INSTALLER", options.installer, "installer to unpack")
-      ->required()
-      ->type_name("");
-  extract->add_option("DIR", options.directory, "new or empty directory to unpack into")
+  AddInstallerCommand(app, usage, "list", "List the entries of an installer.",
+                      "[--json] INSTALLER", options.installer, "installer to read")
+      ->add_flag("--json", options.json, "print JSON instead of a table");
+  AddInstallerCommand(app, usage, "check", "Tell whether the stub will accept an installer.",
+                      "[--json] INSTALLER", options.installer, "installer to check")
+      ->add_flag("--json", options.json, "print the verdict and figures as JSON");
+  AddInstallerCommand(app, usage, "extract",
+                      "Unpack an installer as the stub would, without running it.",
+                      "INSTALLER DIR", options.installer, "installer to unpack")
+      ->add_option("DIR", options.directory, "new or empty directory to unpack into")
       ->required()
       ->type_name("");
 }

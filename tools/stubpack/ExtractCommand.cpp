@@ -3,6 +3,7 @@
 
 #include "InspectCommands.h"
 #include "StubHarness.h"
+#include "StubRefusal.h"
 
 namespace fs = std::filesystem;
 
@@ -59,16 +60,13 @@ int RunExtract(const InspectOptions& options, std::ostream& out, std::ostream& e
 
   StubHarness harness;
   OpenedInstaller opened;
-  const StubOutcome outcome = OpenInstaller(harness, installer, opened);
-  if (outcome.failed) {
-    err << "stubpack: " << RefusalText(outcome.reason, outcome.message, "") << "\n";
+  if (!OpenOrExplain(harness, installer, opened, err)) {
     RemoveIfUnused(absolute, created);
     return 1;
   }
   const ExtractionReport report = ExtractWithStub(harness, installer, opened, absolute.string());
   if (report.outcome.failed) {
-    err << "stubpack: "
-        << RefusalText(report.outcome.reason, report.outcome.message, report.lastEntry) << "\n";
+    err << "stubpack: " << RefusalText(report.outcome, report.lastEntry) << "\n";
     RemoveIfUnused(absolute, created);
     if (fs::exists(directory, error)) {
       err << "stubpack: " << directory << " keeps what was extracted before the failure\n";

@@ -18,7 +18,3 @@ int RunExtract(const InspectOptions& options, std::ostream& out, std::ostream& e
 
 // "cannot read FILE: REASON" when the installer cannot be opened as a regular file, else empty.
 std::string InstallerAccessProblem(const std::string& path);
-
-// The line that reports why the stub stops: "the stub would refuse this installer: REASON".
-std::string RefusalText(const std::string& reason, const std::string& message,
-                        const std::string& entry);

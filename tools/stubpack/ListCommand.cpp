@@ -4,17 +4,7 @@
 #include "InstallerIdentity.h"
 #include "InstallerListing.h"
 #include "StubHarness.h"
-
-std::string RefusalText(const std::string& reason, const std::string& message,
-                        const std::string& entry) {
-  std::string text = "the stub would refuse this installer: " + reason;
-  if (!message.empty() && message != reason) text += " (\"" + message + "\")";
-  // The entry the stub was preparing names the culprit only for failures of an entry itself;
-  // damaged packed data shows before the entries it would have produced.
-  const bool aboutEntry = !message.empty() || reason.compare(0, 5, "entry") == 0;
-  if (aboutEntry && !entry.empty()) text += "; last entry reached: \"" + entry + "\"";
-  return text;
-}
+#include "StubRefusal.h"
 
 int RunList(const InspectOptions& options, std::ostream& out, std::ostream& err) {
   const std::string& installer = options.installer;
@@ -25,11 +15,7 @@ int RunList(const InspectOptions& options, std::ostream& out, std::ostream& err)
   }
   StubHarness harness;
   OpenedInstaller opened;
-  const StubOutcome outcome = OpenInstaller(harness, installer, opened);
-  if (outcome.failed) {
-    err << "stubpack: " << RefusalText(outcome.reason, outcome.message, "") << "\n";
-    return 1;
-  }
+  if (!OpenOrExplain(harness, installer, opened, err)) return 1;
   const InstallerListing listing = ListDatabase(opened.archive->Database);
   const InstallerIdentity identity = ReadIdentity(installer);
   if (options.json) {

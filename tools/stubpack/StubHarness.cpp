@@ -23,8 +23,7 @@ StubOutcome StubHarness::Run(const std::function<void()>& body) {
     body();
   } catch (const posix_testing::ExitCalled&) {
     outcome.failed = true;
-    const char* reason = LastFatalReason();
-    outcome.reason = reason ? reason : "unknown";
+    outcome.reason = LastFatalReason();
     const auto boxes = posix_testing::MessageBoxes();
     for (size_t i = boxesBefore; i < boxes.size(); ++i) {
       if (boxes[i].caption == "Unpacker") outcome.message = boxes[i].text;

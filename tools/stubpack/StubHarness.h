@@ -6,10 +6,11 @@
 #include <string>
 
 #include "archive/Archive.h"
+#include "support/FailureReason.h"
 
 struct StubOutcome {
   bool failed = false;
-  std::string reason;   // the stub's internal reason for stopping
+  FailureReason reason = FailureReason::None;  // why the stub stopped
   std::string message;  // the specific message box text shown before the general one, if any
 };
 

@@ -15,7 +15,7 @@ void operator delete(void* block, size_t) noexcept { MemFree(block); }
 void operator delete[](void* block, size_t) noexcept { MemFree(block); }
 
 // Reached only through a call of a pure virtual function during construction or destruction.
-extern "C" void __cxa_pure_virtual() { FatalError("pure virtual call"); }
+extern "C" void __cxa_pure_virtual() { FatalError(FailureReason::PureVirtualCall); }
 
 // The stub links without the C runtime's start-up code, which would provide atexit (msvcrt's
 // own is not callable directly). Registrations come from the constructor runner and from
