@@ -3,7 +3,6 @@
 
 #include <cstdlib>
 #include <cstring>
-#include <unordered_map>
 
 #include "platform/Utf8.h"
 #include "platform/posix/PosixInternal.h"
@@ -91,18 +90,6 @@ int WINAPI WideCharToMultiByte(UINT, DWORD flags, LPCWSTR units, int unitCount, 
 
 namespace {
 
-struct AllocationTracker {
-  bool on = false;
-  size_t budget = SIZE_MAX;
-  size_t liveBytes = 0;
-  std::unordered_map<void*, size_t> live;
-};
-
-AllocationTracker& Tracker() {
-  static AllocationTracker* tracker = new AllocationTracker;
-  return *tracker;
-}
-
 // Large blocks come straight from the system and go back to it when freed, as with the Windows
 // heap. The C library would otherwise raise that limit after the first large free and keep
 // freed blocks of many megabytes in its heap, where they would add to the peak of a later
@@ -113,54 +100,23 @@ const bool kLargeBlocksFromSystem = mallopt(M_MMAP_THRESHOLD, 512 * 1024) != 0;
 
 HLOCAL WINAPI LocalAlloc(UINT flags, SIZE_T bytes) {
   (void)kLargeBlocksFromSystem;
-  AllocationTracker& tracker = Tracker();
-  if (ShouldFail(Api::LocalAlloc) || (tracker.on && bytes > tracker.budget - tracker.liveBytes)) {
+  bool refused = ShouldFail(Api::LocalAlloc);
+  if constexpr (kSeams) refused = refused || !AllowAllocation(bytes);
+  if (refused) {
     SetLastError(ERROR_NOT_ENOUGH_MEMORY);
     return nullptr;
   }
   void* block = (flags & 0x40) ? std::calloc(1, bytes) : std::malloc(bytes);  // LMEM_ZEROINIT
-  if (!block) {
-    SetLastError(ERROR_NOT_ENOUGH_MEMORY);
-  } else if (tracker.on) {
-    tracker.live[block] = bytes;
-    tracker.liveBytes += bytes;
-  }
+  if (!block) SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+  if constexpr (kSeams) NoteAllocation(block, bytes);
   return block;
 }
 
 HLOCAL WINAPI LocalFree(HLOCAL block) {
-  AllocationTracker& tracker = Tracker();
-  if (tracker.on && block) {
-    auto it = tracker.live.find(block);
-    if (it != tracker.live.end()) {
-      tracker.liveBytes -= it->second;
-      tracker.live.erase(it);
-    }
-  }
+  if constexpr (kSeams) NoteFree(block);
   std::free(block);
   return nullptr;
 }
-
-namespace posix_testing {
-
-void TrackAllocations(bool on, size_t budget) {
-  AllocationTracker& tracker = Tracker();
-  tracker.on = on;
-  tracker.budget = budget;
-  tracker.live.clear();
-  tracker.liveBytes = 0;
-}
-
-size_t FreeTrackedAllocations() {
-  AllocationTracker& tracker = Tracker();
-  size_t count = tracker.live.size();
-  for (auto& entry : tracker.live) std::free(entry.first);
-  tracker.live.clear();
-  tracker.liveBytes = 0;
-  return count;
-}
-
-}  // namespace posix_testing
 
 BSTR WINAPI SysAllocString(const OLECHAR* text) {
   if (!text) return nullptr;
