@@ -6,7 +6,7 @@
 #include "support/ItemVector.h"
 #include "support/Streams.h"
 
-class MemoryStream : public ReadStream, public WriteStream {
+class MemoryStream final : public ReadStream, public WriteStream {
  public:
   uint32_t Read(void* data, uint32_t size) override;
   uint32_t Write(const void* data, uint32_t size) override;

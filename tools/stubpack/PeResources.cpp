@@ -171,7 +171,7 @@ ResourceTable ReadResources(const std::vector<uint8_t>& image, const PeLayout& l
   }
   const uint32_t inside = directory.address - section->virtualAddress;
   TreeReader reader{image, layout, what, size_t{section->rawOffset} + inside,
-                    section->rawSize - inside, {}};
+                    section->rawSize - inside, {}, {}};
   reader.Walk(0, 0, {});
   return reader.table;
 }
