@@ -103,12 +103,12 @@ void OpenArchive(Archive& archive, InputFile& file, uint32_t limit,
   database.HeaderEnd = uint64_t(archiveStart) + kStartHeaderSize;
 
   // The header must lie inside the file before a buffer of its size is allocated.
-  file.Seek(0, 2);
+  file.Seek(0, FILE_END);
   uint64_t fileSize = uint32_t(file.GetPosition());
   if (headerOffset > fileSize || headerSize > fileSize ||
       database.HeaderEnd + headerOffset + headerSize > fileSize)
     FatalError(FailureReason::HeaderOutsideFile);
-  file.Seek(int32_t(database.HeaderEnd + headerOffset), 0);
+  file.Seek(int32_t(database.HeaderEnd + headerOffset), FILE_BEGIN);
   uint32_t size = uint32_t(headerSize);
   uint8_t* header = static_cast<uint8_t*>(MemAlloc(size));
   file.Read(header, size);
