@@ -1,5 +1,6 @@
 #include "archive/ArchiveDatabase.h"
 
+#include "format/FinalOutStream.h"
 #include "support/Fatal.h"
 
 int32_t Folder::FindInBindPair(uint64_t inIndex) const {
@@ -29,15 +30,10 @@ uint32_t Folder::TotalOutStreams() const {
 uint32_t Folder::FinalUnpackSize() const {
   uint32_t count = UnpackSizes.Count();
   if (count == 0) return 0;
-  // The last out-stream that no bind pair consumes. Marking the bound ones first keeps this
-  // linear in the size of the folder, whatever the header says.
-  ItemVector<bool> bound;
-  bound.Resize(count);
-  for (uint32_t i = 0; i < BindPairs.Count(); ++i)
-    if (BindPairs[i].OutIndex < count) bound[uint32_t(BindPairs[i].OutIndex)] = true;
-  for (uint32_t i = count; i-- > 0;)
-    if (!bound[i]) return UnpackSizes[i];
-  FatalError(FailureReason::FolderWithoutUnboundOutput);
+  uint32_t final = FinalOutStream(count, BindPairs.Count(),
+                                  [this](uint32_t i) { return BindPairs[i].OutIndex; });
+  if (final == count) FatalError(FailureReason::FolderWithoutUnboundOutput);
+  return UnpackSizes[final];
 }
 
 uint32_t ArchiveDatabase::FolderStreamPosition(uint32_t folderIndex, uint32_t i) const {

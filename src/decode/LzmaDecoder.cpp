@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <cstring>
 
+#include "format/LzmaProperties.h"
 #include "support/Fatal.h"
 #include "support/MemAlloc.h"
 
@@ -29,29 +30,21 @@ void LzmaDecoder::End() {
   remaining_ = 0;
 }
 
-uint32_t LzmaDecoder::WindowLimit() const {
-  return dictionarySize_ +
-         (dictionarySize_ > kMinWindowReserve ? dictionarySize_ : kMinWindowReserve);
-}
+uint32_t LzmaDecoder::WindowLimit() const { return uint32_t(LzmaWindowLimit(dictionarySize_)); }
 
 void LzmaDecoder::SetProperties(ReadStream* properties) {
-  uint8_t d = 0;
-  if (properties->Read(&d, 1) != 1) FatalError(FailureReason::LzmaPropertiesMissing);
-  uint8_t size[4];
-  if (properties->Read(size, 4) != 4) FatalError(FailureReason::LzmaDictionarySizeMissing);
-  uint32_t dictionarySize = uint32_t(size[0]) | uint32_t(size[1]) << 8 | uint32_t(size[2]) << 16 |
-                            uint32_t(size[3]) << 24;
-  if (dictionarySize > kMaxDictionarySize) FatalError(FailureReason::LzmaDictionaryTooLarge);
-  uint32_t lc = d % 9;
-  uint32_t lp = (d / 9) % 5;
-  uint32_t pb = d / 45;
-  if (pb > 4) FatalError(FailureReason::LzmaPbAbove4);
+  uint8_t bytes[kLzmaPropertiesSize];
+  if (properties->Read(bytes, 1) != 1) FatalError(FailureReason::LzmaPropertiesMissing);
+  if (properties->Read(bytes + 1, 4) != 4) FatalError(FailureReason::LzmaDictionarySizeMissing);
+  const LzmaProperties p = ParseLzmaProperties(bytes);
+  if (p.dictionarySize > kLzmaMaxDictionary) FatalError(FailureReason::LzmaDictionaryTooLarge);
+  if (p.pb > 4) FatalError(FailureReason::LzmaPbAbove4);
   // liblzma decodes lc + lp <= 4 only; such streams are refused rather than misread.
-  if (lc + lp > 4) FatalError(FailureReason::LzmaLcLpAbove4);
-  lc_ = lc;
-  lp_ = lp;
-  pb_ = pb;
-  dictionarySize_ = dictionarySize;
+  if (p.lc + p.lp > 4) FatalError(FailureReason::LzmaLcLpAbove4);
+  lc_ = p.lc;
+  lp_ = p.lp;
+  pb_ = p.pb;
+  dictionarySize_ = p.dictionarySize;
   hasProperties_ = true;
 }
 

@@ -10,9 +10,6 @@
 
 class LzmaDecoder final : public Decoder {
  public:
-  static const uint32_t kMaxDictionarySize = 0x10000000;
-  static const uint32_t kMinWindowReserve = 0x200000;
-
   LzmaDecoder() = default;
   ~LzmaDecoder() override;
   LzmaDecoder(const LzmaDecoder&) = delete;
@@ -30,8 +27,7 @@ class LzmaDecoder final : public Decoder {
   uint32_t Lp() const { return lp_; }
   uint32_t Pb() const { return pb_; }
   uint32_t DictionarySize() const { return dictionarySize_; }
-  // The most output one coder may produce: dictionarySize + max(dictionarySize, 2 MiB). A rule
-  // on the declared sizes, kept from the time each output was held whole in one window.
+  // LzmaWindowLimit of the dictionary size.
   uint32_t WindowLimit() const;
 
  private:

@@ -47,7 +47,7 @@ TEST(FolderEncoder, LzmaFolderFitsTheUnpackersWindowWithASmallDictionary) {
   ASSERT_EQ(folder.record.coders.size(), 1u);
   EXPECT_EQ(folder.record.coders[0].methodId, kMethodLzma);
   EXPECT_EQ(folder.record.coders[0].properties[0], 0x5D);  // lc 3, lp 0, pb 2
-  EXPECT_GE(WindowLimit(DictOf(folder.record.coders[0])), data.size());
+  EXPECT_GE(LzmaWindowLimit(DictOf(folder.record.coders[0])), data.size());
   EXPECT_EQ(folder.record.packedStreams, (std::vector<uint32_t>{0}));
   ASSERT_EQ(folder.packedStreams.size(), 1u);
   EXPECT_EQ(Decompress(folder.packedStreams[0], folder.record.coders[0], data.size()), data);
@@ -97,7 +97,7 @@ TEST(FolderEncoder, Bcj2FolderIsWiredAsTheUnpackerRunsIt) {
     EXPECT_EQ(main[0], 0x55);
     EXPECT_EQ(jump.size(), r.unpackSizes[0]);
     for (size_t c = 0; c < layout.bcj2; ++c) {
-      EXPECT_GE(WindowLimit(DictOf(r.coders[c])), r.unpackSizes[c]);
+      EXPECT_GE(LzmaWindowLimit(DictOf(r.coders[c])), r.unpackSizes[c]);
     }
     if (layout.decisions == Bcj2Decisions::kStored) {
       storedDecisions = folder.packedStreams[1];

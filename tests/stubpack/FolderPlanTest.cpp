@@ -9,9 +9,9 @@ namespace {
 constexpr uint64_t MiB = 1u << 20;
 
 TEST(FolderPlan, WindowLimitMatchesTheUnpackersMemoryModel) {
-  EXPECT_EQ(WindowLimit(0), 2 * MiB);
-  EXPECT_EQ(WindowLimit(1 * MiB), 3 * MiB);
-  EXPECT_EQ(WindowLimit(8 * MiB), 16 * MiB);
+  EXPECT_EQ(LzmaWindowLimit(0), 2 * MiB);
+  EXPECT_EQ(LzmaWindowLimit(1 * MiB), 3 * MiB);
+  EXPECT_EQ(LzmaWindowLimit(8 * MiB), 16 * MiB);
   EXPECT_EQ(MaxFolderSize(), 512 * MiB);
 }
 
@@ -26,9 +26,9 @@ TEST(FolderPlan, ChoosesADictionaryWhoseWindowHoldsTheOutput) {
                         {2 * MiB + 5, 4096},  {4 * MiB + 1, 4096}};
   for (const Case& c : cases) {
     const uint32_t dict = ChooseDictionary(c.output, c.preferred);
-    EXPECT_GE(WindowLimit(dict), c.output) << c.output;
-    EXPECT_GE(dict, kMinDictSize);
-    EXPECT_LE(dict, kMaxDictSize);
+    EXPECT_GE(LzmaWindowLimit(dict), c.output) << c.output;
+    EXPECT_GE(dict, kLzmaMinDictionary);
+    EXPECT_LE(dict, kLzmaMaxDictionary);
   }
   // Small outputs get no more dictionary than they need, large ones no more than preferred.
   EXPECT_EQ(ChooseDictionary(100, 64 * MiB), 4096u);

@@ -96,16 +96,16 @@ void CheckFolders(const InstallerListing& listing, CheckReport& report) {
       }
       if (coder.lc + coder.lp > 4) problems.push_back(name + ": LZMA lc + lp above 4");
       if (coder.pb > 4) problems.push_back(name + ": LZMA pb above 4");
-      if (coder.dictSize > kMaxDictSize) {
+      if (coder.dictSize > kLzmaMaxDictionary) {
         problems.push_back(name + ": LZMA dictionary " + SizeText(coder.dictSize) +
                            " above the stub's 256M");
         continue;
       }
       for (uint64_t size : coder.outSizes) {
-        if (size > WindowLimit(coder.dictSize)) {
+        if (size > LzmaWindowLimit(coder.dictSize)) {
           problems.push_back(name + ": an LZMA output of " + std::to_string(size) +
                              " bytes is beyond the stub's window limit of " +
-                             std::to_string(WindowLimit(coder.dictSize)) + " bytes for a " +
+                             std::to_string(LzmaWindowLimit(coder.dictSize)) + " bytes for a " +
                              SizeText(coder.dictSize) + " dictionary");
         }
       }

@@ -112,7 +112,7 @@ void AddPackCommand(CLI::App& app, UsageFormatter& usage, PackOptions& options) 
       ->transform(SizeWithin(1, ~uint64_t{0}, "a positive size"))
       ->type_name("SIZE");
   pack->add_option("--dict", options.lzma.dictSize, "preferred LZMA dictionary (default 64M)")
-      ->transform(SizeWithin(kMinDictSize, kMaxDictSize, "a size from 4K to 256M"))
+      ->transform(SizeWithin(kLzmaMinDictionary, kLzmaMaxDictionary, "a size from 4K to 256M"))
       ->type_name("SIZE");
   // Given literal bits replace the x86 main stream's own as well.
   auto literalBits = [&options](const std::string&) { options.literalBitsGiven = true; };

@@ -6,11 +6,9 @@
 
 namespace {
 
-constexpr uint64_t kWindowReserve = 2u << 20;
-
 // Dictionary sizes of the form 2^n or 3 * 2^(n-1), the steps the LZMA tools use.
 uint64_t RoundUpDictionary(uint64_t size) {
-  uint64_t d = kMinDictSize;
+  uint64_t d = kLzmaMinDictionary;
   while (d < size) {
     const uint64_t between = d + d / 2;
     if (between >= size) return between;
@@ -23,22 +21,18 @@ std::string MiB(uint64_t bytes) { return std::to_string(bytes >> 20) + " MiB"; }
 
 }  // namespace
 
-uint64_t WindowLimit(uint32_t dictSize) {
-  return uint64_t{dictSize} + std::max<uint64_t>(dictSize, kWindowReserve);
-}
-
-uint64_t MaxFolderSize() { return WindowLimit(kMaxDictSize); }
+uint64_t MaxFolderSize() { return LzmaWindowLimit(kLzmaMaxDictionary); }
 
 uint32_t ChooseDictionary(uint64_t outputSize, uint32_t preferred) {
-  preferred = std::clamp(preferred, kMinDictSize, kMaxDictSize);
+  preferred = std::clamp(preferred, kLzmaMinDictionary, kLzmaMaxDictionary);
   uint64_t dict = std::min<uint64_t>(RoundUpDictionary(outputSize), preferred);
-  if (WindowLimit(static_cast<uint32_t>(dict)) < outputSize) {
+  if (LzmaWindowLimit(static_cast<uint32_t>(dict)) < outputSize) {
     // Smallest dictionary whose window holds the output.
-    const uint64_t needed = outputSize <= 2 * kWindowReserve ? outputSize - kWindowReserve
+    const uint64_t needed = outputSize <= 2 * kLzmaWindowReserve ? outputSize - kLzmaWindowReserve
                                                              : (outputSize + 1) / 2;
     dict = RoundUpDictionary(needed);
   }
-  if (dict > kMaxDictSize || WindowLimit(static_cast<uint32_t>(dict)) < outputSize) {
+  if (dict > kLzmaMaxDictionary || LzmaWindowLimit(static_cast<uint32_t>(dict)) < outputSize) {
     throw PackError("a folder of " + MiB(outputSize) + " is more than the installer can unpack");
   }
   return static_cast<uint32_t>(dict);

@@ -1,17 +1,13 @@
 // Groups the files with data into folders that the unpacker can hold, and chooses the LZMA
-// dictionary of each coder. The unpacker keeps every LZMA coder's whole output in one window
-// of dictSize + max(dictSize, 2 MiB) bytes and refuses larger outputs, and it keeps sizes in
-// 32 bits.
+// dictionary of each coder. The unpacker refuses an LZMA output beyond LzmaWindowLimit of its
+// dictionary, and it keeps sizes in 32 bits.
 #pragma once
 #include <cstdint>
 #include <string>
 #include <vector>
 
-constexpr uint32_t kMinDictSize = 4096;
-constexpr uint32_t kMaxDictSize = 256u << 20;
+#include "format/LzmaProperties.h"
 
-// The largest output an LZMA coder with this dictionary may have in the unpacker.
-uint64_t WindowLimit(uint32_t dictSize);
 // The largest folder the unpacker can hold at all: the window of the largest dictionary.
 uint64_t MaxFolderSize();
 // A dictionary for a coder output of outputSize bytes: no larger than needed (nor than

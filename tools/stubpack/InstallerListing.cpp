@@ -9,6 +9,9 @@
 
 #include "archive/ArchiveDatabase.h"
 #include "decode/FolderDecoder.h"
+#include "format/FinalOutStream.h"
+#include "format/LzmaProperties.h"
+#include "platform/UnixFileTime.h"
 
 namespace {
 
@@ -47,14 +50,14 @@ ListedCoder ListCoder(const CoderInfo& info) {
   const bool simple = info.NumInStreams == 1 && info.NumOutStreams == 1;
   if (info.Method == MethodLzma) {
     coder.known = simple;
-    const ItemVector<uint8_t>& p = info.Properties.Bytes;
-    if (p.Count() >= 5) {
-      coder.propertiesValid = p[0] < 9 * 5 * 5;
-      coder.lc = p[0] % 9;
-      coder.lp = (p[0] / 9) % 5;
-      coder.pb = p[0] / 45;
-      coder.dictSize = uint32_t(p[1]) | uint32_t(p[2]) << 8 | uint32_t(p[3]) << 16 |
-                       uint32_t(p[4]) << 24;
+    const ItemVector<uint8_t>& bytes = info.Properties.Bytes;
+    if (bytes.Count() >= kLzmaPropertiesSize) {
+      const LzmaProperties p = ParseLzmaProperties(bytes.Data());
+      coder.propertiesValid = p.pb <= 4;
+      coder.lc = p.lc;
+      coder.lp = p.lp;
+      coder.pb = p.pb;
+      coder.dictSize = p.dictionarySize;
     }
   } else if (info.Method == MethodBcj2) {
     coder.known = info.NumInStreams == 4 && info.NumOutStreams == 1;
@@ -103,8 +106,10 @@ InstallerListing ListDatabase(const ArchiveDatabase& db) {
       listed.coders.push_back(coder);
     }
     listed.packedSize = f < db.FolderFirstPackStream.Count() ? db.FolderPackedSize(f) : 0;
-    for (uint32_t o = 0; o < folder.UnpackSizes.Count(); ++o)
-      if (folder.FindOutBindPair(o) < 0) listed.unpackedSize = folder.UnpackSizes[o];
+    const uint32_t final =
+        FinalOutStream(folder.UnpackSizes.Count(), folder.BindPairs.Count(),
+                       [&](uint32_t i) { return folder.BindPairs[i].OutIndex; });
+    if (final < folder.UnpackSizes.Count()) listed.unpackedSize = folder.UnpackSizes[final];
     listing.folders.push_back(listed);
   }
   for (uint32_t i = 0; i < db.Files.Count(); ++i) {
@@ -145,9 +150,7 @@ std::string AttributeText(std::optional<uint32_t> attributes) {
 
 std::string TimeText(std::optional<uint64_t> fileTime) {
   if (!fileTime) return "-";
-  // FILETIME counts 100 ns from 1601-01-01; Unix time seconds from 1970-01-01.
-  const int64_t seconds = int64_t(*fileTime / 10000000) - 11644473600LL;
-  const std::time_t t = std::time_t(seconds);
+  const std::time_t t = std::time_t(UnixTimeFromFileTime(*fileTime).seconds);
   std::tm tm;
   if (gmtime_r(&t, &tm) == nullptr) return "?";
   char text[32];

@@ -7,6 +7,7 @@
 
 #include "HeaderBuffer.h"
 #include "format/ByteOrder.h"
+#include "format/FinalOutStream.h"
 #include "format/PropertyIds.h"
 #include "format/SignatureScan.h"
 
@@ -49,14 +50,12 @@ void WriteFolder(HeaderBuffer& out, const FolderRecord& folder) {
   }
 }
 
-// The size of the folder's final output: the out-stream that no bind pair consumes.
 uint64_t FinalSize(const FolderRecord& folder) {
-  for (size_t i = folder.unpackSizes.size(); i-- > 0;) {
-    bool bound = false;
-    for (const auto& pair : folder.bindPairs) bound |= pair.second == i;
-    if (!bound) return folder.unpackSizes[i];
-  }
-  throw std::logic_error("folder without an unbound output");
+  const uint32_t count = uint32_t(folder.unpackSizes.size());
+  const uint32_t final = FinalOutStream(count, uint32_t(folder.bindPairs.size()),
+                                        [&](uint32_t i) { return folder.bindPairs[i].second; });
+  if (final == count) throw std::logic_error("folder without an unbound output");
+  return folder.unpackSizes[final];
 }
 
 void WritePackAndUnpackInfo(HeaderBuffer& out, uint64_t packPosition,

@@ -61,11 +61,6 @@ void Walk(const std::string& diskDir, const std::string& relDir,
 
 }  // namespace
 
-uint64_t FileTimeFromUnix(int64_t seconds, uint32_t nanoseconds) {
-  constexpr int64_t kSecondsFrom1601To1970 = 11644473600;
-  return static_cast<uint64_t>(seconds + kSecondsFrom1601To1970) * 10000000u + nanoseconds / 100;
-}
-
 uint32_t NormalisedMode(bool isDirectory, uint32_t mode) {
   if (isDirectory) return S_IFDIR | 0755;
   uint32_t permissions = (mode & 0111) != 0 ? 0755 : 0644;

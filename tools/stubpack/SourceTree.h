@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/UnixFileTime.h"
+
 struct SourceEntry {
   std::string path;      // relative, "/" separated, as on disk (UTF-8)
   std::string diskPath;  // where to read it
@@ -16,8 +18,6 @@ struct SourceEntry {
   uint32_t mode = 0;           // st_mode
 };
 
-// FILETIME (100 ns since 1601-01-01 UTC) of a Unix time.
-uint64_t FileTimeFromUnix(int64_t seconds, uint32_t nanoseconds);
 // The mode an entry is stored with, so that the umask cannot change an installer: 0755 for
 // directories and for files with any execute bit, 0644 for other files, and no write bit for
 // a file its owner cannot write.

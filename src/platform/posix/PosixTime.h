@@ -2,30 +2,22 @@
 #pragma once
 #include <ctime>
 
+#include "platform/UnixFileTime.h"
 #include "platform/posix/Win32Api.h"
 
 namespace posix_layer {
 
-const uint64_t kFileTimeToUnixEpoch = 116444736000000000ull;
-
 inline struct timespec FileTimeToTimespec(const FILETIME& time) {
-  uint64_t ticks = (uint64_t(time.dwHighDateTime) << 32) | time.dwLowDateTime;
-  int64_t sinceUnix = int64_t(ticks - kFileTimeToUnixEpoch);
+  const UnixTime since =
+      UnixTimeFromFileTime(uint64_t(time.dwHighDateTime) << 32 | time.dwLowDateTime);
   struct timespec result;
-  int64_t seconds = sinceUnix / 10000000;
-  int64_t rest = sinceUnix % 10000000;
-  if (rest < 0) {
-    rest += 10000000;
-    --seconds;
-  }
-  result.tv_sec = time_t(seconds);
-  result.tv_nsec = long(rest * 100);
+  result.tv_sec = time_t(since.seconds);
+  result.tv_nsec = long(since.nanoseconds);
   return result;
 }
 
 inline FILETIME TimespecToFileTime(const struct timespec& time) {
-  uint64_t ticks = uint64_t(int64_t(time.tv_sec) * 10000000 + time.tv_nsec / 100) +
-                   kFileTimeToUnixEpoch;
+  const uint64_t ticks = FileTimeFromUnix(int64_t(time.tv_sec), uint32_t(time.tv_nsec));
   return FILETIME{DWORD(ticks), DWORD(ticks >> 32)};
 }
 
