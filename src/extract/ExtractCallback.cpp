@@ -24,6 +24,16 @@ static void CreatePathDirectories(const WideString& base, const ItemVector<WideS
   }
 }
 
+// Reads a property that an entry may leave undefined: false when it does. A value of any other
+// kind than the expected one ends the run for otherKind.
+static bool GetOptionalProperty(const Archive& archive, uint32_t itemIndex, uint32_t propertyId,
+                                VARTYPE kind, FailureReason otherKind, PROPVARIANT* value) {
+  GetItemProperty(archive, itemIndex, propertyId, value);
+  if (value->vt == VT_EMPTY) return false;
+  if (value->vt != kind) FatalError(otherKind);
+  return true;
+}
+
 void ExtractCallback::Init(Archive* archiveIn, const WideString& outputDirectoryIn,
                            FILETIME defaultLastWriteTimeIn, uint32_t defaultAttributesIn,
                            const HandleKeeper& handlesIn) {
@@ -43,10 +53,9 @@ OutputFile* ExtractCallback::GetItemOutput(uint32_t itemIndex) {
   WideString itemPath(value.bstrVal);
   VariantClear(&value);
 
-  GetItemProperty(*archive, itemIndex, PropAttributes, &value);
-  if (value.vt == VT_EMPTY) attributes = defaultAttributes;
-  else if (value.vt == VT_UI4) attributes = value.ulVal;
-  else FatalError(FailureReason::EntryAttributesOfUnexpectedKind);
+  bool defined = GetOptionalProperty(*archive, itemIndex, PropAttributes, VT_UI4,
+                                     FailureReason::EntryAttributesOfUnexpectedKind, &value);
+  attributes = defined ? value.ulVal : defaultAttributes;
   VariantClear(&value);
 
   GetItemProperty(*archive, itemIndex, PropIsDirectory, &value);
@@ -57,10 +66,9 @@ OutputFile* ExtractCallback::GetItemOutput(uint32_t itemIndex) {
   bool isAnti = value.vt != VT_EMPTY && value.boolVal != 0;
   VariantClear(&value);
 
-  GetItemProperty(*archive, itemIndex, PropLastWriteTime, &value);
-  if (value.vt == VT_EMPTY) lastWriteTime = defaultLastWriteTime;
-  else if (value.vt == VT_FILETIME) lastWriteTime = value.filetime;
-  else FatalError(FailureReason::EntryTimeOfUnexpectedKind);
+  defined = GetOptionalProperty(*archive, itemIndex, PropLastWriteTime, VT_FILETIME,
+                                FailureReason::EntryTimeOfUnexpectedKind, &value);
+  lastWriteTime = defined ? value.filetime : defaultLastWriteTime;
   VariantClear(&value);
 
   ItemVector<WideString> parts;

@@ -7,9 +7,7 @@
 // Components between backslashes or slashes; empty components are kept.
 void SplitItemPath(const WideString& path, ItemVector<WideString>& components);
 
-// False for a path that could leave the output directory or name something other than a file:
-// absolute, rooted, with a drive or UNC prefix, an empty, "." or ".." component (or what
-// Windows reads as one: dots and blanks only), a ":" (alternate data stream), or a reserved
-// device name (CON, PRN, AUX, NUL, COM1-9, LPT1-9, with any extension). A confined path never
-// names the output directory itself, so nothing of an entry is applied to it.
+// IsConfinedPath (format/NameRules.h): false for a path that could leave the output directory
+// or name something other than a file. Nothing of an entry is ever applied to the output
+// directory itself.
 bool IsConfinedItemPath(const WideString& path);

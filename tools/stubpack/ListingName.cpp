@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+#include "platform/Utf8.h"
+
 namespace {
 
 bool IsControl(char32_t c) { return c < 0x20 || (c >= 0x7F && c <= 0x9F); }
@@ -10,24 +12,6 @@ bool IsControl(char32_t c) { return c < 0x20 || (c >= 0x7F && c <= 0x9F); }
 bool IsLayoutControl(char32_t c) {
   return c == 0x061C || c == 0x200E || c == 0x200F || (c >= 0x2028 && c <= 0x202E) ||
          (c >= 0x2066 && c <= 0x2069);
-}
-
-void AppendUtf8(std::string& out, char32_t c) {
-  if (c < 0x80) {
-    out += char(c);
-  } else if (c < 0x800) {
-    out += char(0xC0 | (c >> 6));
-    out += char(0x80 | (c & 0x3F));
-  } else if (c < 0x10000) {
-    out += char(0xE0 | (c >> 12));
-    out += char(0x80 | ((c >> 6) & 0x3F));
-    out += char(0x80 | (c & 0x3F));
-  } else {
-    out += char(0xF0 | (c >> 18));
-    out += char(0x80 | ((c >> 12) & 0x3F));
-    out += char(0x80 | ((c >> 6) & 0x3F));
-    out += char(0x80 | (c & 0x3F));
-  }
 }
 
 void AppendEscape(std::string& out, const char* format, unsigned value) {
@@ -40,6 +24,7 @@ void AppendEscape(std::string& out, const char* format, unsigned value) {
 
 std::string ListingName(const std::u16string& name) {
   std::string out;
+  char utf8[4];
   for (size_t i = 0; i < name.size(); ++i) {
     char32_t c = name[i];
     const bool high = c >= 0xD800 && c <= 0xDBFF;
@@ -56,7 +41,7 @@ std::string ListingName(const std::u16string& name) {
     else if (IsLayoutControl(c))
       AppendEscape(out, "\\u%04x", unsigned(c));
     else
-      AppendUtf8(out, c);
+      out.append(utf8, EncodeUtf8(uint32_t(c), utf8));
   }
   return out;
 }

@@ -2,6 +2,8 @@
 
 #include "PackError.h"
 #include "PeLayout.h"
+#include "Utf16Text.h"
+#include "platform/Utf8.h"
 
 namespace {
 
@@ -14,29 +16,9 @@ constexpr uint32_t kFixedSignature = 0xFEEF04BD;
 constexpr size_t kFixedInfoSize = 52;
 
 std::u16string Utf16(const std::string& utf8) {
-  std::u16string out;
-  for (size_t i = 0; i < utf8.size();) {
-    const uint8_t c = static_cast<uint8_t>(utf8[i]);
-    const int extra = c < 0x80 ? 0 : c >= 0xF0 ? 3 : c >= 0xE0 ? 2 : c >= 0xC0 ? 1 : -1;
-    if (extra < 0 || i + extra + 1 > utf8.size()) {
-      throw PackError("--version-info: \"" + utf8 + "\" is not UTF-8");
-    }
-    uint32_t code = extra == 0 ? c : c & (0x3F >> extra);
-    for (int k = 1; k <= extra; ++k) {
-      const uint8_t next = static_cast<uint8_t>(utf8[i + k]);
-      if ((next & 0xC0) != 0x80) throw PackError("--version-info: \"" + utf8 + "\" is not UTF-8");
-      code = (code << 6) | (next & 0x3F);
-    }
-    i += 1 + extra;
-    if (code >= 0x10000) {
-      code -= 0x10000;
-      out.push_back(static_cast<char16_t>(0xD800 + (code >> 10)));
-      out.push_back(static_cast<char16_t>(0xDC00 + (code & 0x3FF)));
-    } else {
-      out.push_back(static_cast<char16_t>(code));
-    }
-  }
-  return out;
+  const std::optional<std::u16string> text = Utf16FromUtf8(utf8);
+  if (!text) throw PackError("--version-info: \"" + utf8 + "\" is not UTF-8");
+  return *text;
 }
 
 std::string Utf8(const std::u16string& text) {
@@ -46,21 +28,8 @@ std::string Utf8(const std::u16string& text) {
     if (code >= 0xD800 && code < 0xDC00 && i + 1 < text.size()) {
       code = 0x10000 + ((code - 0xD800) << 10) + (text[++i] - 0xDC00);
     }
-    if (code < 0x80) {
-      out.push_back(static_cast<char>(code));
-    } else if (code < 0x800) {
-      out.push_back(static_cast<char>(0xC0 | (code >> 6)));
-      out.push_back(static_cast<char>(0x80 | (code & 0x3F)));
-    } else if (code < 0x10000) {
-      out.push_back(static_cast<char>(0xE0 | (code >> 12)));
-      out.push_back(static_cast<char>(0x80 | ((code >> 6) & 0x3F)));
-      out.push_back(static_cast<char>(0x80 | (code & 0x3F)));
-    } else {
-      out.push_back(static_cast<char>(0xF0 | (code >> 18)));
-      out.push_back(static_cast<char>(0x80 | ((code >> 12) & 0x3F)));
-      out.push_back(static_cast<char>(0x80 | ((code >> 6) & 0x3F)));
-      out.push_back(static_cast<char>(0x80 | (code & 0x3F)));
-    }
+    char bytes[4];
+    out.append(bytes, EncodeUtf8(code, bytes));
   }
   return out;
 }

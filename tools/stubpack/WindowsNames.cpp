@@ -7,9 +7,9 @@
 #include <map>
 #include <set>
 
-namespace {
+#include "format/NameRules.h"
 
-bool IsSeparator(char c) { return c == '/' || c == '\\'; }
+namespace {
 
 // Windows upper-cases names with a table of simple case mappings of UTF-16 units; the C
 // library's Unicode table gives the same for the characters that have one.
@@ -55,18 +55,17 @@ std::string WindowsNameKey(const std::string& name) {
   size_t begin = 0;
   while (begin <= name.size()) {
     size_t end = begin;
-    while (end < name.size() && !IsSeparator(name[end])) ++end;
-    size_t kept = end;
-    while (kept > begin && (name[kept - 1] == '.' || name[kept - 1] == ' ')) --kept;
+    while (end < name.size() && !IsPathSeparator(name[end])) ++end;
+    const size_t kept = WindowsNameLength(name.data() + begin, uint32_t(end - begin));
     if (begin != 0) key += '/';
-    key += UpperCase(name.substr(begin, kept - begin));
+    key += UpperCase(name.substr(begin, kept));
     begin = end + 1;
   }
   return key;
 }
 
 bool EndsInDotOrBlank(const std::string& name) {
-  return !name.empty() && (name.back() == '.' || name.back() == ' ');
+  return WindowsNameLength(name.data(), uint32_t(name.size())) != name.size();
 }
 
 bool IsSetupProgramName(const std::string& name) { return WindowsNameKey(name) == "SETUP.EXE"; }
@@ -89,7 +88,7 @@ std::vector<NameClash> FindNameClashes(const std::vector<NamedEntry>& entries) {
   };
   for (const NamedEntry& entry : entries) {
     for (size_t i = 0; i < entry.name.size(); ++i)
-      if (IsSeparator(entry.name[i])) add(entry.name.substr(0, i), true);
+      if (IsPathSeparator(entry.name[i])) add(entry.name.substr(0, i), true);
     add(entry.name, entry.isDirectory);
   }
   return clashes;

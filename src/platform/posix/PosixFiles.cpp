@@ -109,14 +109,28 @@ int Descriptor(FileObject* file) {
 
 // Whether path is this process's own executable (or the stand-in a test gave for it).
 bool IsOwnModule(const struct stat& opened) {
-  const std::string& standIn = StandIns().moduleFileName;
+  const char* path = "/proc/self/exe";
+  if constexpr (kSeams)
+    if (!StandIns().moduleFileName.empty()) path = StandIns().moduleFileName.c_str();
   struct stat own;
-  if (stat(standIn.empty() ? "/proc/self/exe" : standIn.c_str(), &own) != 0) return false;
+  if (stat(path, &own) != 0) return false;
   return own.st_dev == opened.st_dev && own.st_ino == opened.st_ino;
 }
 
 FileObject* AsFile(HANDLE handle) {
   return static_cast<FileObject*>(AsObject(handle, HandleKind::File));
+}
+
+// The file behind handle, its descriptor in fd; null with the last error set when handle is not
+// a file or its descriptor cannot be had.
+FileObject* FileWithDescriptor(HANDLE handle, int& fd) {
+  FileObject* file = AsFile(handle);
+  if (!file) {
+    Fail(ERROR_INVALID_HANDLE);
+    return nullptr;
+  }
+  fd = Descriptor(file);
+  return fd < 0 ? nullptr : file;
 }
 
 uint32_t ReadDosBits(const std::string& path) {
@@ -221,10 +235,9 @@ HANDLE WINAPI CreateFileA(LPCSTR name, DWORD access, DWORD share, SECURITY_ATTRI
 BOOL WINAPI ReadFile(HANDLE handle, LPVOID buffer, DWORD toRead, LPDWORD read, void*) {
   if (read) *read = 0;
   if (ShouldFail(Api::ReadFile)) return FALSE;
-  FileObject* file = AsFile(handle);
-  if (!file) return Fail(ERROR_INVALID_HANDLE);
-  int fd = Descriptor(file);
-  if (fd < 0) return FALSE;
+  int fd;
+  FileObject* file = FileWithDescriptor(handle, fd);
+  if (!file) return FALSE;
   DWORD done = 0;
   while (done < toRead) {
     ssize_t n = pread(fd, static_cast<char*>(buffer) + done, toRead - done,
@@ -242,11 +255,11 @@ BOOL WINAPI ReadFile(HANDLE handle, LPVOID buffer, DWORD toRead, LPDWORD read, v
 BOOL WINAPI WriteFile(HANDLE handle, LPCVOID buffer, DWORD toWrite, LPDWORD written, void*) {
   if (written) *written = 0;
   if (ShouldFail(Api::WriteFile)) return FALSE;
-  if (posix_testing::CallCount(Api::WriteFile) == StandIns().shortWriteCall) toWrite /= 2;
-  FileObject* file = AsFile(handle);
-  if (!file) return Fail(ERROR_INVALID_HANDLE);
-  int fd = Descriptor(file);
-  if (fd < 0) return FALSE;
+  if constexpr (kSeams)
+    if (posix_testing::CallCount(Api::WriteFile) == StandIns().shortWriteCall) toWrite /= 2;
+  int fd;
+  FileObject* file = FileWithDescriptor(handle, fd);
+  if (!file) return FALSE;
   DWORD done = 0;
   while (done < toWrite) {
     ssize_t n = pwrite(fd, static_cast<const char*>(buffer) + done, toWrite - done,
@@ -305,10 +318,8 @@ BOOL WINAPI SetFileTime(HANDLE handle, const FILETIME* creation, const FILETIME*
                         const FILETIME* write) {
   (void)creation;  // Linux keeps no creation time that can be set
   if (ShouldFail(Api::SetFileTime)) return FALSE;
-  FileObject* file = AsFile(handle);
-  if (!file) return Fail(ERROR_INVALID_HANDLE);
-  int fd = Descriptor(file);
-  if (fd < 0) return FALSE;
+  int fd;
+  if (!FileWithDescriptor(handle, fd)) return FALSE;
   struct timespec times[2];
   times[0].tv_nsec = UTIME_OMIT;
   times[1].tv_nsec = UTIME_OMIT;
@@ -321,7 +332,7 @@ BOOL WINAPI SetFileTime(HANDLE handle, const FILETIME* creation, const FILETIME*
 BOOL WINAPI SetFileAttributesA(LPCSTR name, DWORD attributes) {
   if (ShouldFail(Api::SetFileAttributesA)) return FALSE;
   std::string path = MapPath(name);
-  if (Recording()) RecordCall("SetFileAttributesA " + path);
+  if constexpr (kSeams) RecordCall("SetFileAttributesA " + path);
   struct stat info;
   if (lstat(path.c_str(), &info) != 0) return FailWithErrno();
   if (S_ISLNK(info.st_mode)) return TRUE;  // links carry no attributes of their own
@@ -360,7 +371,7 @@ DWORD WINAPI GetFileAttributesA(LPCSTR name) {
 BOOL WINAPI DeleteFileA(LPCSTR name) {
   if (ShouldFail(Api::DeleteFileA)) return FALSE;
   std::string path = MapPath(name);
-  if (Recording()) RecordCall("DeleteFileA " + path);
+  if constexpr (kSeams) RecordCall("DeleteFileA " + path);
   struct stat info;
   if (lstat(path.c_str(), &info) != 0) return FailWithErrno();
   if (S_ISDIR(info.st_mode)) return Fail(ERROR_ACCESS_DENIED);
@@ -422,7 +433,7 @@ BOOL WINAPI CreateDirectoryA(LPCSTR name, SECURITY_ATTRIBUTES* security) {
 BOOL WINAPI RemoveDirectoryA(LPCSTR name) {
   if (ShouldFail(Api::RemoveDirectoryA)) return FALSE;
   std::string path = MapPath(name);
-  RecordCall("RemoveDirectoryA " + path);
+  if constexpr (kSeams) RecordCall("RemoveDirectoryA " + path);
   struct stat info;
   if (lstat(path.c_str(), &info) != 0) return FailWithErrno();
   // A link to a directory is removed itself, never what it points to.
@@ -445,7 +456,7 @@ DWORD WINAPI GetCurrentDirectoryA(DWORD size, LPSTR buffer) {
 BOOL WINAPI SetCurrentDirectoryA(LPCSTR name) {
   if (ShouldFail(Api::SetCurrentDirectoryA)) return FALSE;
   std::string path = MapPath(name);
-  RecordCall("SetCurrentDirectoryA " + path);
+  if constexpr (kSeams) RecordCall("SetCurrentDirectoryA " + path);
   if (chdir(path.c_str()) != 0) return FailWithErrno();
   return TRUE;
 }

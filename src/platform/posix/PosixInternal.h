@@ -1,4 +1,5 @@
-// State shared by the files of the POSIX layer and its test seams. Not for product code.
+// State shared by the files of the POSIX layer and its test seams. Not for the code above the
+// layer.
 #pragma once
 #include <sys/types.h>
 
@@ -9,15 +10,76 @@
 #include "platform/posix/Win32Api.h"
 #include "platform/testing/PosixTesting.h"
 
+// The test seams (src/platform/testing) are compiled only into the tests' copy of this layer,
+// built with STUBKIT_SEAMS. Everything of them is declared below for both copies and used only
+// under `if constexpr (kSeams)`: the product's copy discards those uses at compile time, holds
+// none of the seams' code or texts, and fails to link if a use escapes that guard.
+#ifdef STUBKIT_SEAMS
+inline constexpr bool kSeams = true;
+#else
+inline constexpr bool kSeams = false;
+#endif
+
 namespace posix_layer {
+
+// What the product's copy of the layer reports of the screen; tests may set other values.
+constexpr int kDesktopWidth = 1024;
+constexpr int kDesktopHeight = 768;
+constexpr int kSystemDpi = 96;
+
+}  // namespace posix_layer
+
+namespace posix_seams {
 
 using posix_testing::Api;
 
-// Counts the call and tells whether a test asked for it to fail.
-bool ShouldFail(Api api);
-// Records a call for the tests when they listen; costs nothing otherwise.
-bool Recording();
+// Counts the call and tells whether a test asked for it to fail (the last error then set).
+bool InjectedFault(Api api);
+
+// The recorder: calls in order with their main argument, started processes, message boxes and
+// window messages, kept while a test listens (from posix_testing::Reset on).
 void RecordCall(const std::string& call);
+void RecordProcess(const std::string& commandLine);
+void RecordMessageBox(const posix_testing::MessageBoxRecord& box);
+void RecordMessage(const posix_testing::WindowMessage& message);
+
+// The stand-ins the tests set.
+struct StandInState {
+  bool redirectExit = false;
+  bool quietBoxes = false;
+  std::string moduleFileName;
+  std::string resourceType;  // the one resource the module carries: its type, id and bytes
+  uint16_t resourceId = 0;
+  std::vector<uint8_t> resource;
+  int desktopWidth = posix_layer::kDesktopWidth;
+  int desktopHeight = posix_layer::kDesktopHeight;
+  int systemDpi = posix_layer::kSystemDpi;
+  uint32_t shortWriteCall = 0;  // the WriteFile call (counted since Reset) cut to half, or 0
+};
+StandInState& StandIns();
+
+// Allocation accounting (posix_testing::TrackAllocations), while tracking is on: whether a block
+// of bytes keeps within the budget, and the blocks given (null ones ignored) and freed.
+bool AllowAllocation(size_t bytes);
+void NoteAllocation(void* block, size_t bytes);
+void NoteFree(void* block);
+
+}  // namespace posix_seams
+
+namespace posix_layer {
+
+using namespace posix_seams;
+
+void DeliverPendingSignal();
+
+// Every emulated call that reaches the file system, starts or waits for a process, or takes
+// memory begins here. All but memory requests are safe points to act on a signal (memory is
+// requested from within data structures).
+inline bool ShouldFail(Api api) {
+  if (api != Api::LocalAlloc && api != Api::SysAllocString) DeliverPendingSignal();
+  if constexpr (kSeams) return InjectedFault(api);
+  return false;
+}
 
 // Backslashes become slashes: the code builds Windows paths.
 std::string MapPath(const char* path);
@@ -34,31 +96,11 @@ struct HandleObject {
 };
 HandleObject* AsObject(HANDLE handle, HandleKind kind);  // null when not of that kind
 
-// The stand-ins the test seams set.
-struct StandInState {
-  bool redirectExit = false;
-  bool quietBoxes = false;
-  std::string moduleFileName;
-  std::string resourceType;  // the one resource the module carries: its type, id and bytes
-  uint16_t resourceId = 0;
-  std::vector<uint8_t> resource;
-  int desktopWidth = 1024;
-  int desktopHeight = 768;
-  int systemDpi = 96;
-  uint32_t shortWriteCall = 0;  // the WriteFile call (counted since Reset) cut to half, or 0
-};
-StandInState& StandIns();
+// The layer's windows: handles are 1-based indices into this table.
+std::vector<WindowRecord>& WindowTable();
 
-// Window bookkeeping for the recorder.
-std::vector<posix_testing::WindowRecord>& WindowTable();
-std::vector<posix_testing::MessageBoxRecord>& BoxTable();
-std::vector<posix_testing::WindowMessage>& MessageTable();
-std::vector<std::string>& ProcessTable();
-void ResetWindows();
-
-// Signals: runs the control routine for a signal that came (see SetConsoleCtrlHandler), and
-// keeps track of the started process that a signal is passed on to.
-void DeliverPendingSignal();
+// Signals: DeliverPendingSignal (above) runs the control routine for a signal that came (see
+// SetConsoleCtrlHandler); these keep track of the started process a signal is passed on to.
 void NoteChildStarted(pid_t child);
 void NoteChildEnded(pid_t child);
 

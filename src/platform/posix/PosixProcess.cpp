@@ -135,7 +135,8 @@ HMODULE WINAPI GetModuleHandleA(LPCSTR name) {
 
 DWORD WINAPI GetModuleFileNameA(HMODULE, LPSTR name, DWORD size) {
   if (ShouldFail(Api::GetModuleFileNameA)) return 0;
-  std::string path = StandIns().moduleFileName;
+  std::string path;
+  if constexpr (kSeams) path = StandIns().moduleFileName;
   if (path.empty()) {
     char buffer[4096];
     ssize_t n = readlink("/proc/self/exe", buffer, sizeof buffer - 1);
@@ -244,8 +245,10 @@ BOOL WINAPI CreateProcessA(LPCSTR application, LPSTR commandLine, SECURITY_ATTRI
                            SECURITY_ATTRIBUTES*, BOOL, DWORD, LPVOID, LPCSTR directory,
                            STARTUPINFOA*, PROCESS_INFORMATION* info) {
   if (ShouldFail(Api::CreateProcessA)) return FALSE;
-  if (Recording()) ProcessTable().push_back(commandLine ? commandLine : "");
-  RecordCall(std::string("CreateProcessA ") + (commandLine ? commandLine : ""));
+  if constexpr (kSeams) {
+    RecordProcess(commandLine ? commandLine : "");
+    RecordCall(std::string("CreateProcessA ") + (commandLine ? commandLine : ""));
+  }
   std::vector<std::string> words = SplitCommandLine(commandLine ? commandLine : "");
   HANDLE process = Spawn(application ? application : words[0], words, directory);
   if (!process) return FALSE;
@@ -262,8 +265,10 @@ BOOL WINAPI ShellExecuteExA(SHELLEXECUTEINFOA* info) {
   if (ShouldFail(Api::ShellExecuteExA)) return FALSE;
   std::string file = info->lpFile ? info->lpFile : "";
   std::string parameters = info->lpParameters ? info->lpParameters : "";
-  if (Recording()) ProcessTable().push_back("ShellExecuteExA " + file + " " + parameters);
-  RecordCall("ShellExecuteExA " + file);
+  if constexpr (kSeams) {
+    RecordProcess("ShellExecuteExA " + file + " " + parameters);
+    RecordCall("ShellExecuteExA " + file);
+  }
   std::vector<std::string> words = SplitCommandLine(("x " + parameters).c_str());
   words[0] = file;
   info->hProcess = Spawn(file, words, info->lpDirectory);
@@ -293,22 +298,27 @@ DWORD WINAPI WaitForSingleObject(HANDLE handle, DWORD) {
 // A Linux program carries no resources of its own: only the tests' stand-in is found. Ids
 // are numbers below 65536 passed in place of a pointer, as on Windows.
 HRSRC WINAPI FindResourceA(HMODULE, LPCSTR name, LPCSTR type) {
-  const StandInState& standIns = StandIns();
-  const bool typeIsId = reinterpret_cast<uintptr_t>(type) < 0x10000;
-  if (reinterpret_cast<uintptr_t>(name) != standIns.resourceId || typeIsId ||
-      standIns.resourceType.empty() || standIns.resourceType != type) {
-    SetLastError(ERROR_RESOURCE_TYPE_NOT_FOUND);
-    return nullptr;
+  if constexpr (kSeams) {
+    const StandInState& standIns = StandIns();
+    const bool typeIsId = reinterpret_cast<uintptr_t>(type) < 0x10000;
+    if (reinterpret_cast<uintptr_t>(name) == standIns.resourceId && !typeIsId &&
+        !standIns.resourceType.empty() && standIns.resourceType == type)
+      return &StandIns();
   }
-  return const_cast<StandInState*>(&standIns);
+  SetLastError(ERROR_RESOURCE_TYPE_NOT_FOUND);
+  return nullptr;
 }
 
 DWORD WINAPI SizeofResource(HMODULE, HRSRC resource) {
-  return resource ? DWORD(StandIns().resource.size()) : 0;
+  if constexpr (kSeams)
+    if (resource) return DWORD(StandIns().resource.size());
+  return 0;
 }
 
 HGLOBAL WINAPI LoadResource(HMODULE, HRSRC resource) {
-  return resource ? StandIns().resource.data() : nullptr;
+  if constexpr (kSeams)
+    if (resource) return StandIns().resource.data();
+  return nullptr;
 }
 
 LPVOID WINAPI LockResource(HGLOBAL data) { return data; }
@@ -324,7 +334,7 @@ BOOL WINAPI GetExitCodeProcess(HANDLE handle, LPDWORD code) {
 
 BOOL WINAPI CloseHandle(HANDLE handle) {
   if (ShouldFail(Api::CloseHandle)) return FALSE;
-  RecordCall("CloseHandle");
+  if constexpr (kSeams) RecordCall("CloseHandle");
   if (AsObject(handle, HandleKind::File)) return CloseFileObject(handle);
   if (AsObject(handle, HandleKind::Search)) return CloseSearchObject(handle);
   if (HandleObject* object = AsObject(handle, HandleKind::Process)) {
@@ -339,8 +349,10 @@ BOOL WINAPI CloseHandle(HANDLE handle) {
 }
 
 void WINAPI ExitProcess(UINT code) {
-  RecordCall("ExitProcess " + std::to_string(code));
-  if (StandIns().redirectExit) throw posix_testing::ExitCalled{code};
+  if constexpr (kSeams) {
+    RecordCall("ExitProcess " + std::to_string(code));
+    if (StandIns().redirectExit) throw posix_testing::ExitCalled{code};
+  }
   std::fflush(nullptr);
   _exit(int(code));
 }

@@ -3,8 +3,8 @@
 
 #include <cstdlib>
 #include <cstring>
-#include <unordered_map>
 
+#include "platform/Utf8.h"
 #include "platform/posix/PosixInternal.h"
 
 using namespace posix_layer;
@@ -12,56 +12,6 @@ using namespace posix_layer;
 namespace {
 
 const uint32_t kReplacement = 0xFFFD;
-
-// Decodes one UTF-8 sequence at p (n bytes left); returns its length, sets code point.
-int DecodeUtf8(const unsigned char* p, int n, uint32_t* point) {
-  unsigned char b = p[0];
-  if (b < 0x80) {
-    *point = b;
-    return 1;
-  }
-  int length = b >= 0xF0 ? 4 : b >= 0xE0 ? 3 : b >= 0xC2 ? 2 : 0;
-  if (length == 0 || b > 0xF4 || length > n) {
-    *point = kReplacement;
-    return 1;
-  }
-  uint32_t value = b & (0x7F >> length);
-  for (int i = 1; i < length; ++i) {
-    if ((p[i] & 0xC0) != 0x80) {
-      *point = kReplacement;
-      return i;
-    }
-    value = (value << 6) | (p[i] & 0x3F);
-  }
-  static const uint32_t kMinimum[5] = {0, 0, 0x80, 0x800, 0x10000};
-  if (value < kMinimum[length] || value > 0x10FFFF || (value >= 0xD800 && value <= 0xDFFF))
-    value = kReplacement;
-  *point = value;
-  return length;
-}
-
-int EncodeUtf8(uint32_t point, char* out) {
-  if (point < 0x80) {
-    out[0] = char(point);
-    return 1;
-  }
-  if (point < 0x800) {
-    out[0] = char(0xC0 | (point >> 6));
-    out[1] = char(0x80 | (point & 0x3F));
-    return 2;
-  }
-  if (point < 0x10000) {
-    out[0] = char(0xE0 | (point >> 12));
-    out[1] = char(0x80 | ((point >> 6) & 0x3F));
-    out[2] = char(0x80 | (point & 0x3F));
-    return 3;
-  }
-  out[0] = char(0xF0 | (point >> 18));
-  out[1] = char(0x80 | ((point >> 12) & 0x3F));
-  out[2] = char(0x80 | ((point >> 6) & 0x3F));
-  out[3] = char(0x80 | (point & 0x3F));
-  return 4;
-}
 
 }  // namespace
 
@@ -75,20 +25,16 @@ int WINAPI MultiByteToWideChar(UINT, DWORD, LPCSTR text, int bytes, LPWSTR units
   int made = 0;
   for (int i = 0; i < bytes;) {
     uint32_t point;
-    i += DecodeUtf8(p + i, bytes - i, &point);
-    int needed = point >= 0x10000 ? 2 : 1;
+    i += int(DecodeUtf8(p + i, size_t(bytes - i), &point));
+    if (point == kNotUtf8) point = kReplacement;
+    WCHAR encoded[2];
+    int needed = int(EncodeUtf16(point, encoded));
     if (unitCount != 0) {
       if (made + needed > unitCount) {
         SetLastError(ERROR_INSUFFICIENT_BUFFER);
         return 0;
       }
-      if (needed == 2) {
-        point -= 0x10000;
-        units[made] = WCHAR(0xD800 + (point >> 10));
-        units[made + 1] = WCHAR(0xDC00 + (point & 0x3FF));
-      } else {
-        units[made] = WCHAR(point);
-      }
+      for (int k = 0; k < needed; ++k) units[made + k] = encoded[k];
     }
     made += needed;
   }
@@ -129,7 +75,7 @@ int WINAPI WideCharToMultiByte(UINT, DWORD flags, LPCWSTR units, int unitCount, 
       point = kReplacement;  // a lone surrogate
     }
     char encoded[4];
-    int length = EncodeUtf8(point, encoded);
+    int length = int(EncodeUtf8(point, encoded));
     if (bytes != 0) {
       if (made + length > bytes) {
         SetLastError(ERROR_INSUFFICIENT_BUFFER);
@@ -144,18 +90,6 @@ int WINAPI WideCharToMultiByte(UINT, DWORD flags, LPCWSTR units, int unitCount, 
 
 namespace {
 
-struct AllocationTracker {
-  bool on = false;
-  size_t budget = SIZE_MAX;
-  size_t liveBytes = 0;
-  std::unordered_map<void*, size_t> live;
-};
-
-AllocationTracker& Tracker() {
-  static AllocationTracker* tracker = new AllocationTracker;
-  return *tracker;
-}
-
 // Large blocks come straight from the system and go back to it when freed, as with the Windows
 // heap. The C library would otherwise raise that limit after the first large free and keep
 // freed blocks of many megabytes in its heap, where they would add to the peak of a later
@@ -166,54 +100,23 @@ const bool kLargeBlocksFromSystem = mallopt(M_MMAP_THRESHOLD, 512 * 1024) != 0;
 
 HLOCAL WINAPI LocalAlloc(UINT flags, SIZE_T bytes) {
   (void)kLargeBlocksFromSystem;
-  AllocationTracker& tracker = Tracker();
-  if (ShouldFail(Api::LocalAlloc) || (tracker.on && bytes > tracker.budget - tracker.liveBytes)) {
+  bool refused = ShouldFail(Api::LocalAlloc);
+  if constexpr (kSeams) refused = refused || !AllowAllocation(bytes);
+  if (refused) {
     SetLastError(ERROR_NOT_ENOUGH_MEMORY);
     return nullptr;
   }
   void* block = (flags & 0x40) ? std::calloc(1, bytes) : std::malloc(bytes);  // LMEM_ZEROINIT
-  if (!block) {
-    SetLastError(ERROR_NOT_ENOUGH_MEMORY);
-  } else if (tracker.on) {
-    tracker.live[block] = bytes;
-    tracker.liveBytes += bytes;
-  }
+  if (!block) SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+  if constexpr (kSeams) NoteAllocation(block, bytes);
   return block;
 }
 
 HLOCAL WINAPI LocalFree(HLOCAL block) {
-  AllocationTracker& tracker = Tracker();
-  if (tracker.on && block) {
-    auto it = tracker.live.find(block);
-    if (it != tracker.live.end()) {
-      tracker.liveBytes -= it->second;
-      tracker.live.erase(it);
-    }
-  }
+  if constexpr (kSeams) NoteFree(block);
   std::free(block);
   return nullptr;
 }
-
-namespace posix_testing {
-
-void TrackAllocations(bool on, size_t budget) {
-  AllocationTracker& tracker = Tracker();
-  tracker.on = on;
-  tracker.budget = budget;
-  tracker.live.clear();
-  tracker.liveBytes = 0;
-}
-
-size_t FreeTrackedAllocations() {
-  AllocationTracker& tracker = Tracker();
-  size_t count = tracker.live.size();
-  for (auto& entry : tracker.live) std::free(entry.first);
-  tracker.live.clear();
-  tracker.liveBytes = 0;
-  return count;
-}
-
-}  // namespace posix_testing
 
 BSTR WINAPI SysAllocString(const OLECHAR* text) {
   if (!text) return nullptr;

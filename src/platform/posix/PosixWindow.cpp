@@ -6,37 +6,16 @@
 #include "platform/SystemLibraries.h"
 #include "platform/posix/PosixInternal.h"
 
-using posix_testing::WindowRecord;
-
 namespace posix_layer {
 
 std::vector<WindowRecord>& WindowTable() {
   static auto* table = new std::vector<WindowRecord>;
   return *table;
 }
-std::vector<posix_testing::MessageBoxRecord>& BoxTable() {
-  static auto* table = new std::vector<posix_testing::MessageBoxRecord>;
-  return *table;
-}
-std::vector<posix_testing::WindowMessage>& MessageTable() {
-  static auto* table = new std::vector<posix_testing::WindowMessage>;
-  return *table;
-}
-std::vector<std::string>& ProcessTable() {
-  static auto* table = new std::vector<std::string>;
-  return *table;
-}
-
-void ResetWindows() {
-  WindowTable().clear();
-  BoxTable().clear();
-  MessageTable().clear();
-  ProcessTable().clear();
-}
 
 namespace {
 
-// Window handles are 1-based indices into the table; the desktop is a handle of its own.
+// The desktop is a window handle of its own.
 HWND const kDesktop = reinterpret_cast<HWND>(intptr_t(0x10010));
 
 WindowRecord* Find(HWND window) {
@@ -52,12 +31,12 @@ WindowRecord* Find(HWND window) {
 using namespace posix_layer;
 
 ATOM WINAPI RegisterClassA(const WNDCLASSA* windowClass) {
-  RecordCall(std::string("RegisterClassA ") + windowClass->lpszClassName);
+  if constexpr (kSeams) RecordCall(std::string("RegisterClassA ") + windowClass->lpszClassName);
   return 1;
 }
 
 BOOL WINAPI UnregisterClassA(LPCSTR className, HINSTANCE) {
-  RecordCall(std::string("UnregisterClassA ") + className);
+  if constexpr (kSeams) RecordCall(std::string("UnregisterClassA ") + className);
   return TRUE;
 }
 
@@ -69,7 +48,7 @@ HWND WINAPI CreateWindowExA(DWORD, LPCSTR className, LPCSTR title, DWORD style, 
                                x, y, width, height, parent, instance, -1, false});
   HWND handle = reinterpret_cast<HWND>(intptr_t(table.size()));
   table.back().handle = handle;
-  RecordCall(std::string("CreateWindowExA ") + (className ? className : ""));
+  if constexpr (kSeams) RecordCall(std::string("CreateWindowExA ") + (className ? className : ""));
   return handle;
 }
 
@@ -81,7 +60,9 @@ HWND WINAPI GetDesktopWindow() { return kDesktop; }
 HDC WINAPI GetDC(HWND) { return kDesktop; }
 int WINAPI ReleaseDC(HWND, HDC) { return 1; }
 int WINAPI GetDeviceCaps(HDC context, int index) {
-  return context == kDesktop && index == LOGPIXELSY ? StandIns().systemDpi : 0;
+  if (context != kDesktop || index != LOGPIXELSY) return 0;
+  if constexpr (kSeams) return StandIns().systemDpi;
+  return kSystemDpi;
 }
 int WINAPI MulDiv(int number, int numerator, int denominator) {
   if (denominator == 0) return -1;
@@ -91,8 +72,12 @@ int WINAPI MulDiv(int number, int numerator, int denominator) {
 BOOL WINAPI GetClientRect(HWND window, RECT* rect) {
   *rect = RECT{0, 0, 0, 0};
   if (window == kDesktop) {
-    rect->right = StandIns().desktopWidth;
-    rect->bottom = StandIns().desktopHeight;
+    rect->right = kDesktopWidth;
+    rect->bottom = kDesktopHeight;
+    if constexpr (kSeams) {
+      rect->right = StandIns().desktopWidth;
+      rect->bottom = StandIns().desktopHeight;
+    }
     return TRUE;
   }
   WindowRecord* record = Find(window);
@@ -110,12 +95,12 @@ BOOL WINAPI ShowWindow(HWND window, int command) {
   WindowRecord* record = Find(window);
   if (!record) return FALSE;
   record->showCommand = command;
-  RecordCall("ShowWindow " + record->className);
+  if constexpr (kSeams) RecordCall("ShowWindow " + record->className);
   return TRUE;
 }
 
 BOOL WINAPI UpdateWindow(HWND window) {
-  RecordCall("UpdateWindow");
+  if constexpr (kSeams) RecordCall("UpdateWindow");
   return Find(window) ? TRUE : FALSE;
 }
 
@@ -125,23 +110,29 @@ BOOL WINAPI DestroyWindow(HWND window) {
   record->destroyed = true;
   for (WindowRecord& child : WindowTable())
     if (child.parent == window) child.destroyed = true;
-  RecordCall("DestroyWindow " + record->className);
+  if constexpr (kSeams) RecordCall("DestroyWindow " + record->className);
   return TRUE;
 }
 
 LRESULT WINAPI SendMessageA(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  if (Recording()) MessageTable().push_back({window, message, wParam, lParam});
+  if constexpr (kSeams) RecordMessage({window, message, wParam, lParam});
   return 0;
 }
 
 int WINAPI MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type) {
-  if (!StandIns().quietBoxes) std::fprintf(stderr, "%s: %s\n", caption ? caption : "", text ? text : "");
-  if (Recording()) BoxTable().push_back({owner, text ? text : "", caption ? caption : "", type});
-  RecordCall(std::string("MessageBoxA ") + (caption ? caption : ""));
+  bool quiet = false;
+  if constexpr (kSeams) quiet = StandIns().quietBoxes;
+  if (!quiet) std::fprintf(stderr, "%s: %s\n", caption ? caption : "", text ? text : "");
+  if constexpr (kSeams) {
+    RecordMessageBox({owner, text ? text : "", caption ? caption : "", type});
+    RecordCall(std::string("MessageBoxA ") + (caption ? caption : ""));
+  }
   return IDOK;
 }
 
-void WINAPI InitCommonControls() { RecordCall("InitCommonControls"); }
+void WINAPI InitCommonControls() {
+  if constexpr (kSeams) RecordCall("InitCommonControls");
+}
 
 // One library here: the common controls are part of the layer.
 void RestrictDllSearch() {}

@@ -1,6 +1,7 @@
 // Test seams of the POSIX layer: redirect ExitProcess, record message boxes, windows and
 // calls, make the Nth call of a chosen function fail, and stand in for the module file name.
-// Product code never includes this header.
+// They exist only in the tests' copy of the core (the stubkit_test_core library); the product's
+// copy has none of them. Product code never includes this header.
 #pragma once
 #include <cstddef>
 #include <cstdint>
@@ -8,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/posix/WindowRecord.h"
 #include "platform/win32.h"
 
 namespace posix_testing {
@@ -44,17 +46,7 @@ struct MessageBoxRecord {
   std::string caption;
   unsigned type;
 };
-struct WindowRecord {
-  HWND handle;
-  std::string className;
-  std::string title;
-  DWORD style;
-  int x, y, width, height;
-  HWND parent;
-  HINSTANCE instance;
-  int showCommand;  // last ShowWindow command, -1 if never shown
-  bool destroyed;
-};
+using posix_layer::WindowRecord;
 struct WindowMessage {
   HWND window;
   UINT message;
