@@ -72,7 +72,7 @@ void ArchiveParser::SkipBytes(uint64_t n) {
 
 void ArchiveParser::SkipData() { SkipBytes(ReadNumber()); }
 
-void ArchiveParser::WaitAttribute(uint8_t id) {
+void ArchiveParser::SkipToProperty(uint8_t id) {
   for (;;) {
     uint8_t type = ReadByte();
     if (type == id) return;

@@ -32,7 +32,8 @@ class ArchiveParser {
   uint32_t ReadNumber32();
   void SkipBytes(uint64_t n);
   void SkipData();
-  void WaitAttribute(uint8_t id);
+  // Skips whole properties up to the one with this id and its id; kEnd before it ends the run.
+  void SkipToProperty(uint8_t id);
   void ReadBitVector(uint32_t n, ItemVector<bool>& vector);
   void ReadDefinedVector(uint32_t n, ItemVector<bool>& vector);
   void ReadDigests(uint32_t n, ItemVector<bool>& defined, ItemVector<uint32_t>& values);
@@ -42,5 +43,4 @@ class ArchiveParser {
 
   InputFile* File;
   ItemVector<HeaderReader> ReaderStack;
-  uint32_t ArchiveStart = 0;
 };

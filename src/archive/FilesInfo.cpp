@@ -37,36 +37,38 @@ FILETIME& TimeOf(FileItem& file, uint8_t id, bool*& defined) {
   return file.LastWriteTime;
 }
 
-void ReadTimes(ArchiveParser& parser, const DataVector* dataVector, uint8_t id,
-               ItemVector<FileItem>& files) {
+// A property that some entries define: which ones (a defined vector), then a value for each of
+// them, read from the header or from an additional stream.
+template <typename ReadValue>
+void ReadDefinedValues(ArchiveParser& parser, const DataVector* dataVector,
+                       ItemVector<FileItem>& files, ReadValue readValue) {
   ItemVector<bool> defined;
   parser.ReadDefinedVector(files.Count(), defined);
   ReaderSwitch external;
   external.SetFromExternal(parser, dataVector);
-  for (uint32_t i = 0; i < files.Count(); ++i) {
-    bool* flag;
-    FILETIME& time = TimeOf(files[i], id, flag);
-    *flag = defined[i];
-    if (defined[i]) {
-      uint64_t value = parser.ReadUInt64();
-      time.dwLowDateTime = DWORD(value);
-      time.dwHighDateTime = DWORD(value >> 32);
-    }
-  }
+  for (uint32_t i = 0; i < files.Count(); ++i) readValue(files[i], defined[i]);
   external.Release();
+}
+
+void ReadTimes(ArchiveParser& parser, const DataVector* dataVector, uint8_t id,
+               ItemVector<FileItem>& files) {
+  ReadDefinedValues(parser, dataVector, files, [&](FileItem& file, bool defined) {
+    bool* flag;
+    FILETIME& time = TimeOf(file, id, flag);
+    *flag = defined;
+    if (!defined) return;
+    uint64_t value = parser.ReadUInt64();
+    time.dwLowDateTime = DWORD(value);
+    time.dwHighDateTime = DWORD(value >> 32);
+  });
 }
 
 void ReadAttributes(ArchiveParser& parser, const DataVector* dataVector,
                     ItemVector<FileItem>& files) {
-  ItemVector<bool> defined;
-  parser.ReadDefinedVector(files.Count(), defined);
-  ReaderSwitch external;
-  external.SetFromExternal(parser, dataVector);
-  for (uint32_t i = 0; i < files.Count(); ++i) {
-    files[i].AttributesDefined = defined[i];
-    if (defined[i]) files[i].Attributes = parser.ReadUInt32();
-  }
-  external.Release();
+  ReadDefinedValues(parser, dataVector, files, [&](FileItem& file, bool defined) {
+    file.AttributesDefined = defined;
+    if (defined) file.Attributes = parser.ReadUInt32();
+  });
 }
 
 }  // namespace

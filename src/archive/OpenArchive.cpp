@@ -86,7 +86,6 @@ void OpenArchive(Archive& archive, InputFile& file, uint32_t limit,
   ArchiveParser parser(&file);
   ArchiveDatabase& database = archive.Database;
   uint32_t archiveStart = FindSignature(file, limit);
-  parser.ArchiveStart = archiveStart;
   database.ArchiveStart = archiveStart;
 
   // Version (2), start header CRC (4), then the 20 bytes that CRC covers.

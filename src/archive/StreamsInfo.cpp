@@ -25,7 +25,7 @@ void ReadStreamsInfo(ArchiveParser& parser, const DataVector* dataVector, Stream
 void ReadPackInfo(ArchiveParser& parser, StreamsInfo& info) {
   info.PackPosition = parser.ReadNumber();
   uint32_t numPackStreams = parser.ReadNumber32();
-  parser.WaitAttribute(kSize);
+  parser.SkipToProperty(kSize);
   parser.RequireBytes(numPackStreams, FailureReason::PackStreamCountBeyondHeader);
   info.PackSizes.Clear();
   for (uint32_t i = 0; i < numPackStreams; ++i) info.PackSizes.Add(parser.ReadNumber32());
@@ -49,7 +49,7 @@ void ReadPackInfo(ArchiveParser& parser, StreamsInfo& info) {
 }
 
 void ReadUnpackInfo(ArchiveParser& parser, const DataVector* dataVector, StreamsInfo& info) {
-  parser.WaitAttribute(kFolder);
+  parser.SkipToProperty(kFolder);
   uint32_t numFolders = parser.ReadNumber32();
   {
     // The folder records may be stored in an additional stream.
@@ -64,7 +64,7 @@ void ReadUnpackInfo(ArchiveParser& parser, const DataVector* dataVector, Streams
     external.Release();
   }
 
-  parser.WaitAttribute(kCodersUnPackSize);
+  parser.SkipToProperty(kCodersUnPackSize);
   for (uint32_t i = 0; i < numFolders; ++i) {
     Folder& folder = info.Folders[i];
     uint32_t outStreams = folder.TotalOutStreams();

@@ -105,7 +105,7 @@ INSTANTIATE_TEST_SUITE_P(
                   "header truncated"},
         FatalCase{"WaitMeetsEnd",
                   {0x0A, 0x01, 0xAA, 0x00},
-                  [](ArchiveParser& p) { p.WaitAttribute(0x09); },
+                  [](ArchiveParser& p) { p.SkipToProperty(0x09); },
                   "missing property"},
         FatalCase{"BitVectorBeyondBuffer",
                   {0xFF},
@@ -139,9 +139,9 @@ INSTANTIATE_TEST_SUITE_P(
                   "no header buffer"}),
     CaseName);
 
-TEST_F(ArchiveParserTest, WaitAttributeSkipsOtherProperties) {
+TEST_F(ArchiveParserTest, SkipToPropertySkipsOtherProperties) {
   ArchiveParser& p = Over({0x0A, 0x02, 0xEE, 0xEE, 0x09, 0x33});
-  p.WaitAttribute(0x09);
+  p.SkipToProperty(0x09);
   EXPECT_EQ(p.ReadByte(), 0x33);
 }
 
