@@ -8,7 +8,7 @@
 
 #include "decode/Bcj2Decoder.h"
 #include "decode/CoderMixer.h"
-#include "fixtures/Bcj2TestEncoder.h"
+#include "fixtures/Bcj2Encode.h"
 #include "fixtures/TestData.h"
 
 namespace {
@@ -33,7 +33,7 @@ double Measure(const std::vector<uint8_t>& code, const char* what) {
   double best = 1e9;
   std::vector<uint8_t> output(code.size() + 1, 0);
   for (int round = 0; round < 5; ++round) {
-    MemoryReader main(s.main), call(s.call), jump(s.jump), rc(s.decisions);
+    MemoryReader main(s.main), call(s.call), jump(s.jump), rc(s.rc);
     ReadStream* ins[] = {&main, &call, &jump, &rc};
     Bcj2Decoder decoder;
     // Read in the folder's pieces into a buffer whose pages are already touched, so page

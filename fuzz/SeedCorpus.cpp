@@ -11,8 +11,8 @@
 
 #include "FuzzSupport.h"
 #include "driver/StubTag.h"
+#include "fixtures/Bcj2Encode.h"
 #include "fixtures/Bcj2Folder.h"
-#include "fixtures/Bcj2TestEncoder.h"
 #include "fixtures/HeaderBuilder.h"
 #include "fixtures/HostileArchives.h"
 #include "fixtures/LzmaTestStream.h"
@@ -181,7 +181,7 @@ void Decoders() {
       seed.push_back(uint8_t(part->size()));
       seed.push_back(uint8_t(part->size() >> 8));
     }
-    for (const std::vector<uint8_t>* part : {&s.main, &s.call, &s.jump, &s.decisions})
+    for (const std::vector<uint8_t>* part : {&s.main, &s.call, &s.jump, &s.rc})
       seed.insert(seed.end(), part->begin(), part->end());
     Write("decoders", "bcj2-" + std::to_string(mode), seed);
   }

@@ -46,8 +46,9 @@ class InstallerFailure : public ::testing::Test {
     RunResult run = RunInstaller(installer, tempRoot.Path(), {"/S"});
     EXPECT_EQ(run.exitCode, 1) << what << "\n" << run.output;
     EXPECT_NE(run.output.find(kGeneral), std::string::npos) << what << "\n" << run.output;
-    if (!specific.empty())
+    if (!specific.empty()) {
       EXPECT_NE(run.output.find("Unpacker: " + specific), std::string::npos) << what;
+    }
     for (const std::string& left : DirectoryEntries(tempRoot.Path()))
       ADD_FAILURE() << what << ": left behind " << left;
     std::filesystem::remove_all(tempRoot.Path() + "/x");

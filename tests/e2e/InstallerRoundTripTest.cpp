@@ -255,7 +255,9 @@ TEST_F(InstallerRoundTrip, HiddenSystemAndMissingAttributesAndTimes) {
     EXPECT_EQ(DosAttributeBits(path), e.dosBits) << e.name;
     struct stat info;
     ASSERT_EQ(stat(path.c_str(), &info), 0) << e.name;
-    if (e.mode) EXPECT_EQ(info.st_mode & 07777, e.mode) << e.name;
+    if (e.mode) {
+      EXPECT_EQ(info.st_mode & 07777, e.mode) << e.name;
+    }
     EXPECT_EQ(info.st_mtim.tv_sec, std::string(e.name) == "no-time.txt" ? 1500000000 : 1111111111)
         << e.name;
   }

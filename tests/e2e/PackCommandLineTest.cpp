@@ -8,6 +8,7 @@
 #include <functional>
 
 #include "StubpackRun.h"
+#include "fixtures/CaseName.h"
 #include "stubpack/TestFiles.h"
 
 namespace fs = std::filesystem;
@@ -20,6 +21,7 @@ struct BadInput {
   std::vector<std::string> extraArgs;
   const char* message;  // part of the error text
 };
+void PrintTo(const BadInput& row, std::ostream* out) { *out << row.name; }
 
 class PackRefuses : public ::testing::TestWithParam<BadInput> {};
 
@@ -87,8 +89,8 @@ INSTANTIATE_TEST_SUITE_P(
                  {}, "\"sub/A/B\" and \"sub/A/b\""},
         BadInput{"NonAsciiCaseClash",
                  [](const std::string& s) {
-                   WriteFile(s + "/\xC3\x9Cber.txt", "a");  // Über
-                   WriteFile(s + "/\xC3\xBCBER.txt", "b");  // üBER
+                   WriteFile(s + "/\xC3\x9C" "ber.txt", "a");  // Über
+                   WriteFile(s + "/\xC3\xBC" "BER.txt", "b");  // üBER
                  },
                  {}, "differ only in case"},
         BadInput{"TrailingDot", [](const std::string& s) { WriteFile(s + "/sub/name.", "x"); },
@@ -105,7 +107,7 @@ INSTANTIATE_TEST_SUITE_P(
         BadInput{"DictionaryTooLarge", [](const std::string&) {}, {"--dict", "512M"},
                  "--dict"},
         BadInput{"BadSize", [](const std::string&) {}, {"--solid-size", "12X"}, "bad size"}),
-    [](const auto& info) { return std::string(info.param.name); });
+    CaseName());
 
 TEST(PackCommandLine, RefusesAnOutputInsideTheSource) {
   TempDir dir;

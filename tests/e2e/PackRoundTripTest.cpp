@@ -10,6 +10,7 @@
 #include <map>
 
 #include "StubpackRun.h"
+#include "fixtures/CaseName.h"
 #include "stubpack/TestFiles.h"
 
 namespace fs = std::filesystem;
@@ -105,6 +106,7 @@ struct Layout {
   const char* name;
   std::vector<std::string> options;
 };
+void PrintTo(const Layout& row, std::ostream* out) { *out << row.name; }
 
 class PackRoundTrip : public ::testing::TestWithParam<Layout> {};
 
@@ -145,7 +147,7 @@ INSTANTIATE_TEST_SUITE_P(
         Layout{"Bcj2OffSmallDictionary", {"--bcj2", "off", "--solid-size", "3M", "--dict", "1M"}},
         Layout{"FolderPerFileFastHc4",
                {"--solid-size", "1", "--mf", "hc4", "--fast", "--lc", "1", "--lp", "3"}}),
-    [](const auto& info) { return std::string(info.param.name); });
+    CaseName());
 
 TEST(PackReproducibility, SourceDateEpochMakesPacksIdentical) {
   if (!HaveBsdtar()) GTEST_SKIP() << "bsdtar is not installed";

@@ -9,6 +9,7 @@
 #include <random>
 
 #include "TestFiles.h"
+#include "fixtures/CaseName.h"
 
 namespace {
 
@@ -98,6 +99,7 @@ struct DecisionCase {
   const char* name;
   std::function<Bcj2Encoder::Decision()> make;
 };
+void PrintTo(const DecisionCase& row, std::ostream* out) { *out << row.name; }
 
 class Bcj2DecisionTest : public ::testing::TestWithParam<DecisionCase> {};
 
@@ -122,7 +124,7 @@ INSTANTIATE_TEST_SUITE_P(
                      }},
         DecisionCase{"ImagePolicy",
                      [] { return Bcj2ImagePolicy({{0, 30000, 30000, {}}, {30000, 40000, 50000, {}}}); }}),
-    [](const auto& info) { return std::string(info.param.name); });
+    CaseName());
 
 TEST(Bcj2Encoder, StoresTheTargetBigEndianAsTheDecoderExpects) {
   // The decoder's worked example: after 16 bytes, E8 with displacement 0x110 at output

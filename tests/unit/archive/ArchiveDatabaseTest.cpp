@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "archive/ArchiveDatabase.h"
+#include "fixtures/CaseName.h"
 #include "fixtures/FatalExpect.h"
 
 namespace {
@@ -155,6 +156,7 @@ struct TablesFatalCase {
   std::function<void(ArchiveDatabase&)> damage;
   std::string reason;
 };
+void PrintTo(const TablesFatalCase& row, std::ostream* out) { *out << row.name; }
 
 class DerivedTablesFail : public ::testing::TestWithParam<TablesFatalCase> {};
 
@@ -182,6 +184,6 @@ INSTANTIATE_TEST_SUITE_P(
         TablesFatalCase{"PackedDataBeyond4GiB",
                         [](ArchiveDatabase& db) { db.DataStart = 0xFFFFFFFAu; },
                         "packed data beyond 4 GiB"}),
-    [](const ::testing::TestParamInfo<TablesFatalCase>& info) { return info.param.name; });
+    CaseName());
 
 }  // namespace

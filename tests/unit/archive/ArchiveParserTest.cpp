@@ -2,6 +2,7 @@
 
 #include "archive/ArchiveParser.h"
 #include "archive/ReaderSwitch.h"
+#include "fixtures/CaseName.h"
 #include "fixtures/FatalExpect.h"
 #include "fixtures/HeaderBuilder.h"
 
@@ -21,9 +22,11 @@ class ArchiveParserTest : public ::testing::Test {
 };
 
 struct NumberCase {
+  const char* name;
   Bytes bytes;
   uint64_t value;
 };
+void PrintTo(const NumberCase& row, std::ostream* out) { *out << row.name; }
 
 class ReadNumberForms : public ArchiveParserTest,
                         public ::testing::WithParamInterface<NumberCase> {};
@@ -38,15 +41,20 @@ TEST_P(ReadNumberForms, DecodesAndConsumesExactly) {
 
 INSTANTIATE_TEST_SUITE_P(
     AllNineForms, ReadNumberForms,
-    ::testing::Values(NumberCase{{0x00}, 0}, NumberCase{{0x7F}, 127}, NumberCase{{0x80, 0x80}, 128},
-                      NumberCase{{0x80, 0xCA}, 202}, NumberCase{{0xBF, 0xFF}, 0x3FFF},
-                      NumberCase{{0xCA, 0x55, 0x48}, 673877},
-                      NumberCase{{0xE1, 0x02, 0x03, 0x04}, 0x01040302},
-                      NumberCase{{0xF7, 1, 2, 3, 4}, 0x0704030201ull},
-                      NumberCase{{0xFB, 1, 2, 3, 4, 5}, 0x030504030201ull},
-                      NumberCase{{0xFD, 1, 2, 3, 4, 5, 6}, 0x01060504030201ull},
-                      NumberCase{{0xFE, 1, 2, 3, 4, 5, 6, 7}, 0x07060504030201ull},
-                      NumberCase{{0xFF, 1, 2, 3, 4, 5, 6, 7, 0x88}, 0x8807060504030201ull}));
+    ::testing::Values(NumberCase{"OneByteZero", {0x00}, 0},
+                      NumberCase{"OneByteLargest", {0x7F}, 127},
+                      NumberCase{"TwoBytesSmallest", {0x80, 0x80}, 128},
+                      NumberCase{"TwoBytes", {0x80, 0xCA}, 202},
+                      NumberCase{"TwoBytesLargest", {0xBF, 0xFF}, 0x3FFF},
+                      NumberCase{"ThreeBytes", {0xCA, 0x55, 0x48}, 673877},
+                      NumberCase{"FourBytes", {0xE1, 0x02, 0x03, 0x04}, 0x01040302},
+                      NumberCase{"FiveBytes", {0xF7, 1, 2, 3, 4}, 0x0704030201ull},
+                      NumberCase{"SixBytes", {0xFB, 1, 2, 3, 4, 5}, 0x030504030201ull},
+                      NumberCase{"SevenBytes", {0xFD, 1, 2, 3, 4, 5, 6}, 0x01060504030201ull},
+                      NumberCase{"EightBytes", {0xFE, 1, 2, 3, 4, 5, 6, 7}, 0x07060504030201ull},
+                      NumberCase{"NineBytes", {0xFF, 1, 2, 3, 4, 5, 6, 7, 0x88},
+                                 0x8807060504030201ull}),
+    CaseName());
 
 TEST_F(ArchiveParserTest, BuilderNumbersRoundTrip) {
   for (uint64_t v : {0ull, 127ull, 128ull, 16383ull, 16384ull, 1ull << 35, 1ull << 56, ~0ull}) {
@@ -68,6 +76,7 @@ struct FatalCase {
   std::function<void(ArchiveParser&)> read;
   std::string reason;
 };
+void PrintTo(const FatalCase& row, std::ostream* out) { *out << row.name; }
 
 class ParserReadFails : public ArchiveParserTest,
                         public ::testing::WithParamInterface<FatalCase> {};
@@ -76,8 +85,6 @@ TEST_P(ParserReadFails, EndsTheRunForItsReason) {
   ArchiveParser& p = Over(GetParam().bytes);
   EXPECT_EQ(FatalReasonOf([&] { GetParam().read(p); }), GetParam().reason);
 }
-
-std::string CaseName(const ::testing::TestParamInfo<FatalCase>& info) { return info.param.name; }
 
 INSTANTIATE_TEST_SUITE_P(
     Table, ParserReadFails,
@@ -137,7 +144,7 @@ INSTANTIATE_TEST_SUITE_P(
                     p.ReadByte();
                   },
                   "no header buffer"}),
-    CaseName);
+    CaseName());
 
 TEST_F(ArchiveParserTest, SkipToPropertySkipsOtherProperties) {
   ArchiveParser& p = Over({0x0A, 0x02, 0xEE, 0xEE, 0x09, 0x33});

@@ -3,6 +3,7 @@
 #include "archive/ArchiveSignature.h"
 #include "archive/FindSignature.h"
 #include "archive/InputFile.h"
+#include "fixtures/CaseName.h"
 #include "fixtures/FatalExpect.h"
 #include "fixtures/HeaderBuilder.h"
 
@@ -44,12 +45,14 @@ TEST_F(FindSignatureTest, SignatureIsCompletedAtStartUp) {
 }
 
 struct FoundCase {
+  const char* name;
   size_t fileSize;
   uint32_t start;
   uint32_t offsetFromStart;
   uint32_t limit;
   uint32_t systemReads;  // ReadFile calls: the 6-byte probe plus one per block
 };
+void PrintTo(const FoundCase& row, std::ostream* out) { *out << row.name; }
 
 class FindSignatureFound : public FindSignatureTest,
                            public ::testing::WithParamInterface<FoundCase> {};
@@ -65,13 +68,14 @@ TEST_P(FindSignatureFound, ReturnsOffsetAndPositionsAfterIt) {
 
 INSTANTIATE_TEST_SUITE_P(
     Blocks, FindSignatureFound,
-    ::testing::Values(FoundCase{100, 0, 0, 0, 1},                  // at the start, no block
-                      FoundCase{70000, 0, 65531, 1 << 20, 2},      // last offset of block 1
-                      FoundCase{65537, 0, 65531, 1 << 20, 2},      // block 1 ends at end of file
-                      FoundCase{140000, 0, 65532, 1 << 20, 3},     // first offset of block 2
-                      FoundCase{140000, 1000, 65532, 1 << 20, 3},  // from a later start
-                      FoundCase{kReach + 1000, 0, kReach, 1 << 20, 18},
-                      FoundCase{70000, 0, 65531, 1, 2}));  // limit 1: the first block only
+    ::testing::Values(FoundCase{"AtTheStartNoBlock", 100, 0, 0, 0, 1},
+                      FoundCase{"LastOffsetOfBlock1", 70000, 0, 65531, 1 << 20, 2},
+                      FoundCase{"Block1EndsAtEndOfFile", 65537, 0, 65531, 1 << 20, 2},
+                      FoundCase{"FirstOffsetOfBlock2", 140000, 0, 65532, 1 << 20, 3},
+                      FoundCase{"FromALaterStart", 140000, 1000, 65532, 1 << 20, 3},
+                      FoundCase{"AtTheReach", kReach + 1000, 0, kReach, 1 << 20, 18},
+                      FoundCase{"LimitOneSearchesTheFirstBlockOnly", 70000, 0, 65531, 1, 2}),
+    CaseName());
 
 TEST_F(FindSignatureTest, LimitZeroFailsBeforeReadingABlock) {
   // The file is too short for a block: a block read would end with "short read".

@@ -2,6 +2,7 @@
 
 #include "archive/InputFile.h"
 #include "archive/PackStreamReader.h"
+#include "fixtures/CaseName.h"
 #include "fixtures/FatalExpect.h"
 #include "fixtures/HeaderBuilder.h"
 
@@ -27,11 +28,13 @@ class InputFileTest : public ::testing::Test {
 };
 
 struct ReadCase {
+  const char* name;
   size_t fileSize;
   uint32_t position;
   uint32_t n;
   uint32_t systemReads;  // ReadFile calls made by the read
 };
+void PrintTo(const ReadCase& row, std::ostream* out) { *out << row.name; }
 
 class InputFileReadPath : public InputFileTest, public ::testing::WithParamInterface<ReadCase> {};
 
@@ -56,12 +59,13 @@ TEST_P(InputFileReadPath, DeliversBytesThroughTheRightPath) {
 
 INSTANTIATE_TEST_SUITE_P(
     CacheBoundary, InputFileReadPath,
-    ::testing::Values(ReadCase{10000, 0, 4096, 0},           // exactly the cache: cached path
-                      ReadCase{10000, 0, 4097, 1},           // one more: direct path
-                      ReadCase{10000, 100, 4096, 0},         // a whole window from a later position
-                      ReadCase{4096, 0, 4096, 0},            // ends exactly at end of file
-                      ReadCase{5000, 5000 - 4097, 4097, 1},  // direct, ends at end of file
-                      ReadCase{5000, 4999, 1, 0}));
+    ::testing::Values(ReadCase{"ExactlyTheCacheIsCached", 10000, 0, 4096, 0},
+                      ReadCase{"OneMoreIsDirect", 10000, 0, 4097, 1},
+                      ReadCase{"WholeWindowFromALaterPosition", 10000, 100, 4096, 0},
+                      ReadCase{"CachedEndingAtEndOfFile", 4096, 0, 4096, 0},
+                      ReadCase{"DirectEndingAtEndOfFile", 5000, 5000 - 4097, 4097, 1},
+                      ReadCase{"LastByte", 5000, 4999, 1, 0}),
+    CaseName());
 
 TEST_F(InputFileTest, CachedReadRefillsOnlyWhenLeavingTheWindow) {
   Bytes data = Pattern(20000);
@@ -90,10 +94,12 @@ TEST_F(InputFileTest, DirectReadLeavesCacheAlone) {
 }
 
 struct ShortCase {
+  const char* name;
   size_t fileSize;
   uint32_t position;
   uint32_t n;
 };
+void PrintTo(const ShortCase& row, std::ostream* out) { *out << row.name; }
 class InputFileShortRead : public InputFileTest, public ::testing::WithParamInterface<ShortCase> {};
 
 TEST_P(InputFileShortRead, EndsTheRun) {
@@ -105,10 +111,11 @@ TEST_P(InputFileShortRead, EndsTheRun) {
 }
 
 INSTANTIATE_TEST_SUITE_P(PastEnd, InputFileShortRead,
-                         ::testing::Values(ShortCase{4095, 0, 4096},     // cached, one short
-                                           ShortCase{100, 90, 11},       // cached, some exist
-                                           ShortCase{5000, 1000, 4097},  // direct
-                                           ShortCase{100, 200, 1}));     // wholly past the end
+                         ::testing::Values(ShortCase{"CachedOneShort", 4095, 0, 4096},
+                                           ShortCase{"CachedSomeExist", 100, 90, 11},
+                                           ShortCase{"Direct", 5000, 1000, 4097},
+                                           ShortCase{"WhollyPastTheEnd", 100, 200, 1}),
+                         CaseName());
 
 TEST_F(InputFileTest, NegativePositionEndsTheRun) {
   TempFile temp(Pattern(100));

@@ -10,6 +10,7 @@
 #include "archive/ArchiveSignature.h"
 #include "archive/InputFile.h"
 #include "decode/FolderDecoder.h"
+#include "fixtures/CaseName.h"
 #include "fixtures/FatalExpect.h"
 #include "fixtures/HeaderBuilder.h"
 
@@ -197,6 +198,7 @@ struct OpenFatalCase {
   std::function<Bytes()> archive;
   std::string reason;
 };
+void PrintTo(const OpenFatalCase& row, std::ostream* out) { *out << row.name; }
 
 class OpenArchiveFails : public OpenArchiveTest,
                          public ::testing::WithParamInterface<OpenFatalCase> {};
@@ -460,7 +462,7 @@ INSTANTIATE_TEST_SUITE_P(
         OpenFatalCase{"FolderNeedsMorePackedStreams",
                       [] { return WithMain(PackInfo(0, {}), Unpack(), SubStreamsInfo({}, {})); },
                       "pack stream count mismatch"}),
-    [](const ::testing::TestParamInfo<OpenFatalCase>& info) { return info.param.name; });
+    CaseName());
 
 TEST_F(OpenArchiveTest, LimitZeroNeedsTheSignatureAtTheStart) {
   EXPECT_EQ(FatalReasonOf([&] {

@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "decode/Bcj2Decoder.h"
-#include "fixtures/Bcj2TestEncoder.h"
+#include "fixtures/Bcj2Encode.h"
 #include "fixtures/FatalExpect.h"
 #include "fixtures/TestData.h"
 #include "fixtures/TestStreams.h"
@@ -22,7 +22,7 @@ struct Bcj2Run {
 Bcj2Run DecodeBcj2(const Bcj2Streams& s, uint32_t mainPerRead = UINT32_MAX,
                    uint32_t piece = 1 << 16) {
   Bcj2Decoder decoder;
-  BytesReadStream main(s.main, mainPerRead), call(s.call), jump(s.jump), rc(s.decisions);
+  BytesReadStream main(s.main, mainPerRead), call(s.call), jump(s.jump), rc(s.rc);
   Bcj2Run run;
   run.out = ReadPieces(decoder, {&main, &call, &jump, &rc}, nullptr, piece);
   run.decisionBytesRead = rc.Position();
@@ -46,7 +46,7 @@ TEST(Bcj2Decoder, TargetBelowTheNextOffsetWrapsAround) {
   s.main = {0xE8};
   s.call = {0x00, 0x00, 0x00, 0x00};
   // Decisions: the one candidate converted.
-  s.decisions = Bcj2Encode({0xE8, 1, 2, 3, 4}).decisions;
+  s.rc = Bcj2Encode({0xE8, 1, 2, 3, 4}).rc;
   EXPECT_EQ(DecodeBcj2(s).out.all, (Bytes{0xE8, 0xFB, 0xFF, 0xFF, 0xFF}));
   EXPECT_EQ(Bcj2Encode({0xE8, 0xFB, 0xFF, 0xFF, 0xFF}).call, s.call);
 }
@@ -85,11 +85,11 @@ TEST(Bcj2Decoder, ShortTargetStreamsAreFatal) {
 
 TEST(Bcj2Decoder, EmptyMainStillTakesFiveDecisionBytes) {
   Bcj2Streams s;
-  s.decisions = {1, 2, 3, 4, 5, 6, 7, 8};
+  s.rc = {1, 2, 3, 4, 5, 6, 7, 8};
   Bcj2Run run = DecodeBcj2(s);
   EXPECT_TRUE(run.out.writes.empty());
   EXPECT_EQ(run.decisionBytesRead, 5u);
-  s.decisions.clear();
+  s.rc.clear();
   EXPECT_TRUE(DecodeBcj2(s).out.all.empty());
 }
 
@@ -160,7 +160,7 @@ TEST(Bcj2Decoder, ArbitraryStreamsNeverOverrun) {
     fill(s.main, rng() % 3000);
     fill(s.call, rng() % 400);
     fill(s.jump, rng() % 400);
-    fill(s.decisions, rng() % 64);
+    fill(s.rc, rng() % 64);
     Bcj2Run run;
     RunEnd end = RunUntilExit([&] { run = DecodeBcj2(s); });
     if (end.exited) {
@@ -177,7 +177,7 @@ TEST(Bcj2Decoder, EachDecodeStartsFresh) {
   Bcj2Streams s = Bcj2Encode(data);
   Bcj2Decoder decoder;
   for (int round = 0; round < 2; ++round) {
-    BytesReadStream main(s.main), call(s.call), jump(s.jump), rc(s.decisions);
+    BytesReadStream main(s.main), call(s.call), jump(s.jump), rc(s.rc);
     EXPECT_EQ(ReadPieces(decoder, {&main, &call, &jump, &rc}, nullptr).all, data) << round;
   }
 }

@@ -22,6 +22,18 @@ namespace {
 
 using posix_testing::Api;
 
+// The runs' files stay until the process ends. A run that ends through the failure path, or
+// whose CloseHandle failed, leaves files open in the layer: deleting them would free their
+// inodes for the files of later tests, which the layer would then take for files still open
+// (and refuse to delete them, for one).
+std::string DirectoryForTheProcess(const std::string& prefix) {
+  static TempDir root;
+  static int made = 0;
+  std::string path = root / (prefix + std::to_string(++made));
+  std::filesystem::create_directory(path);
+  return path;
+}
+
 class FaultInjection : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -44,8 +56,7 @@ class FaultInjection : public ::testing::Test {
   RunEnd Run(Api api, uint32_t nth, const std::function<void()>& arrange = {}) {
     // A directory of its own per run: a run whose output handle could not be closed keeps its
     // path open in the layer, and a later run could draw the same temporary name.
-    runDir = temp / ("run" + std::to_string(++runs));
-    std::filesystem::create_directory(runDir);
+    runDir = DirectoryForTheProcess("run");
     setenv("TMPDIR", runDir.c_str(), 1);
     posix_testing::Reset();
     ResetRunState();
@@ -63,11 +74,8 @@ class FaultInjection : public ::testing::Test {
     return names;
   }
   uint32_t startCounts[size_t(Api::Count)] = {};  // calls made before the run itself
-  TempDir temp;
   std::string runDir;
-  int runs = 0;
-  TempDir files;
-  std::string stubFile = files / "stub.exe";
+  std::string stubFile = DirectoryForTheProcess("stub") + "/stub.exe";
   std::string startDir;
   int exitCode = -1;
 };
@@ -180,25 +188,30 @@ TEST_F(FaultInjection, EveryFailingCallEndsAsDocumented) {
         EXPECT_EQ(boxes.back().text, kGeneralText) << row;
         EXPECT_EQ(boxes.back().caption, "Error of Unpacking") << row;
         // Every output handle is closed; only the stub's own file stays open, by design.
-        if (!expect.keepsFileOpen)
+        if (!expect.keepsFileOpen) {
           EXPECT_LE(posix_testing::OpenFileHandles(), handlesBefore + 1) << row;
+        }
         // Memory may also run out after the setup program ran, on the way to the clean-up.
         // A setup program that cannot be started was tried.
-        if (api != Api::LocalAlloc && end.reason != "setup program cannot be started")
+        if (api != Api::LocalAlloc && end.reason != "setup program cannot be started") {
           EXPECT_TRUE(posix_testing::CreatedProcesses().empty()) << row;
+        }
       } else {
         EXPECT_FALSE(end.exited) << row << ": " << end.reason;
         EXPECT_EQ(exitCode, 0) << row;
         EXPECT_TRUE(boxes.empty()) << row;
-        if (api != Api::CreateProcessA)
+        if (api != Api::CreateProcessA) {
           EXPECT_EQ(posix_testing::CreatedProcesses().size(), 1u) << row;
+        }
       }
       // A failed restore of the current directory is not examined either.
-      if (!(api == Api::SetCurrentDirectoryA && nth == 2) && api != Api::GetCurrentDirectoryA)
+      if (!(api == Api::SetCurrentDirectoryA && nth == 2) && api != Api::GetCurrentDirectoryA) {
         EXPECT_EQ(here, startDir) << row;
+      }
       if (expect.ends != Ends::kLeavesTree && !expect.keepsFileOpen &&
-          !(api == Api::DeleteFileA && nth == 1))
+          !(api == Api::DeleteFileA && nth == 1)) {
         EXPECT_TRUE(TempEntries().empty()) << row << ": " << ::testing::PrintToString(TempEntries());
+      }
       // Leftovers stay until the end: deleting a file the layer still holds open would free
       // its inode for a later run's file, which the layer would then take for open.
       EXPECT_EQ(chdir(startDir.c_str()), 0);

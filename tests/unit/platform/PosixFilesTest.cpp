@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "fixtures/CaseName.h"
 #include "fixtures/TempDir.h"
 #include "platform/testing/PosixTesting.h"
 #include "platform/win32.h"
@@ -42,6 +43,7 @@ struct OpenCase {
   DWORD disposition;
   DWORD error;  // 0: the call succeeds
 };
+void PrintTo(const OpenCase& row, std::ostream* out) { *out << row.name; }
 
 class CreateFileResult : public ::testing::TestWithParam<OpenCase> {};
 
@@ -82,7 +84,7 @@ INSTANTIATE_TEST_SUITE_P(
         OpenCase{"ReadReadOnlyFile", Existing::ReadOnlyFile, GENERIC_READ, OPEN_EXISTING, 0},
         OpenCase{"ReadNothing", Existing::Nothing, GENERIC_READ, OPEN_EXISTING,
                  ERROR_FILE_NOT_FOUND}),
-    [](const ::testing::TestParamInfo<OpenCase>& info) { return std::string(info.param.name); });
+    CaseName());
 
 struct AttributeCase {
   const char* name;
@@ -91,6 +93,7 @@ struct AttributeCase {
   mode_t modeAfter;
   DWORD reported;     // by GetFileAttributesA and by a directory listing
 };
+void PrintTo(const AttributeCase& row, std::ostream* out) { *out << row.name; }
 
 class FileAttributes : public ::testing::TestWithParam<AttributeCase> {};
 
@@ -140,9 +143,7 @@ INSTANTIATE_TEST_SUITE_P(
                       FILE_ATTRIBUTE_READONLY},
         AttributeCase{"ReadOnlyCleared", 0444, 0, 0644, FILE_ATTRIBUTE_NORMAL},
         AttributeCase{"Hidden", 0644, FILE_ATTRIBUTE_HIDDEN, 0644, FILE_ATTRIBUTE_HIDDEN}),
-    [](const ::testing::TestParamInfo<AttributeCase>& info) {
-      return std::string(info.param.name);
-    });
+    CaseName());
 
 // A handle that lost its descriptor to others reopens its file by name: another file put at
 // that name must never be read through it, and the stub's own file keeps its descriptor.
