@@ -1,4 +1,5 @@
-// The transient context of one header parse: the reader stack and the byte-level reads of
+// The cursor the header is parsed with: a stack of buffers (the header, and the decoded
+// additional streams that hold parts of it), read from the top one, and the byte-level reads of
 // the 7z header. Every read either succeeds or ends the run through FatalError.
 #pragma once
 #include <cstdint>
@@ -10,9 +11,9 @@
 
 class InputFile;
 
-class ArchiveParser {
+class HeaderCursor {
  public:
-  explicit ArchiveParser(InputFile* file) : File(file) {}
+  explicit HeaderCursor(InputFile* file) : File(file) {}
 
   void PushBuffer(const uint8_t* data, uint32_t size);
   void PopBuffer();
