@@ -3,7 +3,7 @@
 #include "archive/ArchiveSignature.h"
 #include "archive/InputFile.h"
 #include "format/SignatureScan.h"
-#include "support/AnsiString.h"
+#include "support/Bytes.h"
 #include "support/Fatal.h"
 #include "support/MemAlloc.h"
 

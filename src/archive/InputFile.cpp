@@ -1,6 +1,6 @@
 #include "archive/InputFile.h"
 
-#include "support/AnsiString.h"
+#include "support/Bytes.h"
 #include "support/Fatal.h"
 
 void InputFile::Open(const WideString& path) {
