@@ -56,7 +56,7 @@ void BM_OpenArchive(benchmark::State& state) {
   InputFile& file = FileFor(count);
   for (auto _ : state) {
     Archive archive;
-    file.Seek(0, 0);
+    file.Seek(0, FILE_BEGIN);
     OpenArchive(archive, file, 1 << 20, DecodeFolder);
     benchmark::DoNotOptimize(archive.Database.FileToFolder.Count());
   }

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "FuzzSupport.h"
-#include "archive/ArchiveParser.h"
+#include "archive/HeaderCursor.h"
 #include "archive/HeaderParsing.h"
 #include "archive/InputFile.h"
 #include "decode/FolderDecoder.h"
@@ -40,14 +40,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     Folder folder;
     std::vector<uint32_t> packSizes;
     failed = fuzz::EndsInFailure([&] {
-      ArchiveParser parser(nullptr);
-      parser.PushBuffer(data, uint32_t(size));
-      ReadFolder(parser, folder);
+      HeaderCursor cursor(nullptr);
+      cursor.PushBuffer(data, uint32_t(size));
+      ReadFolder(cursor, folder);
       for (uint32_t i = 0; i < folder.TotalOutStreams(); ++i)
-        folder.UnpackSizes.Add(parser.ReadNumber32());
+        folder.UnpackSizes.Add(cursor.ReadNumber32());
       for (uint32_t i = 0; i < folder.PackedStreams.Count(); ++i)
-        packSizes.push_back(parser.ReadNumber32());
-      uint32_t used = parser.Current().Position;
+        packSizes.push_back(cursor.ReadNumber32());
+      uint32_t used = cursor.Current().Position;
       std::string image(kPackStart, '\xA5');
       image.append(reinterpret_cast<const char*>(data) + used, size - used);
       std::string path = fuzz::WriteScratchFile("packed.bin", image);

@@ -1,4 +1,4 @@
-#include "archive/ArchiveParser.h"
+#include "archive/HeaderCursor.h"
 #include "archive/HeaderParsing.h"
 #include "support/Fatal.h"
 
@@ -10,13 +10,13 @@ uint32_t CountTrue(const ItemVector<bool>& vector) {
   return n;
 }
 
-void ReadNames(ArchiveParser& parser, const DataVector* dataVector, ItemVector<FileItem>& files) {
+void ReadNames(HeaderCursor& cursor, const DataVector* dataVector, ItemVector<FileItem>& files) {
   ReaderSwitch external;
-  external.SetFromExternal(parser, dataVector);
+  external.SetFromExternal(cursor, dataVector);
   for (uint32_t i = 0; i < files.Count(); ++i) {
     WideString& name = files[i].Name;
     for (;;) {
-      WCHAR unit = WCHAR(parser.ReadWideChar());
+      WCHAR unit = WCHAR(cursor.ReadWideChar());
       if (unit == 0) break;
       name.AppendUnit(unit);
     }
@@ -37,47 +37,49 @@ FILETIME& TimeOf(FileItem& file, uint8_t id, bool*& defined) {
   return file.LastWriteTime;
 }
 
-void ReadTimes(ArchiveParser& parser, const DataVector* dataVector, uint8_t id,
-               ItemVector<FileItem>& files) {
+// A property that some entries define: which ones (a defined vector), then a value for each of
+// them, read from the header or from an additional stream.
+template <typename ReadValue>
+void ReadDefinedValues(HeaderCursor& cursor, const DataVector* dataVector,
+                       ItemVector<FileItem>& files, ReadValue readValue) {
   ItemVector<bool> defined;
-  parser.ReadDefinedVector(files.Count(), defined);
+  cursor.ReadDefinedVector(files.Count(), defined);
   ReaderSwitch external;
-  external.SetFromExternal(parser, dataVector);
-  for (uint32_t i = 0; i < files.Count(); ++i) {
-    bool* flag;
-    FILETIME& time = TimeOf(files[i], id, flag);
-    *flag = defined[i];
-    if (defined[i]) {
-      uint64_t value = parser.ReadUInt64();
-      time.dwLowDateTime = DWORD(value);
-      time.dwHighDateTime = DWORD(value >> 32);
-    }
-  }
+  external.SetFromExternal(cursor, dataVector);
+  for (uint32_t i = 0; i < files.Count(); ++i) readValue(files[i], defined[i]);
   external.Release();
 }
 
-void ReadAttributes(ArchiveParser& parser, const DataVector* dataVector,
+void ReadTimes(HeaderCursor& cursor, const DataVector* dataVector, uint8_t id,
+               ItemVector<FileItem>& files) {
+  ReadDefinedValues(cursor, dataVector, files, [&](FileItem& file, bool defined) {
+    bool* flag;
+    FILETIME& time = TimeOf(file, id, flag);
+    *flag = defined;
+    if (!defined) return;
+    uint64_t value = cursor.ReadUInt64();
+    time.dwLowDateTime = DWORD(value);
+    time.dwHighDateTime = DWORD(value >> 32);
+  });
+}
+
+void ReadAttributes(HeaderCursor& cursor, const DataVector* dataVector,
                     ItemVector<FileItem>& files) {
-  ItemVector<bool> defined;
-  parser.ReadDefinedVector(files.Count(), defined);
-  ReaderSwitch external;
-  external.SetFromExternal(parser, dataVector);
-  for (uint32_t i = 0; i < files.Count(); ++i) {
-    files[i].AttributesDefined = defined[i];
-    if (defined[i]) files[i].Attributes = parser.ReadUInt32();
-  }
-  external.Release();
+  ReadDefinedValues(cursor, dataVector, files, [&](FileItem& file, bool defined) {
+    file.AttributesDefined = defined;
+    if (defined) file.Attributes = cursor.ReadUInt32();
+  });
 }
 
 }  // namespace
 
-void ReadFilesInfo(ArchiveParser& parser, const DataVector* dataVector, const StreamsInfo& info,
+void ReadFilesInfo(HeaderCursor& cursor, const DataVector* dataVector, const StreamsInfo& info,
                    ItemVector<FileItem>& files) {
-  uint32_t numFiles = parser.ReadNumber32();
+  uint32_t numFiles = cursor.ReadNumber32();
   // Every entry needs a name, and a name takes at least its closing zero unit (two bytes) in
   // what is left of the header or in the decoded additional data: what an entry costs is then
   // bounded by the bytes that describe it.
-  uint64_t nameRoom = parser.Remaining();
+  uint64_t nameRoom = cursor.Remaining();
   if (dataVector)
     for (uint32_t i = 0; i < dataVector->Count(); ++i) nameRoom += (*dataVector)[i].Bytes.Count();
   if (numFiles > nameRoom / 2) FatalError(FailureReason::FileCountBeyondHeader);
@@ -92,9 +94,9 @@ void ReadFilesInfo(ArchiveParser& parser, const DataVector* dataVector, const St
 
   uint32_t seen = 0;  // the properties read so far, one bit per id
   for (;;) {
-    uint8_t id = parser.ReadByte();
+    uint8_t id = cursor.ReadByte();
     if (id == kEnd) break;
-    uint64_t size = parser.ReadNumber();
+    uint64_t size = cursor.ReadNumber();
     // Read twice, a property would cost its entries again for a few bytes (its data may come
     // from the same additional stream each time).
     if (id >= kEmptyStream && id <= kWinAttributes) {
@@ -103,7 +105,7 @@ void ReadFilesInfo(ArchiveParser& parser, const DataVector* dataVector, const St
     }
     switch (id) {
       case kEmptyStream:
-        parser.ReadBitVector(numFiles, emptyStream);
+        cursor.ReadBitVector(numFiles, emptyStream);
         numEmptyStreams += CountTrue(emptyStream);
         for (uint32_t i = 0; i < numEmptyStreams; ++i) {
           emptyFile.Add(false);
@@ -111,24 +113,24 @@ void ReadFilesInfo(ArchiveParser& parser, const DataVector* dataVector, const St
         }
         break;
       case kEmptyFile:
-        parser.ReadBitVector(numEmptyStreams, emptyFile);
+        cursor.ReadBitVector(numEmptyStreams, emptyFile);
         break;
       case kAnti:
-        parser.ReadBitVector(numEmptyStreams, anti);
+        cursor.ReadBitVector(numEmptyStreams, anti);
         break;
       case kName:
-        ReadNames(parser, dataVector, files);
+        ReadNames(cursor, dataVector, files);
         break;
       case kCreationTime:
       case kLastAccessTime:
       case kLastWriteTime:
-        ReadTimes(parser, dataVector, id, files);
+        ReadTimes(cursor, dataVector, id, files);
         break;
       case kWinAttributes:
-        ReadAttributes(parser, dataVector, files);
+        ReadAttributes(cursor, dataVector, files);
         break;
       default:
-        parser.SkipBytes(size);
+        cursor.SkipBytes(size);
         break;
     }
   }

@@ -3,7 +3,7 @@
 #include "archive/ArchiveSignature.h"
 #include "archive/InputFile.h"
 #include "format/SignatureScan.h"
-#include "support/AnsiString.h"
+#include "support/Bytes.h"
 #include "support/Fatal.h"
 #include "support/MemAlloc.h"
 
@@ -14,7 +14,7 @@ const uint32_t kKept = kSignatureSize - 1;  // bytes carried into the next block
 uint32_t FindSignature(InputFile& file, uint32_t limit) {
   uint32_t start = uint32_t(file.GetPosition());
   uint8_t head[kSignatureSize];
-  file.Seek(int32_t(start), 0);
+  file.Seek(int32_t(start), FILE_BEGIN);
   file.Read(head, kSignatureSize);
   if (CompareBytes(head, ArchiveSignature, kSignatureSize) == 0) return start;
 
@@ -29,7 +29,7 @@ uint32_t FindSignature(InputFile& file, uint32_t limit) {
       if (block[i] == ArchiveSignature[0] &&
           CompareBytes(block + i, ArchiveSignature, kSignatureSize) == 0) {
         MemFree(block);
-        file.Seek(int32_t(candidate + kSignatureSize), 0);
+        file.Seek(int32_t(candidate + kSignatureSize), FILE_BEGIN);
         return candidate;
       }
     }

@@ -7,7 +7,7 @@
 #include "archive/ArchiveDatabase.h"
 #include "archive/ReaderSwitch.h"
 
-class ArchiveParser;
+class HeaderCursor;
 class InputFile;
 
 // Where one streams info block goes: the database's lists for the main streams, lists of
@@ -43,16 +43,16 @@ struct OwnStreamsInfo {
   StreamsInfo Info{PackSizes, PackCrcDefined, PackCrcs, Folders, NumUnpackStreams};
 };
 
-void ReadStreamsInfo(ArchiveParser& parser, const DataVector* dataVector, StreamsInfo& info);
-void ReadPackInfo(ArchiveParser& parser, StreamsInfo& info);
-void ReadUnpackInfo(ArchiveParser& parser, const DataVector* dataVector, StreamsInfo& info);
-void ReadFolder(ArchiveParser& parser, Folder& folder);
-void ReadSubStreamsInfo(ArchiveParser& parser, StreamsInfo& info);
+void ReadStreamsInfo(HeaderCursor& cursor, const DataVector* dataVector, StreamsInfo& info);
+void ReadPackInfo(HeaderCursor& cursor, StreamsInfo& info);
+void ReadUnpackInfo(HeaderCursor& cursor, const DataVector* dataVector, StreamsInfo& info);
+void ReadFolder(HeaderCursor& cursor, Folder& folder);
+void ReadSubStreamsInfo(HeaderCursor& cursor, StreamsInfo& info);
 // Fills files from the files info; info supplies the sizes and digests of the entries that
 // have a stream.
-void ReadFilesInfo(ArchiveParser& parser, const DataVector* dataVector, const StreamsInfo& info,
+void ReadFilesInfo(HeaderCursor& cursor, const DataVector* dataVector, const StreamsInfo& info,
                    ItemVector<FileItem>& files);
-void ReadDatabase(ArchiveParser& parser, ArchiveDatabase& database,
+void ReadDatabase(HeaderCursor& cursor, ArchiveDatabase& database,
                   FolderDecodeFunction decodeFolder);
 // Decodes every folder of the additional streams, whose packed data starts at dataStart,
 // into one element of dataVector each.

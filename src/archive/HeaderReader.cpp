@@ -1,6 +1,6 @@
 #include "archive/HeaderReader.h"
 
-#include "support/AnsiString.h"
+#include "support/Bytes.h"
 
 bool HeaderReader::TryReadByte(uint8_t& value) {
   if (Position >= Size) return false;

@@ -1,6 +1,6 @@
 #include "archive/InputFile.h"
 
-#include "support/AnsiString.h"
+#include "support/Bytes.h"
 #include "support/Fatal.h"
 
 void InputFile::Open(const WideString& path) {
@@ -12,14 +12,14 @@ void InputFile::Open(const WideString& path) {
 
 void InputFile::Seek(int32_t distance, uint32_t origin) {
   switch (origin) {
-    case 0:
+    case FILE_BEGIN:
       Position = distance;
       break;
-    case 1:
+    case FILE_CURRENT:
       // Wraps like the 32-bit register it stands for; a negative result fails the next read.
       Position = int32_t(uint32_t(Position) + uint32_t(distance));
       break;
-    case 2:
+    case FILE_END:
       Position = int32_t(SetFilePointer(Handle, distance, nullptr, FILE_END));
       break;
     default:
@@ -55,7 +55,7 @@ void InputFile::Read(void* buffer, uint32_t n) {
 }
 
 uint32_t InputFile::ReadAt(uint32_t position, void* buffer, uint32_t n) {
-  Seek(int32_t(position), 0);
+  Seek(int32_t(position), FILE_BEGIN);
   Read(buffer, n);
   return n;
 }

@@ -13,7 +13,8 @@ class InputFile {
   // Opens path for reading; failure reports "Can not open input file" and ends the run.
   void Open(const WideString& path);
   int32_t GetPosition() const { return Position; }
-  // Origin 0: from the start; 1: from Position; 2: from the end (asks the system). Others: no-op.
+  // Origins as the system's: FILE_BEGIN from the start, FILE_CURRENT from Position, FILE_END
+  // from the end (asks the system). Others: no-op.
   void Seek(int32_t distance, uint32_t origin);
   // Copies exactly n bytes from Position and advances it, or ends the run.
   void Read(void* buffer, uint32_t n);

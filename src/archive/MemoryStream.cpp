@@ -1,6 +1,6 @@
 #include "archive/MemoryStream.h"
 
-#include "support/AnsiString.h"
+#include "support/Bytes.h"
 #include "support/Fatal.h"
 
 uint32_t MemoryStream::Read(void* data, uint32_t size) {

@@ -1,5 +1,5 @@
 #include "archive/Archive.h"
-#include "archive/ArchiveParser.h"
+#include "archive/HeaderCursor.h"
 #include "archive/FindSignature.h"
 #include "archive/HeaderParsing.h"
 #include "archive/InputFile.h"
@@ -40,7 +40,7 @@ void DecodeAdditionalStreams(InputFile& file, uint64_t dataStart, const StreamsI
   }
 }
 
-void ReadDatabase(ArchiveParser& parser, ArchiveDatabase& database,
+void ReadDatabase(HeaderCursor& cursor, ArchiveDatabase& database,
                   FolderDecodeFunction decodeFolder) {
   database.PackSizes.Clear();
   database.Folders.Clear();
@@ -49,16 +49,16 @@ void ReadDatabase(ArchiveParser& parser, ArchiveDatabase& database,
   database.NumUnpackStreams.Clear();
   database.Files.Clear();
 
-  uint8_t id = parser.ReadByte();
+  uint8_t id = cursor.ReadByte();
   if (id == kArchiveProperties) FatalError(FailureReason::ArchiveProperties);
   DataVector dataVector;
   if (id == kAdditionalStreamsInfo) {
     OwnStreamsInfo additional;
-    ReadStreamsInfo(parser, nullptr, additional.Info);
+    ReadStreamsInfo(cursor, nullptr, additional.Info);
     database.AdditionalDataStart = additional.Info.PackPosition + database.HeaderEnd;
-    DecodeAdditionalStreams(*parser.File, database.AdditionalDataStart, additional.Info,
+    DecodeAdditionalStreams(*cursor.File, database.AdditionalDataStart, additional.Info,
                             dataVector, decodeFolder);
-    id = parser.ReadByte();
+    id = cursor.ReadByte();
   }
 
   // The main streams info may be left out only where it would be empty: right before the files
@@ -66,8 +66,8 @@ void ReadDatabase(ArchiveParser& parser, ArchiveDatabase& database,
   StreamsInfo main(database.PackSizes, database.PackCrcDefined, database.PackCrcs, database.Folders,
                    database.NumUnpackStreams);
   if (id == kMainStreamsInfo) {
-    ReadStreamsInfo(parser, &dataVector, main);
-    id = parser.ReadByte();
+    ReadStreamsInfo(cursor, &dataVector, main);
+    id = cursor.ReadByte();
   } else if (id != kFilesInfo && id != kEnd) {
     FatalError(FailureReason::MainStreamsInfoMissing);
   }
@@ -78,15 +78,14 @@ void ReadDatabase(ArchiveParser& parser, ArchiveDatabase& database,
     return;
   }
   if (id != kFilesInfo) FatalError(FailureReason::FilesInfoExpected);
-  ReadFilesInfo(parser, &dataVector, main, database.Files);
+  ReadFilesInfo(cursor, &dataVector, main, database.Files);
 }
 
 void OpenArchive(Archive& archive, InputFile& file, uint32_t limit,
                  FolderDecodeFunction decodeFolder) {
-  ArchiveParser parser(&file);
+  HeaderCursor cursor(&file);
   ArchiveDatabase& database = archive.Database;
   uint32_t archiveStart = FindSignature(file, limit);
-  parser.ArchiveStart = archiveStart;
   database.ArchiveStart = archiveStart;
 
   // Version (2), start header CRC (4), then the 20 bytes that CRC covers.
@@ -103,21 +102,21 @@ void OpenArchive(Archive& archive, InputFile& file, uint32_t limit,
   database.HeaderEnd = uint64_t(archiveStart) + kStartHeaderSize;
 
   // The header must lie inside the file before a buffer of its size is allocated.
-  file.Seek(0, 2);
+  file.Seek(0, FILE_END);
   uint64_t fileSize = uint32_t(file.GetPosition());
   if (headerOffset > fileSize || headerSize > fileSize ||
       database.HeaderEnd + headerOffset + headerSize > fileSize)
     FatalError(FailureReason::HeaderOutsideFile);
-  file.Seek(int32_t(database.HeaderEnd + headerOffset), 0);
+  file.Seek(int32_t(database.HeaderEnd + headerOffset), FILE_BEGIN);
   uint32_t size = uint32_t(headerSize);
   uint8_t* header = static_cast<uint8_t*>(MemAlloc(size));
   file.Read(header, size);
   if (Crc32(header, size, 0) != headerCrc) FatalError(FailureReason::HeaderCrcMismatch);
 
   ReaderSwitch headerSwitch;
-  headerSwitch.Set(parser, header, size);
-  if (parser.ReadByte() != kHeader) FatalError(FailureReason::NotPlainHeader);
-  ReadDatabase(parser, database, decodeFolder);
+  headerSwitch.Set(cursor, header, size);
+  if (cursor.ReadByte() != kHeader) FatalError(FailureReason::NotPlainHeader);
+  ReadDatabase(cursor, database, decodeFolder);
   headerSwitch.Release();
   MemFree(header);
 

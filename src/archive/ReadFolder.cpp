@@ -1,4 +1,4 @@
-#include "archive/ArchiveParser.h"
+#include "archive/HeaderCursor.h"
 #include "archive/HeaderParsing.h"
 #include "support/Fatal.h"
 
@@ -12,10 +12,10 @@ void AddStreams(uint64_t& total, uint64_t count) {
 
 }  // namespace
 
-void ReadFolder(ArchiveParser& parser, Folder& folder) {
-  uint32_t numCoders = parser.ReadNumber32();
+void ReadFolder(HeaderCursor& cursor, Folder& folder) {
+  uint32_t numCoders = cursor.ReadNumber32();
   // Every coder takes at least its flag byte.
-  parser.RequireBytes(numCoders, FailureReason::CoderCountBeyondHeader);
+  cursor.RequireBytes(numCoders, FailureReason::CoderCountBeyondHeader);
   if (numCoders == 0) FatalError(FailureReason::FolderWithoutCoders);
   folder.Coders.Clear();
   uint64_t totalIn = 0;
@@ -23,21 +23,21 @@ void ReadFolder(ArchiveParser& parser, Folder& folder) {
   for (uint32_t i = 0; i < numCoders; ++i) {
     folder.Coders.Add(CoderInfo());
     CoderInfo& coder = folder.Coders.Back();
-    uint8_t flags = parser.ReadByte();
+    uint8_t flags = cursor.ReadByte();
     coder.Method.Length = flags & 0x0F;
-    parser.RequireBytes(coder.Method.Length, FailureReason::MethodIdBeyondHeader);
-    parser.ReadBytes(coder.Method.Bytes, coder.Method.Length);
+    cursor.RequireBytes(coder.Method.Length, FailureReason::MethodIdBeyondHeader);
+    cursor.ReadBytes(coder.Method.Bytes, coder.Method.Length);
     if (flags & 0x10) {
-      coder.NumInStreams = parser.ReadNumber32();
-      coder.NumOutStreams = parser.ReadNumber32();
+      coder.NumInStreams = cursor.ReadNumber32();
+      coder.NumOutStreams = cursor.ReadNumber32();
     }
     AddStreams(totalIn, coder.NumInStreams);
     AddStreams(totalOut, coder.NumOutStreams);
     if (flags & 0x20) {
-      uint32_t propertiesSize = parser.ReadNumber32();
-      parser.RequireBytes(propertiesSize, FailureReason::PropertySizeBeyondHeader);
+      uint32_t propertiesSize = cursor.ReadNumber32();
+      cursor.RequireBytes(propertiesSize, FailureReason::PropertySizeBeyondHeader);
       coder.Properties.Bytes.Resize(propertiesSize);
-      parser.ReadBytes(coder.Properties.Bytes.Data(), propertiesSize);
+      cursor.ReadBytes(coder.Properties.Bytes.Data(), propertiesSize);
       coder.Properties.WritePosition = propertiesSize;
     }
     // Bits 0x40 and 0x80 (alternative methods) are not used: one method per coder.
@@ -46,12 +46,12 @@ void ReadFolder(ArchiveParser& parser, Folder& folder) {
   if (totalOut == 0) FatalError(FailureReason::FolderWithoutOutput);
   uint64_t numBindPairs = totalOut - 1;
   // Two numbers of at least a byte each per bind pair.
-  parser.RequireBytes(2 * numBindPairs, FailureReason::BindPairCountBeyondHeader);
+  cursor.RequireBytes(2 * numBindPairs, FailureReason::BindPairCountBeyondHeader);
   folder.BindPairs.Clear();
   for (uint64_t i = 0; i < numBindPairs; ++i) {
     BindPair pair;
-    pair.InIndex = parser.ReadNumber();
-    pair.OutIndex = parser.ReadNumber();
+    pair.InIndex = cursor.ReadNumber();
+    pair.OutIndex = cursor.ReadNumber();
     // The decoders index their stream arrays with these.
     if (pair.InIndex >= totalIn || pair.OutIndex >= totalOut)
       FatalError(FailureReason::StreamIndexOutOfRange);
@@ -73,9 +73,9 @@ void ReadFolder(ArchiveParser& parser, Folder& folder) {
       }
     }
   } else if (numPacked > 1) {
-    parser.RequireBytes(numPacked, FailureReason::PackedStreamCountBeyondHeader);
+    cursor.RequireBytes(numPacked, FailureReason::PackedStreamCountBeyondHeader);
     for (uint64_t i = 0; i < numPacked; ++i) {
-      uint64_t index = parser.ReadNumber();
+      uint64_t index = cursor.ReadNumber();
       if (index >= totalIn) FatalError(FailureReason::StreamIndexOutOfRange);
       folder.PackedStreams.Add(index);
     }

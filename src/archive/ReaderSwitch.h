@@ -1,4 +1,4 @@
-// Scoped guard that pushes a buffer on the parser's reader stack and pops it again, so that
+// Scoped guard that pushes a buffer on the cursor's reader stack and pops it again, so that
 // a property stored in a decoded additional stream is read from there.
 #pragma once
 #include <cstdint>
@@ -6,7 +6,7 @@
 #include "archive/MemoryStream.h"
 #include "support/ItemVector.h"
 
-class ArchiveParser;
+class HeaderCursor;
 
 // Decoded additional streams; external header data names an element by its index.
 typedef ItemVector<MemoryStream> DataVector;
@@ -19,13 +19,13 @@ class ReaderSwitch {
   ~ReaderSwitch() { Release(); }
 
   void Release();
-  void Set(ArchiveParser& parser, const uint8_t* data, uint32_t size);
-  void Set(ArchiveParser& parser, const MemoryStream& buffer);
+  void Set(HeaderCursor& cursor, const uint8_t* data, uint32_t size);
+  void Set(HeaderCursor& cursor, const MemoryStream& buffer);
   // Reads the external byte: 0 keeps reading the current buffer; otherwise an index follows
   // and reading moves to that element of dataVector (null while there is none). An index
   // without an element ends the run.
-  void SetFromExternal(ArchiveParser& parser, const DataVector* dataVector);
+  void SetFromExternal(HeaderCursor& cursor, const DataVector* dataVector);
 
-  ArchiveParser* Parser = nullptr;
+  HeaderCursor* Cursor = nullptr;
   bool Active = false;
 };

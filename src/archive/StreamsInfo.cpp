@@ -1,44 +1,44 @@
-#include "archive/ArchiveParser.h"
+#include "archive/HeaderCursor.h"
 #include "archive/HeaderParsing.h"
 #include "support/Fatal.h"
 
-void ReadStreamsInfo(ArchiveParser& parser, const DataVector* dataVector, StreamsInfo& info) {
+void ReadStreamsInfo(HeaderCursor& cursor, const DataVector* dataVector, StreamsInfo& info) {
   // Each block once: read again, a block would cost its folders again for a few bytes.
   uint32_t seen = 0;
   for (;;) {
-    uint8_t id = parser.ReadByte();
+    uint8_t id = cursor.ReadByte();
     if (id == kEnd) return;
     if (id >= kPackInfo && id <= kSubStreamsInfo) {
       if (seen & (1u << id)) FatalError(FailureReason::RepeatedProperty);
       seen |= 1u << id;
     }
     if (id == kPackInfo)
-      ReadPackInfo(parser, info);
+      ReadPackInfo(cursor, info);
     else if (id == kUnPackInfo)
-      ReadUnpackInfo(parser, dataVector, info);
+      ReadUnpackInfo(cursor, dataVector, info);
     else if (id == kSubStreamsInfo)
-      ReadSubStreamsInfo(parser, info);
+      ReadSubStreamsInfo(cursor, info);
     // Any other id stands alone here: it has no size to skip.
   }
 }
 
-void ReadPackInfo(ArchiveParser& parser, StreamsInfo& info) {
-  info.PackPosition = parser.ReadNumber();
-  uint32_t numPackStreams = parser.ReadNumber32();
-  parser.WaitAttribute(kSize);
-  parser.RequireBytes(numPackStreams, FailureReason::PackStreamCountBeyondHeader);
+void ReadPackInfo(HeaderCursor& cursor, StreamsInfo& info) {
+  info.PackPosition = cursor.ReadNumber();
+  uint32_t numPackStreams = cursor.ReadNumber32();
+  cursor.SkipToProperty(kSize);
+  cursor.RequireBytes(numPackStreams, FailureReason::PackStreamCountBeyondHeader);
   info.PackSizes.Clear();
-  for (uint32_t i = 0; i < numPackStreams; ++i) info.PackSizes.Add(parser.ReadNumber32());
+  for (uint32_t i = 0; i < numPackStreams; ++i) info.PackSizes.Add(cursor.ReadNumber32());
 
   info.PackCrcDefined.Clear();
   info.PackCrcs.Clear();
   for (;;) {
-    uint8_t id = parser.ReadByte();
+    uint8_t id = cursor.ReadByte();
     if (id == kEnd) break;
     if (id == kCRC)
-      parser.ReadDigests(numPackStreams, info.PackCrcDefined, info.PackCrcs);
+      cursor.ReadDigests(numPackStreams, info.PackCrcDefined, info.PackCrcs);
     else
-      parser.SkipData();
+      cursor.SkipData();
   }
   if (info.PackCrcDefined.Count() == 0) {
     for (uint32_t i = 0; i < numPackStreams; ++i) {
@@ -48,40 +48,40 @@ void ReadPackInfo(ArchiveParser& parser, StreamsInfo& info) {
   }
 }
 
-void ReadUnpackInfo(ArchiveParser& parser, const DataVector* dataVector, StreamsInfo& info) {
-  parser.WaitAttribute(kFolder);
-  uint32_t numFolders = parser.ReadNumber32();
+void ReadUnpackInfo(HeaderCursor& cursor, const DataVector* dataVector, StreamsInfo& info) {
+  cursor.SkipToProperty(kFolder);
+  uint32_t numFolders = cursor.ReadNumber32();
   {
     // The folder records may be stored in an additional stream.
     ReaderSwitch external;
-    external.SetFromExternal(parser, dataVector);
-    parser.RequireBytes(numFolders, FailureReason::FolderCountBeyondHeader);
+    external.SetFromExternal(cursor, dataVector);
+    cursor.RequireBytes(numFolders, FailureReason::FolderCountBeyondHeader);
     info.Folders.Clear();
     for (uint32_t i = 0; i < numFolders; ++i) {
       info.Folders.Add(Folder());
-      ReadFolder(parser, info.Folders.Back());
+      ReadFolder(cursor, info.Folders.Back());
     }
     external.Release();
   }
 
-  parser.WaitAttribute(kCodersUnPackSize);
+  cursor.SkipToProperty(kCodersUnPackSize);
   for (uint32_t i = 0; i < numFolders; ++i) {
     Folder& folder = info.Folders[i];
     uint32_t outStreams = folder.TotalOutStreams();
-    parser.RequireBytes(outStreams, FailureReason::UnpackSizeCountBeyondHeader);
-    for (uint32_t j = 0; j < outStreams; ++j) folder.UnpackSizes.Add(parser.ReadNumber32());
+    cursor.RequireBytes(outStreams, FailureReason::UnpackSizeCountBeyondHeader);
+    for (uint32_t j = 0; j < outStreams; ++j) folder.UnpackSizes.Add(cursor.ReadNumber32());
   }
 
   for (;;) {
-    uint8_t id = parser.ReadByte();
+    uint8_t id = cursor.ReadByte();
     if (id == kEnd) break;
     if (id != kCRC) {
-      parser.SkipData();
+      cursor.SkipData();
       continue;
     }
     ItemVector<bool> defined;
     ItemVector<uint32_t> values;
-    parser.ReadDigests(numFolders, defined, values);
+    cursor.ReadDigests(numFolders, defined, values);
     for (uint32_t i = 0; i < numFolders; ++i) {
       info.Folders[i].UnpackCrcDefined = defined[i];
       info.Folders[i].UnpackCrc = values[i];
@@ -89,7 +89,7 @@ void ReadUnpackInfo(ArchiveParser& parser, const DataVector* dataVector, Streams
   }
 }
 
-void ReadSubStreamsInfo(ArchiveParser& parser, StreamsInfo& info) {
+void ReadSubStreamsInfo(HeaderCursor& cursor, StreamsInfo& info) {
   ItemVector<uint32_t>& counts = info.NumUnpackStreams;
   ItemVector<Folder>& folders = info.Folders;
   counts.Clear();
@@ -99,13 +99,13 @@ void ReadSubStreamsInfo(ArchiveParser& parser, StreamsInfo& info) {
 
   uint8_t id;
   for (;;) {
-    id = parser.ReadByte();
+    id = cursor.ReadByte();
     if (id == kNumUnPackStream) {
-      for (uint32_t i = 0; i < folders.Count(); ++i) counts.Add(parser.ReadNumber32());
+      for (uint32_t i = 0; i < folders.Count(); ++i) counts.Add(cursor.ReadNumber32());
       continue;
     }
     if (id == kCRC || id == kSize || id == kEnd) break;
-    parser.SkipData();
+    cursor.SkipData();
   }
   if (counts.Count() == 0)
     for (uint32_t i = 0; i < folders.Count(); ++i) counts.Add(1);
@@ -119,9 +119,9 @@ void ReadSubStreamsInfo(ArchiveParser& parser, StreamsInfo& info) {
     total += n;
     uint64_t sum = 0;
     if (id == kSize && n > 1) {
-      parser.RequireBytes(n - 1, FailureReason::SubStreamCountBeyondHeader);
+      cursor.RequireBytes(n - 1, FailureReason::SubStreamCountBeyondHeader);
       for (uint32_t j = 1; j < n; ++j) {
-        uint32_t size = parser.ReadNumber32();
+        uint32_t size = cursor.ReadNumber32();
         info.SubStreamSizes.Add(size);
         sum += size;
       }
@@ -132,7 +132,7 @@ void ReadSubStreamsInfo(ArchiveParser& parser, StreamsInfo& info) {
   }
   // A folder of 0 entries, or of several without sizes, leaves sizes that belong to no entry.
   if (info.SubStreamSizes.Count() != total) FatalError(FailureReason::SubStreamCountMismatch);
-  if (id == kSize) id = parser.ReadByte();
+  if (id == kSize) id = cursor.ReadByte();
 
   uint64_t numDigests = 0;
   for (uint32_t i = 0; i < counts.Count(); ++i)
@@ -146,7 +146,7 @@ void ReadSubStreamsInfo(ArchiveParser& parser, StreamsInfo& info) {
       digestsRead = true;
       ItemVector<bool> defined;
       ItemVector<uint32_t> values;
-      parser.ReadDigests(uint32_t(numDigests), defined, values);
+      cursor.ReadDigests(uint32_t(numDigests), defined, values);
       uint32_t next = 0;
       for (uint32_t i = 0; i < counts.Count(); ++i) {
         if (counts[i] == 1 && folders[i].UnpackCrcDefined) {
@@ -160,9 +160,9 @@ void ReadSubStreamsInfo(ArchiveParser& parser, StreamsInfo& info) {
         }
       }
     } else {
-      parser.SkipData();
+      cursor.SkipData();
     }
-    id = parser.ReadByte();
+    id = cursor.ReadByte();
   }
   if (info.SubStreamCrcDefined.Count() == 0) {
     for (uint64_t i = 0; i < total; ++i) {

@@ -36,8 +36,10 @@ void FolderDecoder::Release() {
 void FolderDecoder::DecodeFolder(InputFile& file, uint32_t packStart, const uint32_t* packSizes,
                                  const Folder& folder, WriteStream* out) {
   Release();
+  // Nothing to decode and no output: refused before anything is set up for it.
+  if (folder.Coders.Count() == 0) FatalError(FailureReason::FolderWithoutCoders);
 
-  // 1. One reader per packed stream, each limited to its packed size.
+  // Each packed stream is read through a limit of its packed size.
   ItemVector<ReadStream*> ins;
   uint32_t position = packStart;
   for (uint32_t i = 0; i < folder.PackedStreams.Count(); ++i) {
@@ -48,7 +50,6 @@ void FolderDecoder::DecodeFolder(InputFile& file, uint32_t packStart, const uint
     position += packSizes[i];
   }
 
-  // 2. The wiring in 32-bit form.
   BindInfo bindInfo;
   for (uint32_t j = 0; j < folder.BindPairs.Count(); ++j) {
     StreamBond bond;
@@ -70,10 +71,8 @@ void FolderDecoder::DecodeFolder(InputFile& file, uint32_t packStart, const uint
     bindInfo.InStreams.Add(Narrow(folder.PackedStreams[i]));
   }
 
-  // 3. A fresh mixer.
   mixer_ = New<CoderMixer>(bindInfo);
 
-  // 4. One decoder per coder.
   for (uint32_t c = 0; c < folder.Coders.Count(); ++c) {
     const CoderInfo& info = folder.Coders[c];
     Decoder* coder;
@@ -88,7 +87,6 @@ void FolderDecoder::DecodeFolder(InputFile& file, uint32_t packStart, const uint
     mixer_->AddDecoder(coder);
   }
 
-  // 5. Properties and sizes, coder by coder.
   uint32_t firstIn = 0;
   uint32_t firstOut = 0;
   for (uint32_t c = 0; c < folder.Coders.Count(); ++c) {
@@ -131,10 +129,6 @@ void FolderDecoder::DecodeFolder(InputFile& file, uint32_t packStart, const uint
     firstOut += counts.outCount;
   }
 
-  // 6. A folder without coders has nothing to decode and no output: it is refused.
-  if (folder.Coders.Count() == 0) FatalError(FailureReason::FolderWithoutCoders);
-
-  // 7. Run the graph onto out.
   mixer_->Decode(ins.Data(), ins.Count(), out);
 
   // Free the coders' state now rather than at the next folder.

@@ -23,44 +23,50 @@ BOOL WINAPI EndInterruptedRun(DWORD) {
 }
 #endif
 
-// The message box, the clean-up and the end of the process.
-[[noreturn]] static void EndFailedRun() {
-  // A failure during the clean-up itself (memory exhausted) ends the process at once.
-  if (insideFatalError) {
-    insideFatalError = false;
-    ExitProcess(1);
+#ifdef _WIN32
+// The stub is the whole program: every failure shows its boxes and ends the process.
+static bool Hooked() { return false; }
+static void CallHook(const char*) {}
+#else
+static FailureReason fatalReason = FailureReason::None;
+static FailureHook failureHook = nullptr;
+
+FailureReason LastFatalReason() { return fatalReason; }
+void SetFailureHook(FailureHook hook) { failureHook = hook; }
+
+static bool Hooked() { return failureHook != nullptr; }
+static void CallHook(const char* message) {
+  if (failureHook) failureHook(fatalReason, message);
+}
+#endif
+
+// The message boxes, the clean-up, and the end of the process (or the hook).
+[[noreturn]] static void EndFailedRun(const char* message) {
+  const bool showBoxes = !Hooked();
+  if (message && showBoxes) MessageBoxA(nullptr, message, "Unpacker", MB_ICONERROR);
+  // A failure during the clean-up itself (memory exhausted) ends the run at once.
+  if (!insideFatalError) {
+    insideFatalError = true;
+    if (showBoxes) {
+      MessageBoxA(mainWindow,
+                  "Unpacking failed\nFile corrupted or problems with temporary directory",
+                  "Error of Unpacking", MB_ICONERROR);
+    }
+    CleanUpRun();
   }
-  insideFatalError = true;
-  MessageBoxA(mainWindow, "Unpacking failed\nFile corrupted or problems with temporary directory",
-              "Error of Unpacking", MB_ICONERROR);
-  CleanUpRun();
-  insideFatalError = false;  // only a test seam lets the run go on after this
+  insideFatalError = false;  // only a test seam or the hook lets the process go on after this
+  CallHook(message);
   ExitProcess(1);
 }
 
-static void ShowMessage(const char* message) {
-  MessageBoxA(nullptr, message, "Unpacker", MB_ICONERROR);
-}
-
 #ifdef _WIN32
-void FatalError() { EndFailedRun(); }
-
-void ReportFatal(const char* message) {
-  ShowMessage(message);
-  EndFailedRun();
-}
+void FatalError() { EndFailedRun(nullptr); }
+void ReportFatal(const char* message) { EndFailedRun(message); }
 #else
-static FailureReason fatalReason = FailureReason::None;
-
-FailureReason LastFatalReason() { return fatalReason; }
-
-void FatalError(FailureReason reason) {
-  if (!insideFatalError) fatalReason = reason;  // a failure in the clean-up keeps the first
-  EndFailedRun();
-}
+void FatalError(FailureReason reason) { ReportFatal(nullptr, reason); }
 
 void ReportFatal(const char* message, FailureReason reason) {
-  ShowMessage(message);
-  FatalError(reason);
+  if (!insideFatalError) fatalReason = reason;  // a failure in the clean-up keeps the first
+  EndFailedRun(message);
 }
 #endif

@@ -2,7 +2,7 @@
 
 #include "driver/RunState.h"
 #include "platform/SystemLibraries.h"
-#include "support/AnsiString.h"
+#include "support/Bytes.h"
 
 LRESULT CALLBACK UnpackWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   return DefWindowProcA(window, message, wParam, lParam);

@@ -1,5 +1,5 @@
 #include "driver/InstallerMain.h"
-#include "support/AnsiString.h"
+#include "support/Bytes.h"
 #include "support/Fatal.h"
 
 DWORD RunSetupProgram(const char* setupPath, const char* tail, char* commandLine) {

@@ -1,7 +1,7 @@
 #include "driver/RunState.h"
 
 #include "archive/ArchiveSignature.h"
-#include "support/AnsiString.h"
+#include "support/Bytes.h"
 
 char TempDirName[MAX_PATH];
 char SavedCurrentDir[MAX_PATH];

@@ -1,7 +1,7 @@
 #include "extract/ItemProperty.h"
 
 #include "archive/Archive.h"
-#include "support/AnsiString.h"
+#include "support/Bytes.h"
 
 void GetItemProperty(const Archive& archive, uint32_t itemIndex, uint32_t propertyId,
                      PROPVARIANT* value) {

@@ -6,13 +6,7 @@
 
 struct Archive;
 
-enum ItemPropertyId : uint32_t {
-  PropPath = 3,
-  PropIsDirectory = 6,
-  PropAttributes = 9,
-  PropLastWriteTime = 12,
-  PropIsAnti = 21,
-};
+enum ItemPropertyId : uint32_t { PropPath, PropIsDirectory, PropAttributes, PropLastWriteTime, PropIsAnti };
 
 // Fills value (which the caller releases with VariantClear); VT_EMPTY when not defined.
 void GetItemProperty(const Archive& archive, uint32_t itemIndex, uint32_t propertyId,

@@ -17,4 +17,11 @@
 
 // The reason given to the last FatalError or ReportFatal call, or None.
 FailureReason LastFatalReason();
+
+// A program that runs the stub's code inside itself (stubpack) takes over the end of a failed
+// run: with a hook set, a failure shows no message box, cleans up as usual, then calls the hook
+// with its reason and ReportFatal's message (null from FatalError) where the process would end.
+// The hook must not return; if it does, the process ends. A null hook restores the default.
+using FailureHook = void (*)(FailureReason reason, const char* message);
+void SetFailureHook(FailureHook hook);
 #endif

@@ -1,6 +1,6 @@
 #include "support/FileFinder.h"
 
-#include "support/AnsiString.h"
+#include "support/Bytes.h"
 
 void FileFinder::Open(const char* pattern) {
   search_ = FindFirstFileA(pattern, &held_);

@@ -1,6 +1,7 @@
 #include "support/WideString.h"
 
 #include "support/AnsiString.h"
+#include "support/Bytes.h"
 #include "support/Fatal.h"
 #include "support/MemAlloc.h"
 

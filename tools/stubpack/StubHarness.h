@@ -1,6 +1,6 @@
 // Runs the stub's own reader and extraction code inside stubpack. The stub ends a failed run
-// through ExitProcess; here the POSIX layer's test seam turns that into an exception that the
-// harness catches, so stubpack can report why the stub would have stopped.
+// deep inside its own frames; here the core's failure hook hands the reason back to the
+// harness instead, so stubpack can report why the stub would have stopped.
 #pragma once
 #include <functional>
 #include <string>
@@ -16,13 +16,15 @@ struct StubOutcome {
 
 class StubHarness {
  public:
-  // Puts the stub's process-wide state back to what its start-up leaves, with quiet message
-  // boxes and no temporary directory (so a failure removes nothing).
+  // Puts the stub's process-wide state back to what its start-up leaves, with no temporary
+  // directory (so a failure removes nothing), and takes over the end of failed runs (no
+  // message boxes) until destroyed.
   StubHarness();
   ~StubHarness();
   StubHarness(const StubHarness&) = delete;
   StubHarness& operator=(const StubHarness&) = delete;
 
+  // Runs body, the stub's code, to its end or to a failure. One run at a time.
   StubOutcome Run(const std::function<void()>& body);
 };
 

@@ -19,7 +19,6 @@ namespace posix_layer {
 namespace {
 
 const char kDosAttributeName[] = "user.DOSATTRIB";
-const DWORD kFileNoLongerValid = 1006;  // ERROR_FILE_INVALID: the file changed under the handle
 
 // How many handles keep a descriptor at once: at most 256, and always well within the
 // process's descriptor limit, which leaves room for the standard streams, the stub's own file,
@@ -101,7 +100,7 @@ int Descriptor(FileObject* file) {
   struct stat info;
   if (fstat(fd, &info) != 0 || std::make_pair(info.st_dev, info.st_ino) != file->identity) {
     close(fd);
-    Fail(kFileNoLongerValid);
+    Fail(ERROR_FILE_INVALID);  // the file changed under the handle
     return -1;
   }
   AdoptDescriptor(file, fd);
@@ -306,7 +305,7 @@ DWORD WINAPI SetFilePointer(HANDLE handle, LONG distance, PLONG distanceHigh, DW
   }
   int64_t target = base + move;
   if (target < 0) {
-    Fail(131);  // ERROR_NEGATIVE_SEEK
+    Fail(ERROR_NEGATIVE_SEEK);
     return INVALID_SET_FILE_POINTER;
   }
   file->position = uint64_t(target);
@@ -380,7 +379,7 @@ BOOL WINAPI DeleteFileA(LPCSTR name) {
     if (!(info.st_mode & S_IWUSR)) return Fail(ERROR_ACCESS_DENIED);  // read-only
     auto locked = Files().deleteLocked.find({info.st_dev, info.st_ino});
     if (locked != Files().deleteLocked.end() && locked->second > 0)
-      return Fail(32);  // ERROR_SHARING_VIOLATION: open without FILE_SHARE_DELETE
+      return Fail(ERROR_SHARING_VIOLATION);  // open without FILE_SHARE_DELETE
   }
   if (unlink(path.c_str()) != 0) return FailWithErrno();
   return TRUE;
@@ -439,7 +438,7 @@ BOOL WINAPI RemoveDirectoryA(LPCSTR name) {
   if (lstat(path.c_str(), &info) != 0) return FailWithErrno();
   // A link to a directory is removed itself, never what it points to.
   if (S_ISLNK(info.st_mode)) return unlink(path.c_str()) == 0 ? TRUE : FailWithErrno();
-  if (!S_ISDIR(info.st_mode)) return Fail(267);  // ERROR_DIRECTORY
+  if (!S_ISDIR(info.st_mode)) return Fail(ERROR_DIRECTORY);
   if (rmdir(path.c_str()) != 0) return FailWithErrno();
   return TRUE;
 }

@@ -184,7 +184,7 @@ UINT WINAPI GetTempFileNameA(LPCSTR path, LPCSTR prefix, UINT unique, LPSTR name
     char tail[16];
     std::snprintf(tail, sizeof tail, "%04X.tmp", number);
     std::string candidate = head + tail;
-    if (candidate.size() >= MAX_PATH) return Fail(206);  // ERROR_FILENAME_EXCED_RANGE
+    if (candidate.size() >= MAX_PATH) return Fail(ERROR_FILENAME_EXCED_RANGE);
     if (unique) {
       std::memcpy(name, candidate.c_str(), candidate.size() + 1);
       return unique;
@@ -198,7 +198,7 @@ UINT WINAPI GetTempFileNameA(LPCSTR path, LPCSTR prefix, UINT unique, LPSTR name
     }
     if (errno != EEXIST) return FailWithErrno();
   }
-  return Fail(80);
+  return Fail(ERROR_FILE_EXISTS);
 }
 
 UINT WINAPI GetWindowsDirectoryA(LPSTR buffer, UINT size) {

@@ -81,7 +81,7 @@ BOOL WINAPI GetClientRect(HWND window, RECT* rect) {
     return TRUE;
   }
   WindowRecord* record = Find(window);
-  if (!record) return Fail(1400);  // ERROR_INVALID_WINDOW_HANDLE
+  if (!record) return Fail(ERROR_INVALID_WINDOW_HANDLE);
   // A captioned window loses its frame and caption bar to the client area.
   bool captioned = (record->style & WS_CAPTION) == WS_CAPTION;
   rect->right = record->width - (captioned ? 2 : 0);

@@ -33,7 +33,7 @@ class FindSignatureTest : public ::testing::Test {
   uint32_t Find(const Bytes& contents, uint32_t start, uint32_t limit) {
     temp_.reset(new TempFile(contents));
     file_.Open(WideString::FromAnsi(temp_->path().c_str()));
-    file_.Seek(int32_t(start), 0);
+    file_.Seek(int32_t(start), FILE_BEGIN);
     return FindSignature(file_, limit);
   }
   std::unique_ptr<TempFile> temp_;

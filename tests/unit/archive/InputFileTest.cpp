@@ -121,23 +121,23 @@ TEST_F(InputFileTest, NegativePositionEndsTheRun) {
   TempFile temp(Pattern(100));
   OpenOn(temp);
   uint8_t b;
-  file_.Seek(-1, 0);
+  file_.Seek(-1, FILE_BEGIN);
   EXPECT_EQ(FatalReasonOf([&] { file_.Read(&b, 1); }), "read before start of file");
 }
 
 TEST_F(InputFileTest, SeekOrigins) {
   TempFile temp(Pattern(777));
   OpenOn(temp);
-  file_.Seek(10, 0);
+  file_.Seek(10, FILE_BEGIN);
   EXPECT_EQ(file_.GetPosition(), 10);
-  file_.Seek(5, 1);
+  file_.Seek(5, FILE_CURRENT);
   EXPECT_EQ(file_.GetPosition(), 15);
-  file_.Seek(-3, 1);
+  file_.Seek(-3, FILE_CURRENT);
   EXPECT_EQ(file_.GetPosition(), 12);
   uint32_t calls = CallCount(Api::SetFilePointer);
-  file_.Seek(0, 2);
+  file_.Seek(0, FILE_END);
   EXPECT_EQ(file_.GetPosition(), 777);
-  file_.Seek(-7, 2);
+  file_.Seek(-7, FILE_END);
   EXPECT_EQ(file_.GetPosition(), 770);
   EXPECT_EQ(CallCount(Api::SetFilePointer), calls + 2);
   file_.Seek(123, 3);  // unknown origin: no change

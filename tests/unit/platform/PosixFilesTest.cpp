@@ -174,7 +174,7 @@ TEST(PosixFileHandles, ReopenNeverReachesAReplacement) {
   EXPECT_TRUE(ReadFile(ownHandle, buffer, 8, &read, nullptr));
   EXPECT_EQ(std::string(buffer, read), "original");
   EXPECT_FALSE(ReadFile(otherHandle, buffer, 8, &read, nullptr));
-  EXPECT_EQ(GetLastError(), 1006u);  // ERROR_FILE_INVALID
+  EXPECT_EQ(GetLastError(), ERROR_FILE_INVALID);
   EXPECT_EQ(read, 0u);
   for (HANDLE h : later) CloseHandle(h);
   CloseHandle(ownHandle);

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "archive/ArchiveParser.h"
+#include "archive/HeaderCursor.h"
 #include "archive/ReaderSwitch.h"
 #include "fixtures/CaseName.h"
 #include "fixtures/FatalExpect.h"
@@ -10,15 +10,15 @@ using fixture::Bytes;
 
 namespace {
 
-class ArchiveParserTest : public ::testing::Test {
+class HeaderCursorTest : public ::testing::Test {
  protected:
-  ArchiveParser& Over(const Bytes& bytes) {
+  HeaderCursor& Over(const Bytes& bytes) {
     buffer_ = bytes;
-    parser_.PushBuffer(buffer_.data(), uint32_t(buffer_.size()));
-    return parser_;
+    cursor_.PushBuffer(buffer_.data(), uint32_t(buffer_.size()));
+    return cursor_;
   }
   Bytes buffer_;
-  ArchiveParser parser_{nullptr};
+  HeaderCursor cursor_{nullptr};
 };
 
 struct NumberCase {
@@ -28,13 +28,13 @@ struct NumberCase {
 };
 void PrintTo(const NumberCase& row, std::ostream* out) { *out << row.name; }
 
-class ReadNumberForms : public ArchiveParserTest,
+class ReadNumberForms : public HeaderCursorTest,
                         public ::testing::WithParamInterface<NumberCase> {};
 
 TEST_P(ReadNumberForms, DecodesAndConsumesExactly) {
   Bytes bytes = GetParam().bytes;
   bytes.push_back(0x5A);  // the byte after the number must be the next one read
-  ArchiveParser& p = Over(bytes);
+  HeaderCursor& p = Over(bytes);
   EXPECT_EQ(p.ReadNumber(), GetParam().value);
   EXPECT_EQ(p.ReadByte(), 0x5A);
 }
@@ -56,12 +56,12 @@ INSTANTIATE_TEST_SUITE_P(
                                  0x8807060504030201ull}),
     CaseName());
 
-TEST_F(ArchiveParserTest, BuilderNumbersRoundTrip) {
+TEST_F(HeaderCursorTest, BuilderNumbersRoundTrip) {
   for (uint64_t v : {0ull, 127ull, 128ull, 16383ull, 16384ull, 1ull << 35, 1ull << 56, ~0ull}) {
     for (int extra = 0; extra <= 8; ++extra) {
       int bits = extra == 8 ? 64 : 8 * extra + 7 - extra;
       if (bits < 64 && v >= (1ull << bits)) continue;
-      ArchiveParser p(nullptr);
+      HeaderCursor p(nullptr);
       Bytes b = fixture::NumberForm(v, extra);
       ASSERT_EQ(b.size(), size_t(extra + 1));
       p.PushBuffer(b.data(), uint32_t(b.size()));
@@ -73,57 +73,57 @@ TEST_F(ArchiveParserTest, BuilderNumbersRoundTrip) {
 struct FatalCase {
   const char* name;
   Bytes bytes;
-  std::function<void(ArchiveParser&)> read;
+  std::function<void(HeaderCursor&)> read;
   std::string reason;
 };
 void PrintTo(const FatalCase& row, std::ostream* out) { *out << row.name; }
 
-class ParserReadFails : public ArchiveParserTest,
+class CursorReadFails : public HeaderCursorTest,
                         public ::testing::WithParamInterface<FatalCase> {};
 
-TEST_P(ParserReadFails, EndsTheRunForItsReason) {
-  ArchiveParser& p = Over(GetParam().bytes);
+TEST_P(CursorReadFails, EndsTheRunForItsReason) {
+  HeaderCursor& p = Over(GetParam().bytes);
   EXPECT_EQ(FatalReasonOf([&] { GetParam().read(p); }), GetParam().reason);
 }
 
 INSTANTIATE_TEST_SUITE_P(
-    Table, ParserReadFails,
+    Table, CursorReadFails,
     ::testing::Values(
-        FatalCase{"ByteAtEnd", {}, [](ArchiveParser& p) { p.ReadByte(); }, "header truncated"},
+        FatalCase{"ByteAtEnd", {}, [](HeaderCursor& p) { p.ReadByte(); }, "header truncated"},
         FatalCase{"NumberMissingExtra",
                   {0xC0},
-                  [](ArchiveParser& p) { p.ReadNumber(); },
+                  [](HeaderCursor& p) { p.ReadNumber(); },
                   "header truncated"},
         FatalCase{"Number64MissingBytes",
                   {0xFF, 1, 2},
-                  [](ArchiveParser& p) { p.ReadNumber(); },
+                  [](HeaderCursor& p) { p.ReadNumber(); },
                   "header truncated"},
         FatalCase{"Number32Overflow",
                   {0xF1, 0, 0, 0, 0},
-                  [](ArchiveParser& p) { p.ReadNumber32(); },
+                  [](HeaderCursor& p) { p.ReadNumber32(); },
                   "number beyond 32 bits"},
         FatalCase{
-            "WideCharHalf", {0x41}, [](ArchiveParser& p) { p.ReadWideChar(); }, "header truncated"},
+            "WideCharHalf", {0x41}, [](HeaderCursor& p) { p.ReadWideChar(); }, "header truncated"},
         FatalCase{
-            "UInt32Short", {1, 2, 3}, [](ArchiveParser& p) { p.ReadUInt32(); }, "header truncated"},
+            "UInt32Short", {1, 2, 3}, [](HeaderCursor& p) { p.ReadUInt32(); }, "header truncated"},
         FatalCase{"SkipDataPastEnd",
                   {0x05, 1, 2, 3, 4},
-                  [](ArchiveParser& p) { p.SkipData(); },
+                  [](HeaderCursor& p) { p.SkipData(); },
                   "header truncated"},
         FatalCase{"WaitMeetsEnd",
                   {0x0A, 0x01, 0xAA, 0x00},
-                  [](ArchiveParser& p) { p.WaitAttribute(0x09); },
+                  [](HeaderCursor& p) { p.SkipToProperty(0x09); },
                   "missing property"},
         FatalCase{"BitVectorBeyondBuffer",
                   {0xFF},
-                  [](ArchiveParser& p) {
+                  [](HeaderCursor& p) {
                     ItemVector<bool> v;
                     p.ReadBitVector(9, v);
                   },
                   "bit vector beyond header"},
         FatalCase{"DigestCountBeyondBuffer",
                   {0x00, 0xFF},
-                  [](ArchiveParser& p) {
+                  [](HeaderCursor& p) {
                     ItemVector<bool> d;
                     ItemVector<uint32_t> v;
                     p.ReadDigests(1000000, d, v);
@@ -131,7 +131,7 @@ INSTANTIATE_TEST_SUITE_P(
                   "digest count beyond header"},
         FatalCase{"AllDefinedDigestsShort",
                   {0x01, 1, 2, 3, 4, 5, 6, 7},
-                  [](ArchiveParser& p) {
+                  [](HeaderCursor& p) {
                     ItemVector<bool> d;
                     ItemVector<uint32_t> v;
                     p.ReadDigests(2, d, v);
@@ -139,21 +139,21 @@ INSTANTIATE_TEST_SUITE_P(
                   "digest count beyond header"},
         FatalCase{"EmptyStack",
                   {},
-                  [](ArchiveParser& p) {
+                  [](HeaderCursor& p) {
                     p.PopBuffer();
                     p.ReadByte();
                   },
                   "no header buffer"}),
     CaseName());
 
-TEST_F(ArchiveParserTest, WaitAttributeSkipsOtherProperties) {
-  ArchiveParser& p = Over({0x0A, 0x02, 0xEE, 0xEE, 0x09, 0x33});
-  p.WaitAttribute(0x09);
+TEST_F(HeaderCursorTest, SkipToPropertySkipsOtherProperties) {
+  HeaderCursor& p = Over({0x0A, 0x02, 0xEE, 0xEE, 0x09, 0x33});
+  p.SkipToProperty(0x09);
   EXPECT_EQ(p.ReadByte(), 0x33);
 }
 
-TEST_F(ArchiveParserTest, BitVectorTakesMostSignificantBitFirst) {
-  ArchiveParser& p = Over({0xA0, 0x80, 0x77});
+TEST_F(HeaderCursorTest, BitVectorTakesMostSignificantBitFirst) {
+  HeaderCursor& p = Over({0xA0, 0x80, 0x77});
   ItemVector<bool> v;
   p.ReadBitVector(9, v);
   ASSERT_EQ(v.Count(), 9u);
@@ -164,8 +164,8 @@ TEST_F(ArchiveParserTest, BitVectorTakesMostSignificantBitFirst) {
   EXPECT_EQ(v.Count(), 0u);
 }
 
-TEST_F(ArchiveParserTest, DefinedVectorAllDefinedByteAnyNonZero) {
-  ArchiveParser& p = Over({0x02, 0x00, 0x40, 0x11});
+TEST_F(HeaderCursorTest, DefinedVectorAllDefinedByteAnyNonZero) {
+  HeaderCursor& p = Over({0x02, 0x00, 0x40, 0x11});
   ItemVector<bool> v;
   p.ReadDefinedVector(3, v);
   ASSERT_EQ(v.Count(), 3u);
@@ -177,8 +177,8 @@ TEST_F(ArchiveParserTest, DefinedVectorAllDefinedByteAnyNonZero) {
   EXPECT_EQ(p.ReadByte(), 0x11);
 }
 
-TEST_F(ArchiveParserTest, DigestsReadOnlyDefinedValues) {
-  ArchiveParser& p = Over(fixture::ByteBuilder{0x00, 0xA0}.U32(0x11223344).U32(5).U8(0x99).bytes());
+TEST_F(HeaderCursorTest, DigestsReadOnlyDefinedValues) {
+  HeaderCursor& p = Over(fixture::ByteBuilder{0x00, 0xA0}.U32(0x11223344).U32(5).U8(0x99).bytes());
   ItemVector<bool> defined;
   ItemVector<uint32_t> values;
   p.ReadDigests(3, defined, values);
@@ -191,14 +191,14 @@ TEST_F(ArchiveParserTest, DigestsReadOnlyDefinedValues) {
   EXPECT_EQ(p.ReadByte(), 0x99);
 }
 
-TEST_F(ArchiveParserTest, LittleEndianIntegersAndWideChars) {
-  ArchiveParser& p = Over({0x01, 0x02, 0x03, 0x04, 1, 2, 3, 4, 5, 6, 7, 8, 0x41, 0x04});
+TEST_F(HeaderCursorTest, LittleEndianIntegersAndWideChars) {
+  HeaderCursor& p = Over({0x01, 0x02, 0x03, 0x04, 1, 2, 3, 4, 5, 6, 7, 8, 0x41, 0x04});
   EXPECT_EQ(p.ReadUInt32(), 0x04030201u);
   EXPECT_EQ(p.ReadUInt64(), 0x0807060504030201ull);
   EXPECT_EQ(p.ReadWideChar(), 0x0441);
 }
 
-class ReaderSwitchTest : public ArchiveParserTest {
+class ReaderSwitchTest : public HeaderCursorTest {
  protected:
   void SetUp() override {
     MemoryStream a, b;
@@ -211,7 +211,7 @@ class ReaderSwitchTest : public ArchiveParserTest {
 };
 
 TEST_F(ReaderSwitchTest, ExternalZeroStaysInTheBuffer) {
-  ArchiveParser& p = Over({0x00, 0x42});
+  HeaderCursor& p = Over({0x00, 0x42});
   ReaderSwitch s;
   s.SetFromExternal(p, &data_);
   EXPECT_FALSE(s.Active);
@@ -220,7 +220,7 @@ TEST_F(ReaderSwitchTest, ExternalZeroStaysInTheBuffer) {
 }
 
 TEST_F(ReaderSwitchTest, SwitchesInAndBackOut) {
-  ArchiveParser& p = Over({0x01, 0x01, 0x43, 0x01, 0x00, 0x44});
+  HeaderCursor& p = Over({0x01, 0x01, 0x43, 0x01, 0x00, 0x44});
   {
     ReaderSwitch s;
     s.SetFromExternal(p, &data_);  // element 1
@@ -244,13 +244,13 @@ TEST_F(ReaderSwitchTest, SwitchesInAndBackOut) {
 }
 
 TEST_F(ReaderSwitchTest, IndexWithoutElementEndsTheRun) {
-  ArchiveParser& p = Over({0x01, 0x02});
+  HeaderCursor& p = Over({0x01, 0x02});
   ReaderSwitch s;
   EXPECT_EQ(FatalReasonOf([&] { s.SetFromExternal(p, &data_); }), "external data missing");
 }
 
 TEST_F(ReaderSwitchTest, NoDataVectorEndsTheRun) {
-  ArchiveParser& p = Over({0x01, 0x00});
+  HeaderCursor& p = Over({0x01, 0x00});
   ReaderSwitch s;
   EXPECT_EQ(FatalReasonOf([&] { s.SetFromExternal(p, nullptr); }), "external data missing");
 }

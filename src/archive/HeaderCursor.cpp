@@ -1,45 +1,45 @@
-#include "archive/ArchiveParser.h"
+#include "archive/HeaderCursor.h"
 
 #include "format/ByteOrder.h"
 #include "format/NumberCodec.h"
 #include "support/Fatal.h"
 
-void ArchiveParser::PushBuffer(const uint8_t* data, uint32_t size) {
+void HeaderCursor::PushBuffer(const uint8_t* data, uint32_t size) {
   HeaderReader reader;
   reader.Data = data;
   reader.Size = size;
   ReaderStack.Add(reader);
 }
 
-void ArchiveParser::PopBuffer() { ReaderStack.RemoveLast(); }
+void HeaderCursor::PopBuffer() { ReaderStack.RemoveLast(); }
 
-HeaderReader& ArchiveParser::Current() {
+HeaderReader& HeaderCursor::Current() {
   if (ReaderStack.Count() == 0) FatalError(FailureReason::NoHeaderBuffer);
   return ReaderStack.Back();
 }
 
-uint8_t ArchiveParser::ReadByte() {
+uint8_t HeaderCursor::ReadByte() {
   uint8_t value;
   if (!Current().TryReadByte(value)) FatalError(FailureReason::HeaderTruncated);
   return value;
 }
 
-void ArchiveParser::ReadBytes(uint8_t* destination, uint32_t n) {
+void HeaderCursor::ReadBytes(uint8_t* destination, uint32_t n) {
   if (Current().ReadAvailable(destination, n) != n) FatalError(FailureReason::HeaderTruncated);
 }
 
-uint32_t ArchiveParser::ReadUInt32() {
+uint32_t HeaderCursor::ReadUInt32() {
   uint8_t b[4];
   ReadBytes(b, 4);
   return GetLe32(b);
 }
 
-uint64_t ArchiveParser::ReadUInt64() {
+uint64_t HeaderCursor::ReadUInt64() {
   uint64_t low = ReadUInt32();
   return low | uint64_t(ReadUInt32()) << 32;
 }
 
-uint16_t ArchiveParser::ReadWideChar() {
+uint16_t HeaderCursor::ReadWideChar() {
   uint8_t low, high;
   HeaderReader& reader = Current();
   if (!reader.TryReadByte(low) || !reader.TryReadByte(high))
@@ -47,32 +47,32 @@ uint16_t ArchiveParser::ReadWideChar() {
   return uint16_t(low | high << 8);
 }
 
-uint64_t ArchiveParser::ReadNumber() {
+uint64_t HeaderCursor::ReadNumber() {
   uint8_t first = ReadByte();
   uint8_t extra[8];
   ReadBytes(extra, NumberExtraBytes(first));
   return DecodeNumber(first, extra);
 }
 
-uint32_t ArchiveParser::ReadNumber32() {
+uint32_t HeaderCursor::ReadNumber32() {
   uint64_t value = ReadNumber();
   if (value > UINT32_MAX) FatalError(FailureReason::NumberBeyond32Bits);
   return uint32_t(value);
 }
 
-void ArchiveParser::RequireBytes(uint64_t bytes, FailureReason reason) {
+void HeaderCursor::RequireBytes(uint64_t bytes, FailureReason reason) {
   if (bytes > Remaining()) FatalError(reason);
 }
 
-void ArchiveParser::SkipBytes(uint64_t n) {
+void HeaderCursor::SkipBytes(uint64_t n) {
   // Skipping past the end fails just as reading byte by byte would, without the loop.
   RequireBytes(n, FailureReason::HeaderTruncated);
   Current().Position += uint32_t(n);
 }
 
-void ArchiveParser::SkipData() { SkipBytes(ReadNumber()); }
+void HeaderCursor::SkipData() { SkipBytes(ReadNumber()); }
 
-void ArchiveParser::WaitAttribute(uint8_t id) {
+void HeaderCursor::SkipToProperty(uint8_t id) {
   for (;;) {
     uint8_t type = ReadByte();
     if (type == id) return;
@@ -81,7 +81,7 @@ void ArchiveParser::WaitAttribute(uint8_t id) {
   }
 }
 
-void ArchiveParser::ReadBitVector(uint32_t n, ItemVector<bool>& vector) {
+void HeaderCursor::ReadBitVector(uint32_t n, ItemVector<bool>& vector) {
   RequireBytes((uint64_t(n) + 7) / 8, FailureReason::BitVectorBeyondHeader);
   vector.Clear();
   uint8_t byte = 0;
@@ -96,7 +96,7 @@ void ArchiveParser::ReadBitVector(uint32_t n, ItemVector<bool>& vector) {
   }
 }
 
-void ArchiveParser::ReadDefinedVector(uint32_t n, ItemVector<bool>& vector) {
+void HeaderCursor::ReadDefinedVector(uint32_t n, ItemVector<bool>& vector) {
   uint8_t allDefined = ReadByte();
   if (allDefined == 0) {
     ReadBitVector(n, vector);
@@ -106,7 +106,7 @@ void ArchiveParser::ReadDefinedVector(uint32_t n, ItemVector<bool>& vector) {
   for (uint32_t i = 0; i < n; ++i) vector.Add(true);
 }
 
-void ArchiveParser::ReadDigests(uint32_t n, ItemVector<bool>& defined,
+void HeaderCursor::ReadDigests(uint32_t n, ItemVector<bool>& defined,
                                 ItemVector<uint32_t>& values) {
   // At least a bit per item, and four bytes per defined one: checked before any list grows.
   if (uint64_t(n) > 8ull * Remaining()) FatalError(FailureReason::DigestCountBeyondHeader);

@@ -1,4 +1,5 @@
-// The transient context of one header parse: the reader stack and the byte-level reads of
+// The cursor the header is parsed with: a stack of buffers (the header, and the decoded
+// additional streams that hold parts of it), read from the top one, and the byte-level reads of
 // the 7z header. Every read either succeeds or ends the run through FatalError.
 #pragma once
 #include <cstdint>
@@ -10,9 +11,9 @@
 
 class InputFile;
 
-class ArchiveParser {
+class HeaderCursor {
  public:
-  explicit ArchiveParser(InputFile* file) : File(file) {}
+  explicit HeaderCursor(InputFile* file) : File(file) {}
 
   void PushBuffer(const uint8_t* data, uint32_t size);
   void PopBuffer();
@@ -32,7 +33,8 @@ class ArchiveParser {
   uint32_t ReadNumber32();
   void SkipBytes(uint64_t n);
   void SkipData();
-  void WaitAttribute(uint8_t id);
+  // Skips whole properties up to the one with this id and its id; kEnd before it ends the run.
+  void SkipToProperty(uint8_t id);
   void ReadBitVector(uint32_t n, ItemVector<bool>& vector);
   void ReadDefinedVector(uint32_t n, ItemVector<bool>& vector);
   void ReadDigests(uint32_t n, ItemVector<bool>& defined, ItemVector<uint32_t>& values);
@@ -42,5 +44,4 @@ class ArchiveParser {
 
   InputFile* File;
   ItemVector<HeaderReader> ReaderStack;
-  uint32_t ArchiveStart = 0;
 };
