@@ -14,12 +14,24 @@ static bool ForceDeleteFile(const WideString& path) {
   return DeleteFileA(path.ToAnsi()) != 0;
 }
 
-static void CreatePathDirectories(const WideString& base, const ItemVector<WideString>& parts,
-                                  uint32_t count) {
-  WideString path(base);
+// Makes the first count parts below the output directory. The directories the previous entry
+// made or found are not made again: most entries share their parent with the one before, and
+// each attempt is a call on the whole path. A part that cannot be made is forgotten, so that
+// the next entry tries it again.
+void ExtractCallback::MakeDirectories(const ItemVector<WideString>& parts, uint32_t count) {
+  uint32_t known = 0;
+  while (known < count && known < madeDirectories.Count() &&
+         parts[known].Compare(madeDirectories[known]) == 0)
+    ++known;
+  while (madeDirectories.Count() > known) madeDirectories.RemoveLast();
+  WideString path(outputDirectory);
   for (uint32_t i = 0; i < count; ++i) {
     path.Append(parts[i]);
-    CreateDirectoryA(path.ToAnsi(), nullptr);
+    if (i >= known) {
+      bool exists = CreateDirectoryA(path.ToAnsi(), nullptr) ||
+                    GetLastError() == ERROR_ALREADY_EXISTS;
+      if (exists && madeDirectories.Count() == i) madeDirectories.Add(parts[i]);
+    }
     path.AppendUnit('\\');
   }
 }
@@ -42,6 +54,16 @@ void ExtractCallback::Init(Archive* archiveIn, const WideString& outputDirectory
   defaultLastWriteTime = defaultLastWriteTimeIn;
   defaultAttributes = defaultAttributesIn;
   handles = &handlesIn;
+}
+
+// Deletes the file at diskPath, whatever its attributes; true when there was one. One that
+// cannot be deleted ends the run.
+bool ExtractCallback::RemoveFileInTheWay() {
+  WIN32_FIND_DATAA record;
+  if (!FindPath(diskPath.ToAnsi(), &record)) return false;
+  if (!ForceDeleteFile(diskPath))
+    ReportFatal("Can not delete output file", FailureReason::FileInTheWayNotDeleted);
+  return true;
 }
 
 OutputFile* ExtractCallback::GetItemOutput(uint32_t itemIndex) {
@@ -80,22 +102,27 @@ OutputFile* ExtractCallback::GetItemOutput(uint32_t itemIndex) {
   if (!IsConfinedItemPath(WideString::FromAnsi(itemPath.ToAnsi())))
     FatalError(FailureReason::EntryPathLeavesOutputDirectory);
   uint32_t directoryParts = isDirectory ? parts.Count() : parts.Count() - 1;
-  if (directoryParts > 0 && !isAnti) CreatePathDirectories(outputDirectory, parts, directoryParts);
+  if (directoryParts > 0 && !isAnti) MakeDirectories(parts, directoryParts);
 
   diskPath = WideString::Concat(outputDirectory, itemPath);
   if (isDirectory) {
-    if (isAnti) RemoveDirectoryA(diskPath.ToAnsi());
+    if (isAnti) {
+      RemoveDirectoryA(diskPath.ToAnsi());
+      madeDirectories.Clear();  // it may have been one of them
+    }
+    return nullptr;
+  }
+  if (isAnti) {
+    RemoveFileInTheWay();
     return nullptr;
   }
 
-  WIN32_FIND_DATAA record;
-  if (FindPath(diskPath.ToAnsi(), &record) && !ForceDeleteFile(diskPath))
-    ReportFatal("Can not delete output file", FailureReason::FileInTheWayNotDeleted);
-  if (isAnti) return nullptr;
-
   handles->Reserve();
   OutputFile* file = New<OutputFile>();
-  file->Create(diskPath);
+  // The directory is new, so the name is free unless an earlier entry took it: only a failed
+  // creation looks for what stands in the way, replaces it and tries once more.
+  if (!file->TryCreate(diskPath) && !(RemoveFileInTheWay() && file->TryCreate(diskPath)))
+    ReportFatal("Can not open output file", FailureReason::OutputFileNotCreated);
   openFile = file;
   handles->Keep(file->handle);
   return file;

@@ -5,6 +5,7 @@
 
 #include "extract/HandleKeeper.h"
 #include "platform/win32.h"
+#include "support/ItemVector.h"
 #include "support/WideString.h"
 
 struct Archive;
@@ -19,6 +20,9 @@ class ExtractCallback {
   OutputFile* GetItemOutput(uint32_t itemIndex);
   void FinishItem();
 
+  void MakeDirectories(const ItemVector<WideString>& parts, uint32_t count);
+  bool RemoveFileInTheWay();
+
   Archive* archive = nullptr;
   WideString outputDirectory;
   WideString diskPath;
@@ -29,4 +33,6 @@ class ExtractCallback {
   FILETIME defaultLastWriteTime = {};
   uint32_t defaultAttributes = 0;
   const HandleKeeper* handles = nullptr;
+  // The parts of the last directory chain made (or found) below outputDirectory.
+  ItemVector<WideString> madeDirectories;
 };

@@ -2,11 +2,10 @@
 
 #include "support/Fatal.h"
 
-void OutputFile::Create(const WideString& path) {
+bool OutputFile::TryCreate(const WideString& path) {
   handle = CreateFileA(path.ToAnsi(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_NEW,
                        FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (handle == INVALID_HANDLE_VALUE)
-    ReportFatal("Can not open output file", FailureReason::OutputFileNotCreated);
+  return handle != INVALID_HANDLE_VALUE;
 }
 
 // A failed or short write (a full disk) ends the run: a cut-short tree is never run.

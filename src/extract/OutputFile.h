@@ -7,8 +7,8 @@
 
 class OutputFile {
  public:
-  // Creates the file (it must not exist); failure reports "Can not open output file".
-  void Create(const WideString& path);
+  // Creates the file, which must not exist yet; false (the last error set) when it cannot be.
+  bool TryCreate(const WideString& path);
   // Writes the next piece of the content at once; a failed or short write ends the run.
   void Write(const void* data, uint32_t size);
 

@@ -242,6 +242,30 @@ TEST_F(Extraction, CallbackFailures) {
                                                 "Can not open output file"}));
 }
 
+// A directory is made once for the entries below it. One that could not be made, or that an
+// anti-item removed, is made again for the next entry that needs it.
+TEST_F(Extraction, EachDirectoryIsMadeOnceWhileItStands) {
+  using posix_testing::Api;
+  SetItems({{"a/b/1", 1}, {"a/b/2", 1}, {"a/c", 0, true}, {"a/c", 0, true, true}, {"a/c/3", 1},
+            {"d/4", 1}, {"d/5", 1}});
+  auto made = [&](uint32_t item) {
+    uint32_t before = posix_testing::CallCount(Api::CreateDirectoryA);
+    OutputFile* file = callback.GetItemOutput(item);
+    if (file) file->Write("x", 1);
+    callback.FinishItem();
+    return posix_testing::CallCount(Api::CreateDirectoryA) - before;
+  };
+  EXPECT_EQ(made(0), 2u);  // a, a/b
+  EXPECT_EQ(made(1), 0u);
+  EXPECT_EQ(made(2), 1u);  // a/c
+  EXPECT_EQ(made(3), 0u);  // removes a/c
+  EXPECT_EQ(made(4), 2u);  // a, a/c
+  posix_testing::FailCall(Api::CreateDirectoryA, 1);
+  EXPECT_EQ(FatalReasonOf([&] { callback.GetItemOutput(5); }), "output file cannot be created");
+  EXPECT_EQ(made(6), 1u);  // d
+  EXPECT_EQ(ReadFileBytes(out / "a/c/3") + ReadFileBytes(out / "d/5"), "xx");
+}
+
 // A name the code page cannot hold exactly (here a lone surrogate, which UTF-8 cannot carry)
 // is refused, never handed over in a substitute form.
 TEST_F(Extraction, NameWithoutAnExactConversionIsRefused) {

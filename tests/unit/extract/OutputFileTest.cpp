@@ -17,7 +17,7 @@ TEST(OutputFile, WritesEachPieceThroughAtOnce) {
   posix_testing::Reset();
   TempDir dir;
   OutputFile file;
-  file.Create(WideString::FromAnsi((dir / "out.bin").c_str()));
+  ASSERT_TRUE(file.TryCreate(WideString::FromAnsi((dir / "out.bin").c_str())));
   std::string source;
   for (const char* piece : {"ab", "cde", "f"}) {
     source = piece;
@@ -37,7 +37,7 @@ TEST(OutputFile, AFailedOrShortWriteEndsTheRun) {
     posix_testing::Reset();
     TempDir dir;
     OutputFile file;
-    file.Create(WideString::FromAnsi((dir / "out.bin").c_str()));
+    ASSERT_TRUE(file.TryCreate(WideString::FromAnsi((dir / "out.bin").c_str())));
     file.Write("ab", 2);
     if (shortWrite) posix_testing::ShortenWrite(1);
     else posix_testing::FailCall(posix_testing::Api::WriteFile, 1);
