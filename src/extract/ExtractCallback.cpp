@@ -129,15 +129,23 @@ OutputFile* ExtractCallback::GetItemOutput(uint32_t itemIndex) {
 }
 
 void ExtractCallback::FinishItem() {
-  if (openFile) {
-    SetFileTime(openFile->handle, nullptr, nullptr, &lastWriteTime);
-    Delete(openFile);  // the handle stays open in the handle list
-  }
-  openFile = nullptr;
   DWORD applied = attributes;
 #ifdef _WIN32
-  // The Unix extension's high bits mean nothing to Windows; keep the DOS bits.
-  if (applied & FILE_ATTRIBUTE_UNIX_EXTENSION) applied &= 0x7FFF;
+  // The Unix extension's high bits mean nothing to Windows: keep the bits a file may be given
+  // (read-only, hidden, system, archive, normal, temporary, offline, not indexed).
+  applied &= 0x31A7;
 #endif
+  if (openFile) {
+    // Time and attributes in one call through the handle: they land on the file just written,
+    // whatever stands at its name by now. 0 would leave the attributes as they are.
+    FILE_BASIC_INFO basic = {};
+    basic.LastWriteTime.u.LowPart = lastWriteTime.dwLowDateTime;
+    basic.LastWriteTime.u.HighPart = LONG(lastWriteTime.dwHighDateTime);
+    basic.FileAttributes = applied ? applied : FILE_ATTRIBUTE_NORMAL;
+    SetFileInformationByHandle(openFile->handle, FileBasicInfo, &basic, sizeof basic);
+    Delete(openFile);  // the handle stays open in the handle list
+    openFile = nullptr;
+    return;
+  }
   SetFileAttributesA(diskPath.ToAnsi(), applied);
 }

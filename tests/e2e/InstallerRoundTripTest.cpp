@@ -244,11 +244,12 @@ TEST_F(InstallerRoundTrip, HiddenSystemAndMissingAttributesAndTimes) {
   }
   struct Expect {
     const char* name;
-    long dosBits;  // hidden, system, archive as kept in the extended attribute
+    long dosBits;  // hidden, system, archive as kept in the extended attribute (-1: archive
+                   // alone, a new file's, which is kept as no attribute)
     mode_t mode;
   } expects[] = {
       {"hidden.txt", 0x22, 0}, {"system.txt", 0x04, 0}, {"both.txt", 0x06, 0640},
-      {"readonly-hidden.txt", 0x02, 0}, {"no-attributes.txt", -1, 0},
+      {"readonly-hidden.txt", 0x02, 0}, {"no-attributes.txt", 0, 0}, {"no-time.txt", -1, 0},
   };
   for (const Expect& e : expects) {
     const std::string path = dest + "/" + e.name;

@@ -18,7 +18,13 @@
 namespace posix_layer {
 namespace {
 
+// The hidden, system and archive bits live in this extended attribute, and only when they
+// differ from what Windows gives a new file of the kind: archive for a file, nothing for a
+// directory. Most files keep the default and so carry no attribute to write, read or free.
 const char kDosAttributeName[] = "user.DOSATTRIB";
+const DWORD kDosBits = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE;
+
+DWORD DefaultDosBits(mode_t mode) { return S_ISREG(mode) ? FILE_ATTRIBUTE_ARCHIVE : 0; }
 
 // How many handles keep a descriptor at once: at most 256, and always well within the
 // process's descriptor limit, which leaves room for the standard streams, the stub's own file,
@@ -133,11 +139,11 @@ FileObject* FileWithDescriptor(HANDLE handle, int& fd) {
   return fd < 0 ? nullptr : file;
 }
 
-uint32_t ReadDosBits(const std::string& path) {
+DWORD ReadDosBits(const std::string& path, mode_t mode) {
   char text[32] = {};
   ssize_t n = lgetxattr(path.c_str(), kDosAttributeName, text, sizeof text - 1);
-  if (n <= 0) return 0;
-  return uint32_t(std::strtoul(text, nullptr, 0));
+  if (n <= 0) return DefaultDosBits(mode);
+  return DWORD(std::strtoul(text, nullptr, 0)) & kDosBits;
 }
 
 }  // namespace
@@ -157,8 +163,7 @@ DWORD AttributesOf(const std::string& path, const struct stat& link) {
   }
   if (S_ISDIR(target.st_mode)) attributes |= FILE_ATTRIBUTE_DIRECTORY;
   if (!(target.st_mode & S_IWUSR)) attributes |= FILE_ATTRIBUTE_READONLY;
-  attributes |= ReadDosBits(path) & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
-                                     FILE_ATTRIBUTE_ARCHIVE);
+  attributes |= ReadDosBits(path, link.st_mode);
   if (attributes == 0) attributes = FILE_ATTRIBUTE_NORMAL;
   return attributes;
 }
@@ -329,17 +334,14 @@ BOOL WINAPI SetFileTime(HANDLE handle, const FILETIME* creation, const FILETIME*
   return TRUE;
 }
 
-BOOL WINAPI SetFileAttributesA(LPCSTR name, DWORD attributes) {
-  if (ShouldFail(Api::SetFileAttributesA)) return FALSE;
-  std::string path = MapPath(name);
-  if constexpr (kSeams) RecordCall("SetFileAttributesA " + path);
-  struct stat info;
-  if (lstat(path.c_str(), &info) != 0) return FailWithErrno();
-  if (S_ISLNK(info.st_mode)) return TRUE;  // links carry no attributes of their own
-  mode_t mode = info.st_mode & 07777;
+namespace {
+
+// The permission bits attributes give a file or directory that has mode now.
+mode_t ModeFor(const struct stat& now, DWORD attributes) {
+  mode_t mode = now.st_mode & 07777;
   // Permission bits only: an archive must not make set-user-id or set-group-id files.
   if (attributes & FILE_ATTRIBUTE_UNIX_EXTENSION) mode = (attributes >> 16) & 0777;
-  if (S_ISDIR(info.st_mode)) {
+  if (S_ISDIR(now.st_mode)) {
     // Windows ignores the read-only bit on directories; here the owner keeps the right to
     // list, enter and change them too, or their contents could not be removed.
     mode |= S_IRWXU;
@@ -348,17 +350,72 @@ BOOL WINAPI SetFileAttributesA(LPCSTR name, DWORD attributes) {
   } else if (!(mode & S_IWUSR) && !(attributes & FILE_ATTRIBUTE_UNIX_EXTENSION)) {
     mode |= S_IWUSR;
   }
+  return mode;
+}
+
+// The extended attribute's text for the bits attributes give a file of mode; empty when they
+// are the default, which is kept as no attribute at all.
+std::string DosBitsText(DWORD attributes, mode_t mode) {
+  const DWORD dosBits = attributes & kDosBits;
+  if (dosBits == DefaultDosBits(mode)) return std::string();
+  char text[16];
+  std::snprintf(text, sizeof text, "0x%x", unsigned(dosBits));
+  return text;
+}
+
+}  // namespace
+
+BOOL WINAPI SetFileAttributesA(LPCSTR name, DWORD attributes) {
+  if (ShouldFail(Api::SetFileAttributesA)) return FALSE;
+  std::string path = MapPath(name);
+  if constexpr (kSeams) RecordCall("SetFileAttributesA " + path);
+  struct stat info;
+  if (lstat(path.c_str(), &info) != 0) return FailWithErrno();
+  if (S_ISLNK(info.st_mode)) return TRUE;  // links carry no attributes of their own
+  const mode_t mode = ModeFor(info, attributes);
   // Most files already have the mode they are given (the packer took it from them).
   if (mode != (info.st_mode & 07777) && chmod(path.c_str(), mode) != 0) return FailWithErrno();
-  uint32_t dosBits = attributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
-                                   FILE_ATTRIBUTE_ARCHIVE);
-  if (dosBits) {
-    char text[16];
-    std::snprintf(text, sizeof text, "0x%x", dosBits);
-    lsetxattr(path.c_str(), kDosAttributeName, text, std::strlen(text), 0);  // best effort
-  } else {
+  const std::string dosBits = DosBitsText(attributes, info.st_mode);
+  if (!dosBits.empty())
+    lsetxattr(path.c_str(), kDosAttributeName, dosBits.data(), dosBits.size(), 0);  // best effort
+  else
     lremovexattr(path.c_str(), kDosAttributeName);
+  return TRUE;
+}
+
+// Basic information only: the last-access and last-write times and the attributes, each left
+// as it is when 0 (Linux keeps no creation or change time that can be set). The file is the
+// handle's own, whatever stands at its path by now.
+BOOL WINAPI SetFileInformationByHandle(HANDLE handle, FILE_INFO_BY_HANDLE_CLASS infoClass,
+                                       LPVOID buffer, DWORD size) {
+  if (ShouldFail(Api::SetFileInformationByHandle)) return FALSE;
+  if (infoClass != FileBasicInfo || !buffer || size < sizeof(FILE_BASIC_INFO))
+    return Fail(ERROR_INVALID_PARAMETER);
+  const FILE_BASIC_INFO& basic = *static_cast<const FILE_BASIC_INFO*>(buffer);
+  int fd;
+  FileObject* file = FileWithDescriptor(handle, fd);
+  if (!file) return FALSE;
+  if constexpr (kSeams) RecordCall("SetFileInformationByHandle " + file->path);
+  struct timespec times[2];
+  const LARGE_INTEGER* given[2] = {&basic.LastAccessTime, &basic.LastWriteTime};
+  for (int i = 0; i < 2; ++i) {
+    const uint64_t ticks = uint64_t(given[i]->QuadPart);
+    times[i].tv_nsec = UTIME_OMIT;
+    if (given[i]->QuadPart > 0) times[i] = FileTimeToTimespec(FILETIME{DWORD(ticks), DWORD(ticks >> 32)});
   }
+  if ((times[0].tv_nsec != UTIME_OMIT || times[1].tv_nsec != UTIME_OMIT) &&
+      futimens(fd, times) != 0)
+    return FailWithErrno();
+  if (basic.FileAttributes == 0) return TRUE;
+  struct stat info;
+  if (fstat(fd, &info) != 0) return FailWithErrno();
+  const mode_t mode = ModeFor(info, basic.FileAttributes);
+  if (mode != (info.st_mode & 07777) && fchmod(fd, mode) != 0) return FailWithErrno();
+  const std::string dosBits = DosBitsText(basic.FileAttributes, info.st_mode);
+  if (!dosBits.empty())
+    fsetxattr(fd, kDosAttributeName, dosBits.data(), dosBits.size(), 0);  // best effort
+  else
+    fremovexattr(fd, kDosAttributeName);
   return TRUE;
 }
 

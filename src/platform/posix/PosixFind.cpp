@@ -1,5 +1,6 @@
 // Directory search: "dir\*"-style patterns (wildcards in the last component) and plain paths.
 #include <dirent.h>
+#include <fcntl.h>
 #include <fnmatch.h>
 #include <sys/stat.h>
 
@@ -21,12 +22,16 @@ struct SearchObject : HandleObject {
   std::string pattern;  // the last component
 };
 
-// Fills a record for the entry at path; false when it cannot be described.
-bool Describe(const std::string& path, const char* name, WIN32_FIND_DATAA* data) {
+// Fills a record for the entry at path; false when it cannot be described. A search looks the
+// entry up by name in the directory it reads, rather than walking the whole path again.
+bool Describe(const std::string& path, const char* name, WIN32_FIND_DATAA* data,
+              int directory = AT_FDCWD) {
   size_t length = std::strlen(name);
   if (length >= MAX_PATH) return false;
   struct stat info;
-  if (lstat(path.c_str(), &info) != 0) return false;
+  if (fstatat(directory, directory == AT_FDCWD ? path.c_str() : name, &info,
+              AT_SYMLINK_NOFOLLOW) != 0)
+    return false;
   std::memset(data, 0, sizeof *data);
   data->dwFileAttributes = AttributesOf(path, info);
   data->ftCreationTime = TimespecToFileTime(info.st_ctim);
@@ -43,7 +48,8 @@ bool Describe(const std::string& path, const char* name, WIN32_FIND_DATAA* data)
 bool NextMatch(SearchObject* search, WIN32_FIND_DATAA* data) {
   while (struct dirent* entry = readdir(search->directory)) {
     if (fnmatch(search->pattern.c_str(), entry->d_name, 0) != 0) continue;
-    if (Describe(search->folder + entry->d_name, entry->d_name, data)) return true;
+    if (Describe(search->folder + entry->d_name, entry->d_name, data, dirfd(search->directory)))
+      return true;
   }
   return false;
 }

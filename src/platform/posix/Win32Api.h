@@ -11,6 +11,7 @@
 typedef uint32_t DWORD;
 typedef int32_t LONG;
 typedef uint32_t ULONG;
+typedef int64_t LONGLONG;
 typedef uint16_t WORD;
 typedef uint8_t BYTE;
 typedef int BOOL;
@@ -152,6 +153,24 @@ struct FILETIME {
   DWORD dwHighDateTime;
 };
 
+union LARGE_INTEGER {
+  struct {
+    DWORD LowPart;
+    LONG HighPart;
+  } u;
+  LONGLONG QuadPart;
+};
+
+// Times as FILETIME ticks (0: left as they are) and attributes (0: left as they are).
+struct FILE_BASIC_INFO {
+  LARGE_INTEGER CreationTime;
+  LARGE_INTEGER LastAccessTime;
+  LARGE_INTEGER LastWriteTime;
+  LARGE_INTEGER ChangeTime;
+  DWORD FileAttributes;
+};
+enum FILE_INFO_BY_HANDLE_CLASS { FileBasicInfo = 0 };
+
 struct WIN32_FIND_DATAA {
   DWORD dwFileAttributes;
   FILETIME ftCreationTime;
@@ -255,6 +274,8 @@ DWORD WINAPI SetFilePointer(HANDLE file, LONG distance, PLONG distanceHigh, DWOR
 BOOL WINAPI SetFileTime(HANDLE file, const FILETIME* creation, const FILETIME* access,
                         const FILETIME* write);
 BOOL WINAPI SetFileAttributesA(LPCSTR name, DWORD attributes);
+BOOL WINAPI SetFileInformationByHandle(HANDLE file, FILE_INFO_BY_HANDLE_CLASS infoClass,
+                                       LPVOID info, DWORD size);
 DWORD WINAPI GetFileAttributesA(LPCSTR name);
 BOOL WINAPI DeleteFileA(LPCSTR name);
 BOOL WINAPI CloseHandle(HANDLE object);

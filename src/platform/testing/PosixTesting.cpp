@@ -118,7 +118,7 @@ using namespace posix_layer;
 const char* ApiName(Api api) {
   static const char* const names[] = {
       "CreateFileA", "ReadFile", "WriteFile", "SetFilePointer", "SetFileTime",
-      "SetFileAttributesA", "DeleteFileA", "CloseHandle", "CreateDirectoryA",
+      "SetFileAttributesA", "SetFileInformationByHandle", "DeleteFileA", "CloseHandle", "CreateDirectoryA",
       "RemoveDirectoryA", "FindFirstFileA", "FindNextFileA", "GetCurrentDirectoryA",
       "SetCurrentDirectoryA", "GetTempPathA", "GetTempFileNameA", "GetWindowsDirectoryA",
       "GetModuleFileNameA", "CreateProcessA", "WaitForSingleObject", "LocalAlloc",

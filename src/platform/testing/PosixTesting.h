@@ -22,6 +22,7 @@ void RedirectExitProcess(bool on);
 
 enum class Api {
   CreateFileA, ReadFile, WriteFile, SetFilePointer, SetFileTime, SetFileAttributesA,
+  SetFileInformationByHandle,
   DeleteFileA, CloseHandle, CreateDirectoryA, RemoveDirectoryA, FindFirstFileA, FindNextFileA,
   GetCurrentDirectoryA, SetCurrentDirectoryA, GetTempPathA, GetTempFileNameA,
   GetWindowsDirectoryA, GetModuleFileNameA, CreateProcessA, WaitForSingleObject, LocalAlloc,

@@ -126,9 +126,9 @@ Expect ExpectedEnd(Api api, uint32_t nth) {
     case Api::DeleteFileA:
       // 1: the placeholder stays, so its name cannot serve and another is drawn; then removal.
       return Expect{nth == 1 ? Ends::kCompletes : Ends::kLeavesTree};
-    case Api::SetFileAttributesA:
-      // 4: setup.exe loses its execute bit and cannot be started.
-      return nth == 4 ? failsFor("setup program cannot be started") : Expect{Ends::kCompletes};
+    case Api::SetFileInformationByHandle:  // each file's time and attributes
+      // 3: setup.exe loses its execute bit and cannot be started.
+      return nth == 3 ? failsFor("setup program cannot be started") : Expect{Ends::kCompletes};
     case Api::CreateProcessA:
       return failsFor("setup program cannot be started");
     case Api::RemoveDirectoryA:
@@ -139,7 +139,7 @@ Expect ExpectedEnd(Api api, uint32_t nth) {
       // open for writing and cannot be started; 4-5: the setup program's handles.
       if (nth == 3) return Expect{Ends::kFails, "setup program cannot be started", true};
       return Expect{nth <= 2 ? Ends::kLeavesTree : Ends::kCompletes};
-    default:  // SetFileTime, directories, temporary names
+    default:  // the directories' attributes, temporary names
       return Expect{Ends::kCompletes};
   }
   return fails;
