@@ -50,6 +50,12 @@ struct FileObject : HandleObject {
   uint64_t position = 0;
   DWORD share = 0;
   std::pair<dev_t, ino_t> identity;
+  // What the handle knows of its file's attributes without asking again: its mode, and
+  // whether it carries no DOS attribute (true for a file the handle created). Valid while no
+  // attributes were set by name since (FileTable::attributesSetByName unchanged).
+  mode_t mode = 0;
+  bool noDosAttribute = false;
+  uint64_t knownAt = 0;
   bool pinned = false;  // keeps its descriptor: never reopened by path
   std::list<FileObject*>::iterator lru;
 };
@@ -58,6 +64,7 @@ struct FileTable {
   std::list<FileObject*> withDescriptor;  // most recently used first
   std::map<std::pair<dev_t, ino_t>, uint32_t> deleteLocked;  // open without FILE_SHARE_DELETE
   uint32_t openHandles = 0;
+  uint64_t attributesSetByName = 1;  // SetFileAttributesA calls, so 0 never counts as current
 };
 
 FileTable& Files() {
@@ -228,6 +235,9 @@ HANDLE WINAPI CreateFileA(LPCSTR name, DWORD access, DWORD share, SECURITY_ATTRI
   file->share = share;
   fstat(fd, &info);
   file->identity = {info.st_dev, info.st_ino};
+  file->mode = info.st_mode;
+  file->noDosAttribute = exclusive;  // a new inode has no extended attributes
+  file->knownAt = table.attributesSetByName;
   // The stub reads its archive from its own file to the end of the run: replaced while parked,
   // it would be read from the replacement.
   file->pinned = disposition == OPEN_EXISTING && !(access & GENERIC_WRITE) && IsOwnModule(info);
@@ -367,6 +377,7 @@ std::string DosBitsText(DWORD attributes, mode_t mode) {
 
 BOOL WINAPI SetFileAttributesA(LPCSTR name, DWORD attributes) {
   if (ShouldFail(Api::SetFileAttributesA)) return FALSE;
+  ++Files().attributesSetByName;
   std::string path = MapPath(name);
   if constexpr (kSeams) RecordCall("SetFileAttributesA " + path);
   struct stat info;
@@ -407,15 +418,22 @@ BOOL WINAPI SetFileInformationByHandle(HANDLE handle, FILE_INFO_BY_HANDLE_CLASS 
       futimens(fd, times) != 0)
     return FailWithErrno();
   if (basic.FileAttributes == 0) return TRUE;
+  // A file the handle made and alone changed is not asked again for what the handle knows.
   struct stat info;
-  if (fstat(fd, &info) != 0) return FailWithErrno();
+  const bool known = file->knownAt == Files().attributesSetByName;
+  if (known) info.st_mode = file->mode;
+  else if (fstat(fd, &info) != 0) return FailWithErrno();
   const mode_t mode = ModeFor(info, basic.FileAttributes);
   if (mode != (info.st_mode & 07777) && fchmod(fd, mode) != 0) return FailWithErrno();
   const std::string dosBits = DosBitsText(basic.FileAttributes, info.st_mode);
+  bool noDosAttribute = known && file->noDosAttribute;
   if (!dosBits.empty())
-    fsetxattr(fd, kDosAttributeName, dosBits.data(), dosBits.size(), 0);  // best effort
-  else
-    fremovexattr(fd, kDosAttributeName);
+    noDosAttribute = fsetxattr(fd, kDosAttributeName, dosBits.data(), dosBits.size(), 0) != 0;
+  else if (!noDosAttribute)
+    noDosAttribute = fremovexattr(fd, kDosAttributeName) == 0 || errno == ENODATA;
+  file->mode = (info.st_mode & ~mode_t(07777)) | mode;
+  file->noDosAttribute = noDosAttribute;
+  file->knownAt = Files().attributesSetByName;
   return TRUE;
 }
 

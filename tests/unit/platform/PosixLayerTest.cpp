@@ -60,6 +60,34 @@ TEST_F(PosixLayer, ReadOnlyAndOpenFilesCannotBeDeleted) {
   EXPECT_FALSE(DeleteFileA(Win("d").c_str()));
 }
 
+// Time and attributes set through a handle land on its file. A new file reads as archive, as
+// on Windows; a change made by name while the handle is open is not overlooked by it.
+TEST_F(PosixLayer, BasicInformationThroughAHandle) {
+  const std::string path = Win("f");
+  HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_NEW, 0,
+                         nullptr);
+  ASSERT_NE(h, INVALID_HANDLE_VALUE);
+  EXPECT_EQ(GetFileAttributesA(path.c_str()), FILE_ATTRIBUTE_ARCHIVE);
+  ASSERT_TRUE(SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_SYSTEM));
+  FILE_BASIC_INFO basic = {};
+  basic.LastWriteTime.QuadPart = (1111111111ll + 11644473600ll) * 10000000;
+  basic.FileAttributes = FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_READONLY;
+  ASSERT_TRUE(SetFileInformationByHandle(h, FileBasicInfo, &basic, sizeof basic));
+  EXPECT_EQ(GetFileAttributesA(path.c_str()), FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_READONLY);
+  struct stat info;
+  ASSERT_EQ(stat((dir / "f").c_str(), &info), 0);
+  EXPECT_EQ(info.st_mtim.tv_sec, 1111111111);
+  EXPECT_EQ(info.st_mode & 0222, 0u);
+
+  basic = {};  // 0 leaves times and attributes as they are
+  ASSERT_TRUE(SetFileInformationByHandle(h, FileBasicInfo, &basic, sizeof basic));
+  EXPECT_EQ(GetFileAttributesA(path.c_str()), FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_READONLY);
+  ASSERT_EQ(stat((dir / "f").c_str(), &info), 0);
+  EXPECT_EQ(info.st_mtim.tv_sec, 1111111111);
+  EXPECT_FALSE(SetFileInformationByHandle(h, FileBasicInfo, &basic, sizeof basic - 1));
+  CloseHandle(h);
+}
+
 TEST_F(PosixLayer, UnixExtensionCarriesTheModeBits) {
   WriteFileBytes(dir / "run", "#!/bin/sh\n");
   DWORD attributes = FILE_ATTRIBUTE_UNIX_EXTENSION | FILE_ATTRIBUTE_ARCHIVE | (0750u << 16);
