@@ -412,7 +412,8 @@ BOOL WINAPI SetFileInformationByHandle(HANDLE handle, FILE_INFO_BY_HANDLE_CLASS 
   for (int i = 0; i < 2; ++i) {
     const uint64_t ticks = uint64_t(given[i]->QuadPart);
     times[i].tv_nsec = UTIME_OMIT;
-    if (given[i]->QuadPart > 0) times[i] = FileTimeToTimespec(FILETIME{DWORD(ticks), DWORD(ticks >> 32)});
+    if (given[i]->QuadPart > 0)
+      times[i] = FileTimeToTimespec(FILETIME{DWORD(ticks), DWORD(ticks >> 32)});
   }
   if ((times[0].tv_nsec != UTIME_OMIT || times[1].tv_nsec != UTIME_OMIT) &&
       futimens(fd, times) != 0)

@@ -118,8 +118,9 @@ using namespace posix_layer;
 const char* ApiName(Api api) {
   static const char* const names[] = {
       "CreateFileA", "ReadFile", "WriteFile", "SetFilePointer", "SetFileTime",
-      "SetFileAttributesA", "SetFileInformationByHandle", "DeleteFileA", "CloseHandle", "CreateDirectoryA",
-      "RemoveDirectoryA", "FindFirstFileA", "FindNextFileA", "GetCurrentDirectoryA",
+      "SetFileAttributesA", "SetFileInformationByHandle", "DeleteFileA", "CloseHandle",
+      "CreateDirectoryA", "RemoveDirectoryA", "FindFirstFileA", "FindNextFileA",
+      "GetCurrentDirectoryA",
       "SetCurrentDirectoryA", "GetTempPathA", "GetTempFileNameA", "GetWindowsDirectoryA",
       "GetModuleFileNameA", "CreateProcessA", "WaitForSingleObject", "LocalAlloc",
       "SysAllocString", "ShellExecuteExA"};

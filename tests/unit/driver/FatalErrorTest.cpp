@@ -61,7 +61,8 @@ TEST(FatalError, HookedFailureCleansUpQuietlyAndHandsOverItsReason) {
     EXPECT_EQ(LastFatalReason(), row.reason) << row.name;
     EXPECT_EQ(hooked.message, row.message) << row.name;
     EXPECT_TRUE(posix_testing::MessageBoxes().empty()) << row.name;
-    EXPECT_EQ(posix_testing::OpenFileHandles(), handlesBefore) << row.name;  // the clean-up closed it
+    // The clean-up closed it.
+    EXPECT_EQ(posix_testing::OpenFileHandles(), handlesBefore) << row.name;
     const auto calls = posix_testing::Calls();
     EXPECT_EQ(std::count_if(calls.begin(), calls.end(),
                             [](const std::string& c) { return c.rfind("ExitProcess", 0) == 0; }),
