@@ -41,6 +41,9 @@ class Extraction : public ::testing::Test {
     directory = WideString::FromAnsi((out.path() + "\\").c_str());
   }
   void TearDown() override {
+    // The files' handles go before their directory: one left open on a deleted file would
+    // keep a lock on an inode number that a later test's file may be given.
+    CloseOutputHandles();
     posix_testing::Reset();
     // A fresh handle list: a later failure path must not close this test's handles again.
     ResetRunState();
