@@ -5,8 +5,6 @@
 #include "support/Fatal.h"
 #include "support/WideString.h"
 
-static bool insideFatalError = false;
-
 // What an ended run leaves: no output file open, the first current directory, no tree.
 static void CleanUpRun() {
   CloseOutputHandles();

@@ -9,6 +9,7 @@ HWND mainWindow;
 HWND progressBar;
 int32_t progressMaximum;
 ItemVector<HANDLE>* HandleList;
+bool insideFatalError;
 
 static void CreateHandleList() { HandleList = New<ItemVector<HANDLE>>(); }
 
@@ -29,5 +30,6 @@ void ResetRunState() {
   mainWindow = nullptr;
   progressBar = nullptr;
   progressMaximum = 0;
+  insideFatalError = false;
   RunStaticInitialisers();
 }
