@@ -7,10 +7,10 @@
 #include <filesystem>
 #include <sstream>
 
-#include "HeaderForm.h"
 #include "InstallerProcess.h"
-#include "PackCommand.h"
 #include "StubpackRun.h"
+#include "cli/PackCommand.h"
+#include "pack/HeaderForm.h"
 #include "stubpack/TestFiles.h"
 
 namespace fs = std::filesystem;

@@ -8,10 +8,10 @@
 #include <regex>
 #include <sstream>
 
-#include "InstallerLayout.h"
 #include "InstallerProcess.h"
-#include "PackCommand.h"
+#include "cli/PackCommand.h"
 #include "fixtures/CraftedArchive.h"
+#include "installer/InstallerLayout.h"
 #include "stubpack/TestFiles.h"
 
 namespace {

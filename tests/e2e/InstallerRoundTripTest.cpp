@@ -11,7 +11,7 @@
 #include <sstream>
 
 #include "InstallerProcess.h"
-#include "PackCommand.h"
+#include "cli/PackCommand.h"
 #include "fixtures/CraftedArchive.h"
 #include "stubpack/TestFiles.h"
 
