@@ -9,15 +9,9 @@
 #include "base/PackError.h"
 #include "driver/StubTag.h"
 #include "installer/InstallerLayout.h"
+#include "pe/PeHeaders.h"
 
 namespace {
-
-bool IsPeImage(const std::vector<uint8_t>& bytes) {
-  if (bytes.size() < 0x40 || bytes[0] != 'M' || bytes[1] != 'Z') return false;
-  uint32_t at = 0;
-  for (int i = 3; i >= 0; --i) at = (at << 8) | bytes[0x3C + i];
-  return at <= bytes.size() - 4 && std::memcmp(&bytes[at], "PE\0\0", 4) == 0;
-}
 
 bool IsElfImage(const std::vector<uint8_t>& bytes) {
   return bytes.size() >= 4 && std::memcmp(bytes.data(), "\x7f" "ELF", 4) == 0;
@@ -72,7 +66,7 @@ StubFile ReadStub(const std::string& path) {
   StubFile stub;
   stub.path = path;
   stub.bytes = LoadStub(path);
-  const bool pe = IsPeImage(stub.bytes);
+  const bool pe = FindPeSignature(stub.bytes.data(), stub.bytes.size()).has_value();
   stub.version = TaggedVersion(stub.bytes);
   if ((!pe && !IsElfImage(stub.bytes)) || stub.version.empty()) {
     throw PackError(path + " is not a stubkit stub (a stub is a PE or ELF program carrying " +

@@ -49,20 +49,18 @@ size_t PeLayout::DirectoryOffset(size_t index) const {
 PeLayout ReadPeLayout(const std::vector<uint8_t>& image, const std::string& what) {
   auto refuse = [&what](const std::string& why) { return PackError(what + ": " + why); };
   const uint8_t* data = image.data();
-  if (image.size() < 0x40 || data[0] != 'M' || data[1] != 'Z') {
+  if (image.size() < kMzHeaderSize || data[0] != 'M' || data[1] != 'Z') {
     throw refuse("not a Windows program (no MZ header)");
   }
-  const uint32_t peOffset = GetLe32(data + 0x3C);
-  if (peOffset > image.size() || image.size() - peOffset < 24 ||
-      GetLe32(data + peOffset) != 0x4550) {
-    throw refuse("not a PE image (no PE signature)");
-  }
+  const std::optional<PeFileHeader> header = ReadPeFileHeader(data, image.size());
+  if (!header) throw refuse("not a PE image (no PE signature)");
   PeLayout layout;
-  const size_t sectionCount = GetLe16(data + peOffset + 6);
-  const size_t optionalSize = GetLe16(data + peOffset + 20);
-  layout.optionalHeaderOffset = size_t{peOffset} + 24;
-  layout.sectionTableOffset = layout.optionalHeaderOffset + optionalSize;
-  if (layout.sectionTableOffset + 40 * sectionCount > image.size() || optionalSize < 2) {
+  const size_t sectionCount = header->sectionCount;
+  const size_t optionalSize = header->optionalHeaderSize;
+  layout.optionalHeaderOffset = header->OptionalHeaderOffset();
+  layout.sectionTableOffset = header->SectionTableOffset();
+  if (layout.sectionTableOffset + kPeSectionEntrySize * sectionCount > image.size() ||
+      optionalSize < 2) {
     throw refuse("truncated PE headers");
   }
   const uint8_t* optional = data + layout.optionalHeaderOffset;
@@ -73,9 +71,9 @@ PeLayout ReadPeLayout(const std::vector<uint8_t>& image, const std::string& what
   if (optionalSize < directoryStart) throw refuse("optional header too short");
   layout.sectionAlignment = GetLe32(optional + 32);
   layout.fileAlignment = GetLe32(optional + 36);
-  layout.sizeOfImage = GetLe32(optional + 56);
-  layout.sizeOfHeaders = GetLe32(optional + 60);
-  layout.checksum = GetLe32(optional + 64);
+  layout.sizeOfImage = GetLe32(optional + kOptionalSizeOfImage);
+  layout.sizeOfHeaders = GetLe32(optional + kOptionalSizeOfHeaders);
+  layout.checksum = GetLe32(optional + kOptionalChecksum);
   const uint32_t directoryCount = GetLe32(optional + directoryStart - 4);
   if (directoryCount > 16 || directoryStart + 8 * directoryCount > optionalSize) {
     throw refuse("bad data directory count");
@@ -89,7 +87,7 @@ PeLayout ReadPeLayout(const std::vector<uint8_t>& image, const std::string& what
     throw refuse("unusual section or file alignment");
   }
   if (sectionCount == 0 || sectionCount > kMaxSections) throw refuse("bad section count");
-  if (layout.sizeOfHeaders < layout.sectionTableOffset + 40 * sectionCount ||
+  if (layout.sizeOfHeaders < layout.sectionTableOffset + kPeSectionEntrySize * sectionCount ||
       layout.sizeOfHeaders > image.size()) {
     throw refuse("bad SizeOfHeaders");
   }
@@ -97,16 +95,8 @@ PeLayout ReadPeLayout(const std::vector<uint8_t>& image, const std::string& what
   uint64_t nextAddress = AlignUp(layout.sizeOfHeaders, sa);
   uint64_t nextOffset = layout.sizeOfHeaders;
   for (size_t i = 0; i < sectionCount; ++i) {
-    const uint8_t* s = data + layout.sectionTableOffset + 40 * i;
-    PeSection section;
-    section.name.assign(reinterpret_cast<const char*>(s), 8);
-    section.name.resize(section.name.find('\0') == std::string::npos ? 8
-                                                                     : section.name.find('\0'));
-    section.virtualSize = GetLe32(s + 8);
-    section.virtualAddress = GetLe32(s + 12);
-    section.rawSize = GetLe32(s + 16);
-    section.rawOffset = GetLe32(s + 20);
-    section.characteristics = GetLe32(s + 36);
+    const PeSection section =
+        ReadPeSection(data + layout.sectionTableOffset + kPeSectionEntrySize * i);
     if (section.virtualAddress < nextAddress || section.virtualAddress % sa != 0) {
       throw refuse("section " + section.name + " overlaps the one before it in memory");
     }

@@ -9,15 +9,7 @@
 #include <vector>
 
 #include "format/ByteOrder.h"
-
-struct PeSection {
-  std::string name;
-  uint32_t virtualSize = 0;
-  uint32_t virtualAddress = 0;
-  uint32_t rawSize = 0;
-  uint32_t rawOffset = 0;
-  uint32_t characteristics = 0;
-};
+#include "pe/PeHeaders.h"
 
 struct PeDataDirectory {
   uint32_t address = 0;  // an RVA, but a file offset for the certificate table
@@ -48,8 +40,8 @@ struct PeLayout {
   PeDataDirectory Directory(size_t index) const;
 
   // Offsets of header fields, for rewriting them.
-  size_t ChecksumOffset() const { return optionalHeaderOffset + 64; }
-  size_t SizeOfImageOffset() const { return optionalHeaderOffset + 56; }
+  size_t ChecksumOffset() const { return optionalHeaderOffset + kOptionalChecksum; }
+  size_t SizeOfImageOffset() const { return optionalHeaderOffset + kOptionalSizeOfImage; }
   size_t SizeOfInitializedDataOffset() const { return optionalHeaderOffset + 8; }
   size_t DirectoryOffset(size_t index) const;
 };
