@@ -132,7 +132,7 @@ TEST_F(InstallerFailure, DamagedCompressedFileList) {
   options.output = files.Path() + "/good.exe";
   options.stub = StubPath();
   options.quiet = true;
-  options.headerForm = HeaderForm::kCompressed;
+  options.fileListForm = FileListForm::kCompressed;
   std::ostringstream warnings;
   RunPack(options, warnings, warnings);
   // The names, times and attributes follow the main packed streams and precede the header.

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "base/PackError.h"
+#include "installer/StubFile.h"
 #include "stubpack/TestFiles.h"
 
 namespace {
@@ -30,17 +31,15 @@ TEST(InstallerLayout, PadsSoThatTheScanBlockWithTheSignatureIsWhole) {
 }
 
 TEST(InstallerLayout, RefusesStubsTheScanCannotGetPast) {
+  const std::string stub("MZ....8z\xBC\xAF\x27\x1C...", 16);
+  EXPECT_NO_THROW(CheckScanGetsPast(std::vector<uint8_t>(stub.begin(), stub.end()), "stub"));
+  const std::string signature = std::string(stub).replace(6, 1, "\x37");
+  EXPECT_THROW(CheckScanGetsPast(std::vector<uint8_t>(signature.begin(), signature.end()), "stub"),
+               PackError);
+  EXPECT_NO_THROW(CheckScanGetsPast(std::vector<uint8_t>(kScanReach - 4, 0), "stub"));
+  EXPECT_THROW(CheckScanGetsPast(std::vector<uint8_t>(kScanReach - 3, 0), "stub"), PackError);
   TempDir dir;
-  const std::string path = dir.Path() + "/stub";
-  WriteFile(path, std::string("MZ....8z\xBC\xAF\x27\x1C...", 16));
-  EXPECT_NO_THROW(LoadStub(path));
-  WriteFile(path, std::string("MZ....8z\xBC\xAF\x27\x1C...", 16).replace(6, 1, "\x37"));
-  EXPECT_THROW(LoadStub(path), PackError);
-  WriteFile(path, std::vector<uint8_t>(kScanReach - 4, 0));
-  EXPECT_NO_THROW(LoadStub(path));
-  WriteFile(path, std::vector<uint8_t>(kScanReach - 3, 0));
-  EXPECT_THROW(LoadStub(path), PackError);
-  EXPECT_THROW(LoadStub(dir.Path() + "/missing"), PackError);
+  EXPECT_THROW(ReadStubFile(dir.Path() + "/missing"), PackError);
 }
 
 }  // namespace

@@ -146,7 +146,7 @@ void AddPackCommand(CLI::App& app, UsageFormatter& usage, PackOptions& options) 
       "--fast", [&options] { options.lzma.mode = LZMA_MODE_FAST; },
       "LZMA fast mode instead of normal");
   pack->add_flag_callback(
-      "--plain-header", [&options] { options.headerForm = HeaderForm::kPlain; },
+      "--plain-header", [&options] { options.fileListForm = FileListForm::kPlain; },
       "file list uncompressed in the header and BCJ2 branch decisions stored, for other 7z "
       "readers (default: each compressed when smaller, the file list when 1 KiB smaller)");
   pack->add_flag("-q,--quiet", options.quiet, "no progress bar and no summary line");
@@ -181,7 +181,7 @@ void AddInspectCommands(CLI::App& app, UsageFormatter& usage, InspectOptions& op
 std::string VersionText() {
   std::string text = "stubpack " STUBKIT_VERSION "\n";
   try {
-    const StubFile stub = ReadStub(StubPath(""));
+    const StubFile stub = ReadStubFile(StubPath(""));
     text += "stub: " + stub.path + " (Windows stub " + stub.version + ")";
   } catch (const PackError& error) {
     text += std::string("stub: ") + error.what();

@@ -14,7 +14,7 @@
 #include "cli/ProgressBar.h"
 #include "installer/InstallerFile.h"
 #include "installer/InstallerLayout.h"
-#include "pack/HeaderForm.h"
+#include "pack/ArchiveTail.h"
 #include "pack/SevenZipWriter.h"
 #include "pe/PeLayout.h"
 #include "source/EntryName.h"
@@ -67,7 +67,7 @@ EncodedArchive EncodeFolders(const PackPlan& plan, const PackOptions& options,
   const LzmaSettings x86Settings =
       options.literalBitsGiven ? options.lzma : X86MainSettings(options.lzma);
   // Installers that other 7z readers must open keep the BCJ2 layout those readers know.
-  const Bcj2Decisions decisions = options.headerForm == HeaderForm::kPlain
+  const Bcj2Decisions decisions = options.fileListForm == FileListForm::kPlain
                                       ? Bcj2Decisions::kStored
                                       : Bcj2Decisions::kCompressed;
   EncodedArchive archive;
@@ -117,14 +117,14 @@ EncodedArchive EncodeFolders(const PackPlan& plan, const PackOptions& options,
 // archive's length, its start header and the PE checksum in the places kept for them.
 // Returns the installer's size.
 uint64_t WriteArchiveTail(const std::vector<uint8_t>& stub, const EncodedArchive& archive,
-                          HeaderForm headerForm, InstallerFile& installer) {
+                          FileListForm fileListForm, InstallerFile& installer) {
   const uint64_t archiveStart = stub.size() + 4;
   const uint64_t packedTotal = archive.packedTotal;
   auto installerSize = [&stub](uint64_t archiveSize) {
     return stub.size() + 4 + archiveSize + ScanPadding(stub.size(), archiveSize);
   };
   const ArchiveTail tail = BuildArchiveTail(archive.folders, archive.packSizes, archive.entries,
-                                            packedTotal, headerForm, installerSize);
+                                            packedTotal, fileListForm, installerSize);
   installer.Write(tail.additionalPacked.data(), tail.additionalPacked.size());
   installer.Write(tail.header.data(), tail.header.size());
   const uint64_t nextHeaderOffset = packedTotal + tail.additionalPacked.size();
@@ -191,7 +191,7 @@ void RunPack(const PackOptions& options, std::ostream& out, std::ostream& warnin
   installer.Write(placeholder.data(), placeholder.size());
   const EncodedArchive archive = EncodeFolders(plan, options, installer);
   const uint64_t installerBytes =
-      WriteArchiveTail(plan.stub, archive, options.headerForm, installer);
+      WriteArchiveTail(plan.stub, archive, options.fileListForm, installer);
   installer.Commit();
 
   if (options.quiet) return;

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "pack/HeaderForm.h"
+#include "pack/ArchiveTail.h"
 #include "pack/LzmaEncoder.h"
 #include "pe/InstallerIdentity.h"
 
@@ -21,7 +21,7 @@ struct PackOptions {
   LzmaSettings lzma;
   bool literalBitsGiven = false;  // --lc/--lp/--pb: they replace the x86 main stream's own
   bool quiet = false;
-  HeaderForm headerForm = HeaderForm::kSmallest;
+  FileListForm fileListForm = FileListForm::kSmallest;
   IdentityOptions identity;  // icon, version information, execution level, exit code
 };
 

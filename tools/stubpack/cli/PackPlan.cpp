@@ -46,8 +46,10 @@ PackPlan PlanPack(const PackOptions& options, std::ostream& warnings) {
   PackPlan plan;
   const std::string stubPath = StubPath(options.stub);
   plan.target = OutputTarget(options.output, options.source, stubPath);
-  plan.stub = ApplyIdentity(ReadStub(stubPath).bytes, options.identity, stubPath);
-  if (options.identity.Any()) CheckStub(plan.stub, stubPath + " with its new resources");
+  plan.stub = ApplyIdentity(ReadStubFile(stubPath).bytes, options.identity, stubPath);
+  if (options.identity.Any()) {
+    CheckScanGetsPast(plan.stub, stubPath + " with its new resources");
+  }
   plan.scanned = ScanSourceTree(options.source, SourceDateEpoch());
   for (const SourceEntry& source : plan.scanned) ToArchiveName(source.path);  // refuses bad names
   RefuseWindowsNameClashes(plan.scanned);

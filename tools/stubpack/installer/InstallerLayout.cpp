@@ -1,30 +1,18 @@
 #include "installer/InstallerLayout.h"
 
 #include <algorithm>
-#include <fstream>
-#include <iterator>
 #include <string>
 
 #include "base/PackError.h"
 
-std::vector<uint8_t> LoadStub(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) throw PackError("cannot read the stub " + path);
-  std::vector<uint8_t> stub((std::istreambuf_iterator<char>(in)),
-                            std::istreambuf_iterator<char>());
-  if (in.bad()) throw PackError("cannot read the stub " + path);
-  CheckStub(stub, path);
-  return stub;
-}
-
-void CheckStub(const std::vector<uint8_t>& stub, const std::string& path) {
+void CheckScanGetsPast(const std::vector<uint8_t>& stub, const std::string& what) {
   if (stub.size() + 4 > kScanReach) {
-    throw PackError("the stub " + path + " is too large: the installer finds its archive only " +
+    throw PackError("the stub " + what + " is too large: the installer finds its archive only " +
                     "within the first " + std::to_string(kScanReach) + " bytes");
   }
   const auto signature = ArchiveSignatureBytes();
   if (std::search(stub.begin(), stub.end(), signature.begin(), signature.end()) != stub.end()) {
-    throw PackError("the stub " + path + " contains an archive signature; it would find that " +
+    throw PackError("the stub " + what + " contains an archive signature; it would find that " +
                     "instead of its own archive");
   }
 }

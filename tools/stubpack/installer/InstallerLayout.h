@@ -7,11 +7,10 @@
 
 #include "format/SignatureScan.h"
 
-// Reads the stub and checks that the unpacker will find the archive behind it: the stub
-// must be small enough for the scan and must not contain the signature itself.
-std::vector<uint8_t> LoadStub(const std::string& path);
-// The same checks for a stub's bytes (after new resources, say).
-void CheckStub(const std::vector<uint8_t>& stub, const std::string& path);
+// Checks that the unpacker's signature scan gets past the stub to the archive behind it: the
+// stub must be small enough for the scan and must not contain the signature itself. `what`
+// names the stub in the PackError thrown otherwise.
+void CheckScanGetsPast(const std::vector<uint8_t>& stub, const std::string& what);
 // Zero bytes to append after an archive of archiveSize bytes so that the scan block holding
 // the signature can be read whole.
 uint64_t ScanPadding(uint64_t stubSize, uint64_t archiveSize);

@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <climits>
 #include <cstring>
+#include <fstream>
+#include <iterator>
 
 #include "base/PackError.h"
 #include "driver/StubTag.h"
@@ -62,10 +64,14 @@ std::string StubPath(const std::string& choice) {
                   ")");
 }
 
-StubFile ReadStub(const std::string& path) {
+StubFile ReadStubFile(const std::string& path) {
   StubFile stub;
   stub.path = path;
-  stub.bytes = LoadStub(path);
+  std::ifstream in(path, std::ios::binary);
+  if (!in) throw PackError("cannot read the stub " + path);
+  stub.bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  if (in.bad()) throw PackError("cannot read the stub " + path);
+  CheckScanGetsPast(stub.bytes, path);
   const bool pe = FindPeSignature(stub.bytes.data(), stub.bytes.size()).has_value();
   stub.version = TaggedVersion(stub.bytes);
   if ((!pe && !IsElfImage(stub.bytes)) || stub.version.empty()) {

@@ -18,8 +18,9 @@ struct StubFile {
 // Where the stub of --stub CHOICE is: "" the Windows stub, "native" the Linux stub, else the
 // path itself. Throws PackError when no such stub is installed.
 std::string StubPath(const std::string& choice);
-// Reads the stub and checks that it is one of ours (a PE or ELF image carrying the stub's tag)
-// and that the installer can find an archive behind it; throws PackError otherwise.
-StubFile ReadStub(const std::string& path);
+// Reads the stub, checks that the installer can find an archive behind it (CheckScanGetsPast)
+// and that it is one of ours (a PE or ELF image carrying the stub's tag); throws PackError
+// otherwise.
+StubFile ReadStubFile(const std::string& path);
 // The directory that holds the running stubpack.
 std::string StubpackDirectory();

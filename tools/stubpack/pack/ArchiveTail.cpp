@@ -1,4 +1,4 @@
-#include "pack/HeaderForm.h"
+#include "pack/ArchiveTail.h"
 
 #include <lzma.h>
 
@@ -58,15 +58,15 @@ ArchiveTail CompressedTail(const std::vector<FolderRecord>& folders,
 ArchiveTail BuildArchiveTail(const std::vector<FolderRecord>& folders,
                              const std::vector<uint64_t>& packSizes,
                              const std::vector<ArchiveEntry>& entries, uint64_t mainPackedSize,
-                             HeaderForm form,
+                             FileListForm form,
                              const std::function<uint64_t(uint64_t)>& installerSize) {
   ArchiveTail plain;
-  if (form != HeaderForm::kCompressed || entries.empty()) {
+  if (form != FileListForm::kCompressed || entries.empty()) {
     plain.header = SevenZipWriter::BuildHeader(folders, packSizes, entries);
-    if (form == HeaderForm::kPlain || entries.empty()) return plain;
+    if (form == FileListForm::kPlain || entries.empty()) return plain;
   }
   ArchiveTail compressed = CompressedTail(folders, packSizes, entries, mainPackedSize);
-  if (form == HeaderForm::kCompressed) return compressed;
+  if (form == FileListForm::kCompressed) return compressed;
   auto sizeWith = [&](const ArchiveTail& tail) {
     return installerSize(SevenZipWriter::kStartHeaderSize + mainPackedSize +
                          tail.additionalPacked.size() + tail.header.size());

@@ -10,7 +10,7 @@
 #include "InstallerProcess.h"
 #include "StubpackRun.h"
 #include "cli/PackCommand.h"
-#include "pack/HeaderForm.h"
+#include "pack/ArchiveTail.h"
 #include "stubpack/TestFiles.h"
 
 namespace fs = std::filesystem;
@@ -24,20 +24,20 @@ bool HasAdditionalStreams(const std::vector<uint8_t>& archive) {
   return archive.at(32 + offset + 1) == 0x03;
 }
 
-std::vector<uint8_t> Pack(const std::string& source, const std::string& stub, HeaderForm form,
-                          const std::string& output) {
+std::vector<uint8_t> Pack(const std::string& source, const std::string& stub,
+                          FileListForm form, const std::string& output) {
   PackOptions options;
   options.source = source;
   options.output = output;
   options.stub = stub;
   options.quiet = true;
-  options.headerForm = form;
+  options.fileListForm = form;
   std::ostringstream warnings;
   RunPack(options, warnings, warnings);
   return ReadFile(output);
 }
 
-TEST(HeaderFormChoice, CompressedExactlyWhenItSavesOneKiB) {
+TEST(FileListFormChoice, CompressedExactlyWhenItSavesOneKiB) {
   SKIP_UNLESS_STUB_FITS();
   TempDir dir;
   const std::string source = dir.Path() + "/source";
@@ -53,11 +53,11 @@ TEST(HeaderFormChoice, CompressedExactlyWhenItSavesOneKiB) {
     WriteFile(source + "/" + std::string(size_t(10 + files % 7), 'n') + std::to_string(files),
               std::string(1, char(files)));
     const std::string out = dir.Path() + "/out";
-    const size_t plain = Pack(source, StubPath(), HeaderForm::kPlain, out).size();
+    const size_t plain = Pack(source, StubPath(), FileListForm::kPlain, out).size();
     const std::vector<uint8_t> compressed =
-        Pack(source, StubPath(), HeaderForm::kCompressed, out);
+        Pack(source, StubPath(), FileListForm::kCompressed, out);
     const std::vector<uint8_t> chosen =
-        Pack(source, StubPath(), HeaderForm::kSmallest, out);
+        Pack(source, StubPath(), FileListForm::kSmallest, out);
     const bool worth = compressed.size() + 1024 <= plain;
     EXPECT_EQ(chosen.size(), worth ? compressed.size() : plain) << files << " files";
     EXPECT_EQ(HasAdditionalStreams(ArchiveOf(chosen, stubSize)), worth) << files << " files";
@@ -66,7 +66,7 @@ TEST(HeaderFormChoice, CompressedExactlyWhenItSavesOneKiB) {
   EXPECT_TRUE(sawPlain && sawCompressed) << "the trees do not cross the threshold";
 }
 
-TEST(HeaderFormChoice, CompressedFormIsDeterministicWithSourceDateEpoch) {
+TEST(FileListFormChoice, CompressedFormIsDeterministicWithSourceDateEpoch) {
   SKIP_UNLESS_STUB_FITS();
   TempDir dir;
   const std::string source = dir.Path() + "/source";

@@ -1,6 +1,7 @@
-// How the archive stores its file list: the names, times and attributes inline in the
-// header, or each LZMA-compressed in an additional folder whose packed stream follows the
-// main ones. Per-entry sizes and CRCs stay in the header either way.
+// The archive's tail, after its main packed streams: the header, and before it the file list
+// when that is compressed. The file list's form: the names, times and attributes inline in the
+// header, or each LZMA-compressed in an additional folder whose packed stream follows the main
+// ones. Per-entry sizes and CRCs stay in the header either way.
 #pragma once
 #include <cstdint>
 #include <functional>
@@ -8,7 +9,7 @@
 
 #include "pack/ArchiveModel.h"
 
-enum class HeaderForm {
+enum class FileListForm {
   kSmallest,    // compressed when that makes the installer at least kMinSaving bytes smaller
   kPlain,       // inline: what readers without additional streams support need
   kCompressed,  // compressed whatever it saves (not for an empty file list)
@@ -26,5 +27,5 @@ struct ArchiveTail {
 ArchiveTail BuildArchiveTail(const std::vector<FolderRecord>& folders,
                              const std::vector<uint64_t>& packSizes,
                              const std::vector<ArchiveEntry>& entries, uint64_t mainPackedSize,
-                             HeaderForm form,
+                             FileListForm form,
                              const std::function<uint64_t(uint64_t)>& installerSize);
