@@ -3,8 +3,8 @@
 #include <fstream>
 
 #include "base/PackError.h"
+#include "format/SignatureScan.h"
 #include "inspect/InstallerListing.h"
-#include "installer/InstallerLayout.h"
 #include "pe/IconFile.h"
 #include "pe/Manifest.h"
 #include "pe/PeResourceWriter.h"
