@@ -43,7 +43,8 @@ PeImageInfo InspectPeFile(const std::string& path) {
   if (head.size() >= kMzHeaderSize && head[0] == 'M' && head[1] == 'Z') {
     const uint32_t peOffset = GetLe32(head.data() + kMzPeOffsetField);
     // Room for the headers and a generous section table.
-    const size_t needed = static_cast<size_t>(peOffset) + 24 + 240 + 40 * 96;
+    const size_t needed =
+        static_cast<size_t>(peOffset) + kPeFileHeaderSize + 240 + kPeSectionEntrySize * 96;
     if (peOffset <= kMaxHeaderOffset && needed > head.size() && head.size() == 4096) {
       head.resize(needed);
       in.clear();

@@ -82,7 +82,7 @@ std::vector<uint8_t> ReplaceResources(const std::vector<uint8_t>& image,
   }
 
   for (size_t i = 0; i < sections.size(); ++i) {
-    uint8_t* entry = out.data() + layout.sectionTableOffset + 40 * i;
+    uint8_t* entry = out.data() + layout.sectionTableOffset + kPeSectionEntrySize * i;
     PutLe32(entry + 8, sections[i].virtualSize);
     PutLe32(entry + 12, sections[i].virtualAddress);
     PutLe32(entry + 16, sections[i].rawSize);
