@@ -1,20 +1,32 @@
 #!/usr/bin/env bash
-# Installs what building and testing stubkit needs on Debian 12. Idempotent.
-# Usage: scripts/install-deps.sh [--windows]   (--windows adds mingw-w64, Wine and Xvfb)
+# Installs what building and testing stubkit needs on Debian 12, as scripts/requirements.txt
+# lists it. Idempotent; as root, or through sudo.
+# Usage: scripts/install-deps.sh [--windows]   (--windows adds the cross compilers, Wine, Xvfb
+#                                               and the tools of the Wine tests)
 set -euo pipefail
+cd "$(dirname "$0")/.."
 SUDO=""
 [ "$(id -u)" -eq 0 ] || SUDO="sudo"
 export DEBIAN_FRONTEND=noninteractive
 
-packages=(cmake make g++ pkg-config liblzma-dev libgtest-dev libbenchmark-dev
-          libarchive-tools xz-utils clang libclang-rt-14-dev libcli11-dev)
+stages=" build "
+[ "${1:-}" = "--windows" ] && stages=" build windows "
 missing=()
-for p in "${packages[@]}"; do dpkg -s "$p" >/dev/null 2>&1 || missing+=("$p"); done
+while read -r stage package _; do
+  case "$stage" in "" | "#"*) continue ;; esac
+  [[ "$stages" == *" $stage "* ]] || continue
+  dpkg -s "$package" >/dev/null 2>&1 || missing+=("$package")
+done < scripts/requirements.txt
 if [ ${#missing[@]} -gt 0 ]; then
+  echo "install-deps: installing ${missing[*]}"
   $SUDO apt-get update -qq
   $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
 fi
 
-if [ "${1:-}" = "--windows" ] && [ -x scripts/install-windows-deps.sh ]; then
-  scripts/install-windows-deps.sh
+# 32-bit Wine comes from the i386 architecture. Its packages may install where the kernel
+# cannot run them, or not at all: either way the Wine tests then run under wine64.
+if [[ "$stages" == *" windows "* ]] && ! dpkg -s wine32:i386 >/dev/null 2>&1; then
+  { $SUDO dpkg --add-architecture i386 && $SUDO apt-get update -qq &&
+    $SUDO apt-get install -y -qq --no-install-recommends wine32:i386 >/dev/null; } ||
+    echo "install-deps: 32-bit Wine could not be installed; only wine64 is available" >&2
 fi

@@ -2,7 +2,8 @@
 # Wine environment for running the Windows stub on this Linux machine. ARCH is win32 (32-bit
 # Wine, PE32 programs) or win64 (wine64, PE32+ programs).
 #   wine-env.sh install           install Wine (wine64 always, 32-bit Wine where its packages
-#                                 install), Xvfb and the X tools the Wine tests use
+#                                 install), Xvfb and the X tools the Wine tests use, through
+#                                 scripts/install-deps.sh --windows
 #   wine-env.sh prefix DIR [ARCH] create a throwaway prefix in DIR (removed first) and start a
 #                                 tiny program in it; fails when that Wine does not run here
 # Source it (". wine-env.sh") to get wine_env DIR [ARCH], which exports the variables for a
@@ -36,21 +37,9 @@ wine_env() {
     WINEDLLOVERRIDES="mscoree,mshtml="
 }
 
+# Everything the Wine tests need comes from the project's one install script.
 wine_install() {
-  export DEBIAN_FRONTEND=noninteractive
-  if ! { command -v xvfb-run xdotool xauth >/dev/null && [ -x /usr/bin/import ] &&
-         dpkg -s wine wine64 >/dev/null 2>&1; }; then
-    apt-get update -q
-    apt-get install -y -q --no-install-recommends wine wine64 xvfb xauth xdotool imagemagick
-  fi
-  # 32-bit Wine comes from the i386 architecture. Its packages may install where the kernel
-  # cannot run them, or not at all: either way the tests then run under wine64.
-  if ! dpkg -s wine32:i386 >/dev/null 2>&1; then
-    { dpkg --add-architecture i386 && apt-get update -q &&
-      apt-get install -y -q --no-install-recommends wine32:i386; } ||
-      echo "wine-env: 32-bit Wine could not be installed; only wine64 is available" >&2
-  fi
-  return 0
+  "$(dirname "${BASH_SOURCE[0]}")/install-deps.sh" --windows
 }
 
 # The prefix is made once per test run. Managed=N: without a window manager, Wine otherwise
