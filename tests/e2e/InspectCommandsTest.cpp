@@ -59,6 +59,29 @@ TEST(InspectCommands, ListOfSomethingTheStubCannotReadSaysWhy) {
   EXPECT_EQ(RunStubpack({"list"}).exitCode, 2);
 }
 
+// Exit 1 is the stub's verdict on the installer alone: an error of stubpack's own (output it
+// cannot write, no scratch directory) gives 2, in every command.
+TEST(InspectCommands, OwnErrorsExitTwo) {
+  SKIP_UNLESS_STUB_FITS();
+  TempDir dir;
+  const std::string installer = ShellQuote(CraftedInstaller(dir));
+  const std::string stubpack = ShellQuote(StubpackPath());
+  const std::string out = ShellQuote(dir.Path() + "/out");
+  const std::string rows[] = {
+      stubpack + " list " + installer + " >/dev/full",
+      stubpack + " list --json " + installer + " >/dev/full",
+      stubpack + " check " + installer + " >/dev/full",
+      stubpack + " extract " + installer + " " + out + " >/dev/full",
+      stubpack + " --help >/dev/full",
+      "TMPDIR=/nonexistent " + stubpack + " check " + installer,
+  };
+  for (const std::string& row : rows) {
+    RunResult run = RunShell("(" + row + ")");  // its standard error still reaches us
+    EXPECT_EQ(run.exitCode, 2) << row << "\n" << run.output;
+    EXPECT_NE(run.output.find("stubpack: "), std::string::npos) << row << "\n" << run.output;
+  }
+}
+
 TEST(InspectCommands, ExtractWritesOnlyIntoANewOrEmptyDirectory) {
   SKIP_UNLESS_STUB_FITS();
   TempDir dir;

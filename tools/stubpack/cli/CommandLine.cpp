@@ -287,7 +287,9 @@ int RunCommandLine(int argc, char** argv) {
     std::cerr << "stubpack: error: " << error.what() << "\n";
     return 2;
   } catch (const std::exception& error) {
+    // Exit 1 means "the stub would refuse this installer"; anything that went wrong in
+    // stubpack itself (memory, a file it could not make) is no verdict on the installer.
     std::cerr << "stubpack: internal error: " << error.what() << "\n";
-    return 1;
+    return 2;
   }
 }

@@ -1,5 +1,20 @@
 // stubpack: builds installers from directories, and lists, checks and extracts them with the
 // stub's own code.
+#include <cerrno>
+#include <cstring>
+#include <iostream>
+
 #include "cli/CommandLine.h"
 
-int main(int argc, char** argv) { return RunCommandLine(argc, argv); }
+int main(int argc, char** argv) {
+  const int code = RunCommandLine(argc, argv);
+  // What a command printed is its result: output that could not be written (a full disk, a
+  // closed pipe) is an I/O error, never a success.
+  errno = 0;
+  if (!std::cout.flush()) {
+    std::cerr << "stubpack: error: cannot write the output: "
+              << (errno ? std::strerror(errno) : "write failed") << "\n";
+    return 2;
+  }
+  return code;
+}
