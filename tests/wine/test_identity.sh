@@ -186,8 +186,14 @@ def truncated(d):
 fault("truncated-stub", truncated)
 PY
 long="$(python3 -c 'print("x" * 40000)')"
+# A stub that is no Windows program: an ELF header, then the tag and version taken from stub.exe.
+python3 - "$STUB" "$work/not-a-pe.bin" <<'PY'
+import re, sys
+tag = re.search(rb"\x7fstubkit installer stub [0-9.]+\x00", open(sys.argv[1], "rb").read())
+open(sys.argv[2], "wb").write(b"\x7fELF\x01\x01\x01" + bytes(57) + tag.group(0))
+PY
 refusals=(
-  "not-a-pe|--stub native --exit-code setup|not a Windows program"
+  "not-a-pe|--stub $work/not-a-pe.bin --exit-code setup|not a Windows program"
   "no-resources|--stub $work/no-resource-directory.exe --exit-code setup|no resource section"
   "signed-stub|--stub $work/signed-stub.exe --exit-code setup|is signed"
   "overlapping-sections|--stub $work/overlapping-sections.exe --exit-code setup|overlaps"
