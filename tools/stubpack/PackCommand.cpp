@@ -9,6 +9,7 @@
 #include <cstring>
 #include <fstream>
 
+#include "CountedNoun.h"
 #include "EntryName.h"
 #include "FolderEncoder.h"
 #include "FolderPlan.h"
@@ -53,34 +54,60 @@ void AppendFile(const SourceEntry& file, std::vector<uint8_t>& data) {
   }
 }
 
-// Two names that are one on Windows cannot both be unpacked there.
-void RefuseWindowsNameClashes(const std::vector<SourceEntry>& scanned) {
-  std::vector<NamedEntry> names;
-  for (const SourceEntry& entry : scanned) names.push_back({entry.path, entry.isDirectory});
-  const std::vector<NameClash> clashes = FindNameClashes(names);
-  if (!clashes.empty()) {
-    throw PackError("\"" + clashes.front().first + "\" and \"" + clashes.front().second +
-                    "\" differ only in case; Windows cannot hold both");
+// Names the installer cannot hold. A refused directory stands for everything below it, which
+// the scan lists right after it.
+void AddNameProblems(const std::vector<SourceEntry>& scanned, std::vector<std::string>& problems) {
+  std::string refusedDirectory;
+  for (const SourceEntry& entry : scanned) {
+    if (!refusedDirectory.empty() && entry.path.rfind(refusedDirectory + "/", 0) == 0) continue;
+    const std::string problem = ArchiveNameProblem(entry.path);
+    if (problem.empty()) continue;
+    problems.push_back(problem);
+    if (entry.isDirectory) refusedDirectory = entry.path;
   }
 }
 
+// Two names that are one on Windows cannot both be unpacked there.
+void AddWindowsNameClashes(const std::vector<SourceEntry>& scanned,
+                           std::vector<std::string>& problems) {
+  std::vector<NamedEntry> names;
+  for (const SourceEntry& entry : scanned) names.push_back({entry.path, entry.isDirectory});
+  for (const NameClash& clash : FindNameClashes(names)) {
+    problems.push_back("\"" + clash.first + "\" and \"" + clash.second +
+                       "\" differ only in case; Windows cannot hold both");
+  }
+}
+
+// Ends the run when the tree has problems, after naming each of them, so that one run shows
+// all that needs fixing.
+void RefuseTreeProblems(const std::vector<std::string>& problems, const std::string& source,
+                        std::ostream& err) {
+  if (problems.empty()) return;
+  if (problems.size() == 1) throw PackError(problems.front());
+  for (const std::string& problem : problems) err << "stubpack: error: " << problem << "\n";
+  throw PackError(std::to_string(problems.size()) + " problems in " + source +
+                  "; no installer was written");
+}
+
 struct PackSummary {
-  uint64_t files = 0, directories = 0, inputBytes = 0, installerBytes = 0, x86Files = 0;
+  uint64_t files = 0, directories = 0, inputBytes = 0, installerBytes = 0, archiveBytes = 0;
+  uint64_t x86Files = 0;
   double seconds = 0;
 };
 
+// The ratio is the archive's, without the stub: the stub's size is the same for every
+// installer and would drown the compression of a small tree.
 std::string SummaryLine(const PackSummary& s, const std::string& output) {
   char ratio[32], seconds[32];
   std::snprintf(ratio, sizeof(ratio), "%.1f %%",
-                s.inputBytes ? 100.0 * double(s.installerBytes) / double(s.inputBytes) : 0.0);
+                s.inputBytes ? 100.0 * double(s.archiveBytes) / double(s.inputBytes) : 0.0);
   std::snprintf(seconds, sizeof(seconds), "%.1f s", s.seconds);
-  auto count = [](uint64_t n, const char* what) {
-    return std::to_string(n) + " " + what + (n == 1 ? "" : "s");
-  };
-  return "packed " + count(s.files, "file") + " and " + count(s.directories, "folder") + ", " +
-         count(s.inputBytes, "byte") + ", into " + output + ": " +
-         count(s.installerBytes, "byte") + " (" + ratio + " of the input), " +
-         count(s.x86Files, "x86 file") + " converted, " + seconds;
+  return "packed " + CountedNoun(s.files, "file", "files") + " and " +
+         CountedNoun(s.directories, "folder", "folders") + ", " +
+         CountedNoun(s.inputBytes, "byte", "bytes") + ", into " + output + ": " +
+         CountedNoun(s.installerBytes, "byte", "bytes") + ", its archive " +
+         CountedNoun(s.archiveBytes, "byte", "bytes") + " (" + ratio + " of the input), " +
+         CountedNoun(s.x86Files, "x86 file", "x86 files") + " converted, " + seconds;
 }
 
 struct StreamedFile {
@@ -122,9 +149,12 @@ void RunPack(const PackOptions& options, std::ostream& out, std::ostream& warnin
   const std::vector<uint8_t> stub =
       ApplyIdentity(ReadStub(stubPath).bytes, options.identity, stubPath);
   if (options.identity.Any()) CheckStub(stub, stubPath + " with its new resources");
-  const std::vector<SourceEntry> scanned = ScanSourceTree(options.source, SourceDateEpoch());
-  for (const SourceEntry& source : scanned) ToArchiveName(source.path);  // refuses bad names
-  RefuseWindowsNameClashes(scanned);
+  std::vector<std::string> problems;
+  const std::vector<SourceEntry> scanned =
+      ScanSourceTree(options.source, SourceDateEpoch(), problems);
+  AddNameProblems(scanned, problems);
+  AddWindowsNameClashes(scanned, problems);
+  RefuseTreeProblems(problems, options.source, warnings);
 
   std::vector<ArchiveEntry> entries;  // streamless entries first, in scan order
   std::vector<PlanInput> planInput;
@@ -278,6 +308,7 @@ void RunPack(const PackOptions& options, std::ostream& out, std::ostream& warnin
   for (const PlannedFolder& planned : plan)
     if (planned.bcj2) summary.x86Files += planned.files.size();
   summary.installerBytes = archiveStart + archiveSize + padding.size();
+  summary.archiveBytes = archiveSize;
   const auto elapsed = std::chrono::steady_clock::now() - started;
   summary.seconds = std::chrono::duration<double>(elapsed).count();
   out << SummaryLine(summary, options.output) << "\n";
