@@ -7,7 +7,7 @@ SUDO=""
 export DEBIAN_FRONTEND=noninteractive
 
 packages=(cmake make g++ pkg-config liblzma-dev libgtest-dev libbenchmark-dev
-          libarchive-tools xz-utils clang libclang-rt-14-dev libcli11-dev)
+          libarchive-tools xz-utils clang libclang-rt-14-dev libcli11-dev man-db)
 missing=()
 for p in "${packages[@]}"; do dpkg -s "$p" >/dev/null 2>&1 || missing+=("$p"); done
 if [ ${#missing[@]} -gt 0 ]; then
