@@ -86,6 +86,8 @@ TEST_F(CommandLine, ArgumentsExitCodesAndMessages) {
       {{"pack", "--lc=3", "--lp=2", "src", "-o", "x.exe"}, 2, kErr, "at most 4"},
       {{"pack", "--bcj2=maybe", "src", "-o", "x.exe"}, 2, kErr, "--bcj2"},
       {{"pack", "--stub=/etc/passwd", "src", "-o", "x.exe"}, 2, kErr, "is not a stubkit stub"},
+      {{"pack", "--stub", "nosuch.exe", "src", "-o", "x.exe"}, 2, kErr,
+       "cannot read the stub nosuch.exe: No such file or directory\n"},
       {{"pack", "--stub", "good.exe", "src", "-o", "x.exe"}, 2, kErr, "archive signature"},
       {{"pack", "--stub", "stub", "src", "-o", "x.exe"}, 0, kOut,
        "packed 2 files and 1 folder, 12 bytes, into x.exe: "},

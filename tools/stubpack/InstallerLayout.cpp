@@ -1,6 +1,8 @@
 #include "InstallerLayout.h"
 
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
 #include <fstream>
 #include <iterator>
 #include <string>
@@ -8,11 +10,12 @@
 #include "PackError.h"
 
 std::vector<uint8_t> LoadStub(const std::string& path) {
+  errno = 0;
   std::ifstream in(path, std::ios::binary);
-  if (!in) throw PackError("cannot read the stub " + path);
+  if (!in) throw PackError("cannot read the stub " + path + ": " + std::strerror(errno));
   std::vector<uint8_t> stub((std::istreambuf_iterator<char>(in)),
                             std::istreambuf_iterator<char>());
-  if (in.bad()) throw PackError("cannot read the stub " + path);
+  if (in.bad()) throw PackError("cannot read the stub " + path + ": " + std::strerror(errno));
   CheckStub(stub, path);
   return stub;
 }

@@ -61,8 +61,8 @@ std::string StubPath(const std::string& choice) {
     if (Readable(candidate)) return candidate;
   if (windows) {
     throw PackError("no Windows stub found (looked for " + candidates[0] + " and " +
-                    candidates[1] + "); build it with mingw-w64 and give --stub PATH, or " +
-                    "give --stub native for a Linux installer");
+                    candidates[1] + "); a build with mingw-w64 installed puts stub.exe beside " +
+                    "stubpack; or give --stub PATH, or --stub native for a Linux installer");
   }
   throw PackError("no Linux stub found (looked for " + candidates[0] + " and " + candidates[1] +
                   ")");
