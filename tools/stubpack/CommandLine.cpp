@@ -185,6 +185,13 @@ const CLI::App* ActiveCommand(const CLI::App& app) {
   return &app;
 }
 
+// The command of that name, or null.
+const CLI::App* CommandNamed(const CLI::App& app, const std::string& name) {
+  for (const CLI::App* command : app.get_subcommands({}))
+    if (command->get_name() == name) return command;
+  return nullptr;
+}
+
 // One line on what is wrong, then the usage line of the command it concerns.
 int UsageErrorOf(const CLI::App& app, const CLI::App* command, const HelpFormatter& usage,
                  const std::string& problem) {
@@ -238,9 +245,7 @@ MisplacedOption FindMisplacedOption(const CLI::App& app, int argc, char** argv) 
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
     if (arg == "--") return {};
-    const CLI::App* command = nullptr;
-    for (const CLI::App* sub : app.get_subcommands({}))
-      if (sub->get_name() == arg) command = sub;
+    const CLI::App* command = CommandNamed(app, arg);
     if (command == nullptr) {
       if (option.empty() && arg.size() > 1 && arg[0] == '-' && !IsToolOption(arg))
         option = arg.substr(0, arg.find('='));
@@ -295,9 +300,7 @@ int RunCommandLine(int argc, char** argv) {
       return UsageErrorOf(app, help, *usage, "unexpected argument " + topics[1]);
     const CLI::App* shown = argc > 2 ? help : &app;
     if (!topics.empty()) {
-      shown = nullptr;
-      for (const CLI::App* sub : app.get_subcommands({}))
-        if (sub->get_name() == topics[0]) shown = sub;
+      shown = CommandNamed(app, topics[0]);
       if (shown == nullptr) return UsageErrorOf(app, help, *usage, "no command " + topics[0]);
     }
     std::cout << shown->help();
