@@ -5,7 +5,13 @@
 #                                         DIR/prefix; TRIPLE is i686-w64-mingw32 (default) or
 #                                         x86_64-w64-mingw32
 # Does nothing when DIR/prefix already holds the library built by this same script for TRIPLE.
+# Runs as root or as a user with sudo: only installing packages and adding the source index
+# take root; the download and the build run as the caller.
 set -euo pipefail
+# sudo drops the environment: the setting that keeps apt from asking goes on its command line.
+as_root() {
+  if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo env DEBIAN_FRONTEND=noninteractive "$@"; fi
+}
 
 dir="$(mkdir -p "${1:?usage: $0 DIR [TRIPLE]}" && cd "$1" && pwd)"
 triple="${2:-i686-w64-mingw32}"
@@ -20,15 +26,17 @@ stamp="$prefix/.built-by-stubkit-5-$triple"
 
 export DEBIAN_FRONTEND=noninteractive
 command -v "$triple-gcc" >/dev/null ||
-  { apt-get update -q && apt-get install -y -q --no-install-recommends "$compiler_package"; }
+  { as_root apt-get update -q &&
+    as_root apt-get install -y -q --no-install-recommends "$compiler_package"; }
 command -v dpkg-source >/dev/null ||
-  { apt-get update -q && apt-get install -y -q --no-install-recommends dpkg-dev; }
+  { as_root apt-get update -q && as_root apt-get install -y -q --no-install-recommends dpkg-dev; }
 
 # Source packages: a deb-src twin of every stanza of the Debian sources file.
 src_list=/etc/apt/sources.list.d/debian-src.sources
 if [ ! -f "$src_list" ]; then
-  sed 's/^Types: deb$/Types: deb-src/' /etc/apt/sources.list.d/debian.sources > "$src_list"
-  apt-get update -q
+  sed 's/^Types: deb$/Types: deb-src/' /etc/apt/sources.list.d/debian.sources |
+    as_root tee "$src_list" >/dev/null
+  as_root apt-get update -q
 fi
 
 source_dir="$(ls -d "$dir"/xz-utils-*/ 2>/dev/null | head -n1 || true)"

@@ -57,7 +57,7 @@ TEST_F(BsdtarInstaller, SingleEntryArchiveExtractsAndRuns) {
 
   RunResult check = RunStubpack({"check", installer});
   EXPECT_EQ(check.exitCode, 0) << check.output;
-  EXPECT_NE(check.output.find("1 CRCs verified"), std::string::npos) << check.output;
+  EXPECT_NE(check.output.find("1 CRC verified"), std::string::npos) << check.output;
   const std::string out = work.Path() + "/extracted";
   RunResult extract = RunStubpack({"extract", installer, out});
   ASSERT_EQ(extract.exitCode, 0) << extract.output;

@@ -1,5 +1,6 @@
 // stubpack's command line as a user meets it: for each row the arguments (run in a scratch
-// directory holding a tree "src", a stand-in stub "stub" and an installer "good.exe"), the exit
+// directory holding a tree "src", a stand-in stub "stub", an installer "good.exe" and its
+// archive alone, "bare.7z"), the exit
 // code, the stream that must carry the message and a fragment of it (an empty fragment: the
 // stream stays empty).
 #include <sys/socket.h>
@@ -14,6 +15,7 @@
 
 #include "StubpackRun.h"
 #include "driver/StubTag.h"
+#include "format/SignatureScan.h"
 #include "stubpack/TestFiles.h"
 
 namespace fs = std::filesystem;
@@ -40,6 +42,11 @@ class CommandLine : public ::testing::Test {
     WriteFile(dir.Path() + "/stub", StandInStub());
     ASSERT_EQ(RunStubpackIn(dir.Path(), {"pack", "-q", "--stub", "native", "src", "-o",
                                          "good.exe"}).exitCode, 0);
+    const std::vector<uint8_t> installer = ReadFile(dir.Path() + "/good.exe");
+    const auto signature = ArchiveSignatureBytes();
+    const auto archive =
+        std::search(installer.begin(), installer.end(), signature.begin(), signature.end());
+    WriteFile(dir.Path() + "/bare.7z", std::vector<uint8_t>(archive, installer.end()));
   }
   TempDir dir;
 };
@@ -55,7 +62,12 @@ TEST_F(CommandLine, ArgumentsExitCodesAndMessages) {
       {{"extract", "--help"}, 0, kOut, "usage: stubpack extract INSTALLER DIR"},
       {{"help", "pack"}, 0, kOut, "--solid-size"},
       {{"help"}, 0, kOut, "extract"},
+      {{"help", "--help"}, 0, kOut, "usage: stubpack help [COMMAND]"},
+      {{"help", "list", "-h"}, 0, kOut, "usage: stubpack list"},
+      {{"pack", "--help"}, 0, kOut,
+       "  --plain-header              file list uncompressed in the header and BCJ2\n"},
       {{"--version"}, 0, kOut, version},
+      {{"-V"}, 0, kOut, version},
       {{}, 2, kErr, "stubpack: no command given\nusage: stubpack"},
       {{"frob"}, 2, kErr, "unknown command frob\nusage: stubpack"},
       {{"help", "frob"}, 2, kErr, "no command frob"},
@@ -64,12 +76,18 @@ TEST_F(CommandLine, ArgumentsExitCodesAndMessages) {
       {{"pack", "--frob=1", "src"}, 2, kErr, "unknown option --frob\n"},
       {{"pack", "src", "extra", "-o", "x.exe"}, 2, kErr, "unexpected argument extra"},
       {{"pack", "src"}, 2, kErr, "--output is required"},
+      {{"-o", "x.exe", "pack", "src"}, 2, kErr,
+       "stubpack pack: -o belongs after the command: stubpack pack -o x.exe src\nusage: "},
+      {{"--json", "check", "my installer"}, 2, kErr,
+       "--json belongs after the command: stubpack check --json 'my installer'\n"},
       {{"pack", "--dict=5", "src", "-o", "x.exe"}, 2, kErr, "--dict: takes a size from 4K"},
       {{"pack", "--solid-size", "12X", "src", "-o", "x.exe"}, 2, kErr, "bad size"},
       {{"pack", "--lc", "9", "src", "-o", "x.exe"}, 2, kErr, "--lc"},
       {{"pack", "--lc=3", "--lp=2", "src", "-o", "x.exe"}, 2, kErr, "at most 4"},
       {{"pack", "--bcj2=maybe", "src", "-o", "x.exe"}, 2, kErr, "--bcj2"},
       {{"pack", "--stub=/etc/passwd", "src", "-o", "x.exe"}, 2, kErr, "is not a stubkit stub"},
+      {{"pack", "--stub", "nosuch.exe", "src", "-o", "x.exe"}, 2, kErr,
+       "cannot read the stub nosuch.exe: No such file or directory\n"},
       {{"pack", "--stub", "good.exe", "src", "-o", "x.exe"}, 2, kErr, "archive signature"},
       {{"pack", "--stub", "stub", "src", "-o", "x.exe"}, 0, kOut,
        "packed 2 files and 1 folder, 12 bytes, into x.exe: "},
@@ -84,11 +102,20 @@ TEST_F(CommandLine, ArgumentsExitCodesAndMessages) {
       {{"check", "nosuch.bin"}, 2, kErr, "cannot read nosuch.bin: No such file or directory"},
       {{"extract", "nosuch.bin", "new/dir"}, 2, kErr, "cannot read nosuch.bin: No such file"},
       {{"list", "src"}, 2, kErr, "cannot read src: not a regular file"},
+      {{"list", "src/sub/data.txt"}, 2, kErr,
+       "src/sub/data.txt is not an installer: it holds no 7z archive where the stub looks"},
+      {{"check", "stub"}, 2, kErr, "stub is not an installer"},
+      {{"check", "stub"}, 2, kOut, ""},
+      {{"check", "bare.7z"}, 2, kErr,
+       "bare.7z is not an installer: it is a 7z archive with no stub in front of it"},
+      {{"check", "bare.7z"}, 2, kOut, ""},
+      {{"extract", "bare.7z", "new/dir"}, 2, kErr, "bare.7z is not an installer"},
       {{"list"}, 2, kErr, "INSTALLER is required\nusage: stubpack list"},
       {{"extract", "good.exe"}, 2, kErr, "DIR is required"},
       {{"list", "good.exe"}, 0, kOut, "sub/data.txt\n"},
       {{"check", "--json", "good.exe"}, 0, kOut, "\"accepted\":true,\"reason\":null"},
       {{"check", "good.exe"}, 0, kOut, "stubpack: the stub accepts this installer\n"},
+      {{"check", "good.exe"}, 0, kOut, "header: plain, 3 entries, 1 folder\n"},
   };
   for (const Row& row : rows) {
     std::string shown;
@@ -108,6 +135,18 @@ TEST_F(CommandLine, ArgumentsExitCodesAndMessages) {
     }
   }
   EXPECT_FALSE(fs::exists(dir.Path() + "/new")) << "extract made a directory for nothing";
+}
+
+// Every help fits a terminal of 80 columns.
+TEST_F(CommandLine, HelpFitsEightyColumns) {
+  for (const char* command : {"", "pack", "list", "check", "extract", "help"}) {
+    std::vector<std::string> args = {"--help"};
+    if (*command != '\0') args.insert(args.begin(), command);
+    const SplitRun run = RunStubpackIn(dir.Path(), args);
+    size_t start = 0;
+    for (size_t end; (end = run.out.find('\n', start)) != std::string::npos; start = end + 1)
+      EXPECT_LE(end - start, 80u) << command << ": " << run.out.substr(start, end - start);
+  }
 }
 
 // The places -o must not write to, each refused with exit code 2 and left as it was.

@@ -1,5 +1,5 @@
 // `cmake --install` into a fresh prefix: the installed stubpack finds the installed stubs and
-// makes a Windows installer unless asked for the Linux stub.
+// makes a Windows installer unless asked for the Linux stub; its man page reads.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -48,6 +48,23 @@ TEST(Install, InstalledStubpackPacksAWindowsInstallerByDefault) {
   const RunResult version = RunShell(stubpack + " --version");
   EXPECT_NE(version.output.find("/share/stubkit/stub.exe (Windows stub "), std::string::npos)
       << version.output;
+}
+
+// The man page is installed where man looks for it, and man reads it without a warning.
+TEST(Install, ManPageReads) {
+  TempDir dir;
+  const std::string prefix = dir.Path() + "/prefix";
+  const RunResult install = RunShell("cmake --install " + ShellQuote(STUBKIT_BINARY_DIR) +
+                                     " --prefix " + ShellQuote(prefix));
+  ASSERT_EQ(install.exitCode, 0) << install.output;
+  const RunResult man = RunShell("MANWIDTH=80 man --warnings -l " +
+                                 ShellQuote(prefix + "/share/man/man1/stubpack.1"));
+  EXPECT_EQ(man.exitCode, 0) << man.output;
+  for (const char* text : {"STUBPACK(1)", "stubpack pack [options] SOURCE_DIR -o INSTALLER",
+                           "--plain-header", "EXIT STATUS"}) {
+    EXPECT_NE(man.output.find(text), std::string::npos) << text << "\n" << man.output;
+  }
+  EXPECT_EQ(man.output.find("warning"), std::string::npos) << man.output;
 }
 
 }  // namespace

@@ -97,6 +97,15 @@ INSTANTIATE_TEST_SUITE_P(
                  {}, "\"sub/name.\": the installer cannot hold a name with a dot or blank"},
         BadInput{"TrailingBlank", [](const std::string& s) { fs::create_directory(s + "/d "); },
                  {}, "a dot or blank at its end"},
+        // One run names every problem of a tree.
+        BadInput{"EveryProblemAtOnce",
+                 [](const std::string& s) {
+                   WriteFile(s + "/a:b", "x");
+                   WriteFile(s + "/sub/con.txt", "x");
+                 },
+                 {},
+                 "(alternate data stream)\nstubpack: error: \"sub/con.txt\": the installer "
+                 "cannot hold a name with a reserved device name\nstubpack: error: 2 problems"},
         BadInput{"MissingStub", [](const std::string&) {}, {"--stub", "/nonexistent/stub"},
                  "cannot read the stub"},
         BadInput{"UnknownOption", [](const std::string&) {}, {"--frobnicate"},

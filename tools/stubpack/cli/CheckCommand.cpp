@@ -7,8 +7,8 @@
 #include <iterator>
 #include <sstream>
 
+#include "base/CountedNoun.h"
 #include "cli/InspectCommands.h"
-#include "extract/ItemPath.h"
 #include "inspect/InstallerListing.h"
 #include "inspect/ListingName.h"
 #include "inspect/StubHarness.h"
@@ -16,6 +16,7 @@
 #include "installer/InstallerLayout.h"
 #include "pack/FolderPlan.h"
 #include "source/WindowsNames.h"
+#include "extract/ItemPath.h"
 #include "support/WideString.h"
 
 namespace fs = std::filesystem;
@@ -276,8 +277,9 @@ int RunCheck(const InspectOptions& options, std::ostream& out, std::ostream& err
   } else {
     const ArchiveDatabase& db = opened.archive->Database;
     const InstallerListing listing = ListDatabase(db);
-    report.lines.push_back("header: plain, " + std::to_string(listing.entries.size()) +
-                           " entries, " + std::to_string(listing.folders.size()) + " folders");
+    report.lines.push_back("header: plain, " +
+                           CountedNoun(listing.entries.size(), "entry", "entries") + ", " +
+                           CountedNoun(listing.folders.size(), "folder", "folders"));
     report.figures.push_back({"entries", listing.entries.size()});
     CheckFolders(listing, report);
     CheckEntries(listing, problems);
@@ -308,9 +310,10 @@ int RunCheck(const InspectOptions& options, std::ostream& out, std::ostream& err
           bytes += entry.size;
           crcs += entry.crc ? 1 : 0;
         }
-        report.lines.push_back("decoded: " + std::to_string(listing.entries.size()) +
-                               " entries, " + std::to_string(bytes) + " bytes, " +
-                               std::to_string(crcs) + " CRCs verified");
+        report.lines.push_back(
+            "decoded: " + CountedNoun(listing.entries.size(), "entry", "entries") + ", " +
+            CountedNoun(bytes, "byte", "bytes") + ", " + CountedNoun(crcs, "CRC", "CRCs") +
+            " verified");
         report.figures.insert(report.figures.end(),
                               {{"decodedBytes", bytes}, {"crcsVerified", crcs}});
       }

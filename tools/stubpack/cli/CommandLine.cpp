@@ -6,31 +6,17 @@
 #include <map>
 
 #include "base/PackError.h"
+#include "cli/HelpFormatter.h"
 #include "cli/InspectCommands.h"
+#include "cli/ManPage.h"
 #include "cli/PackCommand.h"
-#include "driver/StubTag.h"
 #include "installer/StubFile.h"
 #include "pack/FolderPlan.h"
+#include "driver/StubTag.h"
 
 namespace {
 
 constexpr int kUsageExit = 2;
-
-// Prints our usage lines instead of CLI11's generated ones.
-class UsageFormatter : public CLI::Formatter {
- public:
-  void Set(const CLI::App* app, const std::string& usage) { usage_[app] = usage; }
-  std::string Usage(const CLI::App* app) const {
-    const auto found = usage_.find(app);
-    return found == usage_.end() ? "" : found->second;
-  }
-  std::string make_usage(const CLI::App* app, std::string) const override {
-    return Usage(app) + "\n";
-  }
-
- private:
-  std::map<const CLI::App*, std::string> usage_;
-};
 
 // A size such as 4096, 512K, 64M or 1G within [low, high], stored as a number of bytes.
 CLI::Validator SizeWithin(uint64_t low, uint64_t high, const std::string& range) {
@@ -89,9 +75,9 @@ void AddIdentityOptions(CLI::App& pack, IdentityOptions& identity) {
       ->group(group);
 }
 
-void AddPackCommand(CLI::App& app, UsageFormatter& usage, PackOptions& options) {
+void AddPackCommand(CLI::App& app, HelpFormatter& usage, PackOptions& options) {
   CLI::App* pack = app.add_subcommand("pack", "Pack a directory into an installer.");
-  usage.Set(pack, "usage: stubpack pack [options] SOURCE_DIR -o INSTALLER");
+  usage.SetUsage(pack, "usage: stubpack pack [options] SOURCE_DIR -o INSTALLER");
   pack->add_option("SOURCE_DIR", options.source,
                    "directory to pack; setup.exe at its top is run after unpacking")
       ->required()
@@ -151,19 +137,22 @@ void AddPackCommand(CLI::App& app, UsageFormatter& usage, PackOptions& options) 
       "readers (default: each compressed when smaller, the file list when 1 KiB smaller)");
   pack->add_flag("-q,--quiet", options.quiet, "no progress bar and no summary line");
   AddIdentityOptions(*pack, options.identity);
+  pack->footer("The default stub is stub.exe beside stubpack, else ../share/stubkit/stub.exe "
+               "from stubpack's directory. With SOURCE_DATE_EPOCH set (seconds since 1970), "
+               "every entry gets that time, so two packs of one tree are byte-identical.");
 }
 
 // A command that reads one installer: its usage line and its INSTALLER argument.
-CLI::App* AddInstallerCommand(CLI::App& app, UsageFormatter& usage, const std::string& name,
+CLI::App* AddInstallerCommand(CLI::App& app, HelpFormatter& usage, const std::string& name,
                               const std::string& description, const std::string& arguments,
                               std::string& installer, const std::string& installerHelp) {
   CLI::App* command = app.add_subcommand(name, description);
-  usage.Set(command, "usage: stubpack " + name + " " + arguments);
+  usage.SetUsage(command, "usage: stubpack " + name + " " + arguments);
   command->add_option("INSTALLER", installer, installerHelp)->required()->type_name("");
   return command;
 }
 
-void AddInspectCommands(CLI::App& app, UsageFormatter& usage, InspectOptions& options) {
+void AddInspectCommands(CLI::App& app, HelpFormatter& usage, InspectOptions& options) {
   AddInstallerCommand(app, usage, "list", "List the entries of an installer.",
                       "[--json] INSTALLER", options.installer, "installer to read")
       ->add_flag("--json", options.json, "print JSON instead of a table");
@@ -196,8 +185,23 @@ const CLI::App* ActiveCommand(const CLI::App& app) {
   return &app;
 }
 
-// One line on what is wrong, then the usage line.
-int UsageError(const CLI::App& app, const UsageFormatter& usage, std::string problem) {
+// The command of that name, or null.
+const CLI::App* CommandNamed(const CLI::App& app, const std::string& name) {
+  for (const CLI::App* command : app.get_subcommands({}))
+    if (command->get_name() == name) return command;
+  return nullptr;
+}
+
+// One line on what is wrong, then the usage line of the command it concerns.
+int UsageErrorOf(const CLI::App& app, const CLI::App* command, const HelpFormatter& usage,
+                 const std::string& problem) {
+  const std::string name = command == &app ? "stubpack" : "stubpack " + command->get_name();
+  std::cerr << name << ": " << problem << "\n" << usage.Usage(command) << "\n";
+  return kUsageExit;
+}
+
+// The same, for the command being parsed when parsing stopped.
+int UsageError(const CLI::App& app, const HelpFormatter& usage, std::string problem) {
   const CLI::App* command = ActiveCommand(app);
   // CLI11 checks required arguments before it reports unknown ones; the unknown one is the
   // better message.
@@ -210,9 +214,50 @@ int UsageError(const CLI::App& app, const UsageFormatter& usage, std::string pro
       problem = (command == &app ? "unknown command " : "unexpected argument ") + arg;
     }
   }
-  const std::string name = command == &app ? "stubpack" : "stubpack " + command->get_name();
-  std::cerr << name << ": " << problem << "\n" << usage.Usage(command) << "\n";
-  return kUsageExit;
+  return UsageErrorOf(app, command, usage, problem);
+}
+
+// A word as a shell reads it back: quoted unless it holds only safe characters.
+std::string ShellWord(const std::string& word) {
+  const bool plain = !word.empty() && word.find_first_not_of(
+      "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789_-+=./:,@%") ==
+      std::string::npos;
+  if (plain) return word;
+  std::string quoted = "'";
+  for (char c : word) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+  return quoted + "'";
+}
+
+bool IsToolOption(const std::string& arg) {
+  return arg == "-h" || arg == "--help" || arg == "-V" || arg == "--version";
+}
+
+// "stubpack -o x.exe pack t2": an option of a command given before the command. The parser
+// would pass it over and then miss it; the user is told where it goes, with the command line
+// in that order.
+struct MisplacedOption {
+  const CLI::App* command = nullptr;  // null when there is no such option
+  std::string problem;
+};
+
+MisplacedOption FindMisplacedOption(const CLI::App& app, int argc, char** argv) {
+  std::string option;
+  for (int i = 1; i < argc; ++i) {
+    const std::string arg = argv[i];
+    if (arg == "--") return {};
+    const CLI::App* command = CommandNamed(app, arg);
+    if (command == nullptr) {
+      if (option.empty() && arg.size() > 1 && arg[0] == '-' && !IsToolOption(arg))
+        option = arg.substr(0, arg.find('='));
+      continue;
+    }
+    if (option.empty() || command->get_option_no_throw(option) == nullptr) return {};
+    std::string reordered = "stubpack " + arg;
+    for (int j = 1; j < argc; ++j)
+      if (j != i) reordered += " " + ShellWord(argv[j]);
+    return {command, option + " belongs after the command: " + reordered};
+  }
+  return {};
 }
 
 }  // namespace
@@ -221,17 +266,19 @@ int RunCommandLine(int argc, char** argv) {
   CLI::App app("Packs a directory into a self-extracting installer; lists, checks and extracts "
                "installers with the stub's own code.",
                "stubpack");
-  auto usage = std::make_shared<UsageFormatter>();
+  auto usage = std::make_shared<HelpFormatter>();
   usage->column_width(30);
   usage->label("Subcommands", "Commands");
   usage->label("Positionals", "Arguments");
   app.formatter(usage);
-  usage->Set(&app, "usage: stubpack [--version] COMMAND [options] ...  (COMMAND: pack, list, "
-                   "check, extract, help)");
+  usage->SetUsage(&app,
+                  "usage: stubpack [--version] COMMAND ...  (pack, list, check, extract, help)");
   // As in most tools, an option given twice takes its last value.
   app.option_defaults()->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
-  app.set_version_flag("--version", VersionText, "print stubpack's version and its stub's");
+  app.set_version_flag("-V,--version", VersionText, "print stubpack's version and its stub's");
   app.set_help_flag("-h,--help", "print this help and exit");
+  app.footer("Exit codes: 0 done, 1 the stub would refuse the installer, 2 bad usage or an "
+             "I/O failure. Run stubpack COMMAND --help for the options of a command.");
 
   PackOptions pack;
   InspectOptions inspect;
@@ -240,20 +287,33 @@ int RunCommandLine(int argc, char** argv) {
   AddInspectCommands(app, *usage, inspect);
   CLI::App* help = app.add_subcommand("help", "Show the help of stubpack or of a command.");
   for (CLI::App* command : app.get_subcommands({})) command->group("Commands");
-  usage->Set(help, "usage: stubpack help [COMMAND]");
+  usage->SetUsage(help, "usage: stubpack help [COMMAND]");
   help->add_option("COMMAND", topic, "command to explain")->type_name("");
   // Read here rather than by the parser, which would take "help pack" as a second command.
+  // "help --help" explains help itself; "help pack --help" is "help pack".
   if (argc >= 2 && std::string(argv[1]) == "help") {
-    if (argc > 3) return UsageError(app, *usage, std::string("unexpected argument ") + argv[3]);
-    const CLI::App* shown = &app;
-    if (argc == 3) {
-      for (const CLI::App* sub : app.get_subcommands({}))
-        if (sub->get_name() == argv[2]) shown = sub;
-      if (shown == &app) return UsageError(app, *usage, std::string("no command ") + argv[2]);
+    std::vector<std::string> topics;
+    for (int i = 2; i < argc; ++i)
+      if (std::string(argv[i]) != "-h" && std::string(argv[i]) != "--help")
+        topics.push_back(argv[i]);
+    if (topics.size() > 1)
+      return UsageErrorOf(app, help, *usage, "unexpected argument " + topics[1]);
+    const CLI::App* shown = argc > 2 ? help : &app;
+    if (!topics.empty()) {
+      shown = CommandNamed(app, topics[0]);
+      if (shown == nullptr) return UsageErrorOf(app, help, *usage, "no command " + topics[0]);
     }
     std::cout << shown->help();
     return 0;
   }
+  // The build writes the man page with this; it is not an option users need.
+  if (argc == 2 && std::string(argv[1]) == "--man-page") {
+    std::cout << ManPage(app, *usage);
+    return 0;
+  }
+  const MisplacedOption misplaced = FindMisplacedOption(app, argc, argv);
+  if (misplaced.command != nullptr)
+    return UsageErrorOf(app, misplaced.command, *usage, misplaced.problem);
 
   try {
     app.parse(argc, argv);

@@ -1,6 +1,7 @@
 #include <filesystem>
 #include <system_error>
 
+#include "base/CountedNoun.h"
 #include "cli/InspectCommands.h"
 #include "inspect/StubHarness.h"
 #include "inspect/StubRefusal.h"
@@ -73,7 +74,8 @@ int RunExtract(const InspectOptions& options, std::ostream& out, std::ostream& e
     }
     return 1;
   }
-  out << "extracted " << opened.archive->Database.Files.Count() << " entries into " << directory
+  out << "extracted " << CountedNoun(opened.archive->Database.Files.Count(), "entry", "entries")
+      << " into " << directory
       << "\n";
   return 0;
 }

@@ -16,5 +16,6 @@ int RunList(const InspectOptions& options, std::ostream& out, std::ostream& err)
 int RunCheck(const InspectOptions& options, std::ostream& out, std::ostream& err);
 int RunExtract(const InspectOptions& options, std::ostream& out, std::ostream& err);
 
-// "cannot read FILE: REASON" when the installer cannot be opened as a regular file, else empty.
+// "cannot read FILE: REASON" when the installer cannot be opened as a regular file, "FILE is
+// not an installer: ..." when it holds no archive behind a stub, else empty.
 std::string InstallerAccessProblem(const std::string& path);

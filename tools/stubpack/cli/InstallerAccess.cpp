@@ -1,20 +1,50 @@
 // The check that list, check and extract share before the stub's code sees the installer, so
-// that a missing or unreadable file is reported the same way by each.
+// that a missing or unreadable file, or one that is no installer at all, is reported the same
+// way by each.
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <vector>
 
 #include "cli/InspectCommands.h"
+#include "format/SignatureScan.h"
+
+namespace {
+
+// The part of the file that the stub's scan reads; false on a read error.
+bool ReadScannedPart(int fd, std::vector<uint8_t>& head) {
+  head.resize(kScanReach + kSignatureSize);
+  size_t got = 0;
+  ssize_t n = 0;
+  while (got < head.size() && (n = read(fd, head.data() + got, head.size() - got)) > 0)
+    got += size_t(n);
+  head.resize(got);
+  return n >= 0;
+}
+
+}  // namespace
 
 std::string InstallerAccessProblem(const std::string& path) {
   const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
   if (fd < 0) return "cannot read " + path + ": " + std::strerror(errno);
   struct stat info;
   const bool regular = fstat(fd, &info) == 0 && S_ISREG(info.st_mode);
+  std::vector<uint8_t> head;
+  const bool read = regular && ReadScannedPart(fd, head);
+  const int error = errno;
   close(fd);
   if (!regular) return "cannot read " + path + ": not a regular file";
+  if (!read) return "cannot read " + path + ": " + std::strerror(error);
+  // An installer is a stub with a 7z archive behind it.
+  const auto signature = ArchiveSignatureBytes();
+  const auto found = std::search(head.begin(), head.end(), signature.begin(), signature.end());
+  if (found == head.end())
+    return path + " is not an installer: it holds no 7z archive where the stub looks for one";
+  if (found == head.begin())
+    return path + " is not an installer: it is a 7z archive with no stub in front of it";
   return "";
 }

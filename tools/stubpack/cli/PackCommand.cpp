@@ -9,15 +9,24 @@
 #include <cstring>
 #include <fstream>
 
+#include "base/CountedNoun.h"
 #include "base/PackError.h"
 #include "cli/PackPlan.h"
 #include "cli/ProgressBar.h"
 #include "installer/InstallerFile.h"
 #include "installer/InstallerLayout.h"
+#include "installer/OutputTarget.h"
+#include "installer/StubFile.h"
 #include "pack/ArchiveTail.h"
+#include "pack/FolderEncoder.h"
+#include "pack/FolderPlan.h"
 #include "pack/SevenZipWriter.h"
+#include "pack/SolidOrder.h"
+#include "pe/PeImage.h"
 #include "pe/PeLayout.h"
 #include "source/EntryName.h"
+#include "source/SourceTree.h"
+#include "source/WindowsNames.h"
 
 namespace {
 
@@ -33,22 +42,24 @@ void AppendFile(const SourceEntry& file, std::vector<uint8_t>& data) {
 }
 
 struct PackSummary {
-  uint64_t files = 0, directories = 0, inputBytes = 0, installerBytes = 0, x86Files = 0;
+  uint64_t files = 0, directories = 0, inputBytes = 0, installerBytes = 0, archiveBytes = 0;
+  uint64_t x86Files = 0;
   double seconds = 0;
 };
 
+// The ratio is the archive's, without the stub: the stub's size is the same for every
+// installer and would drown the compression of a small tree.
 std::string SummaryLine(const PackSummary& s, const std::string& output) {
   char ratio[32], seconds[32];
   std::snprintf(ratio, sizeof(ratio), "%.1f %%",
-                s.inputBytes ? 100.0 * double(s.installerBytes) / double(s.inputBytes) : 0.0);
+                s.inputBytes ? 100.0 * double(s.archiveBytes) / double(s.inputBytes) : 0.0);
   std::snprintf(seconds, sizeof(seconds), "%.1f s", s.seconds);
-  auto count = [](uint64_t n, const char* what) {
-    return std::to_string(n) + " " + what + (n == 1 ? "" : "s");
-  };
-  return "packed " + count(s.files, "file") + " and " + count(s.directories, "folder") + ", " +
-         count(s.inputBytes, "byte") + ", into " + output + ": " +
-         count(s.installerBytes, "byte") + " (" + ratio + " of the input), " +
-         count(s.x86Files, "x86 file") + " converted, " + seconds;
+  return "packed " + CountedNoun(s.files, "file", "files") + " and " +
+         CountedNoun(s.directories, "folder", "folders") + ", " +
+         CountedNoun(s.inputBytes, "byte", "bytes") + ", into " + output + ": " +
+         CountedNoun(s.installerBytes, "byte", "bytes") + ", its archive " +
+         CountedNoun(s.archiveBytes, "byte", "bytes") + " (" + ratio + " of the input), " +
+         CountedNoun(s.x86Files, "x86 file", "x86 files") + " converted, " + seconds;
 }
 
 // The main packed streams, as written, and the entries of the files they hold.
@@ -113,11 +124,15 @@ EncodedArchive EncodeFolders(const PackPlan& plan, const PackOptions& options,
   return archive;
 }
 
+struct InstallerSizes {
+  uint64_t installer;
+  uint64_t archive;
+};
+
 // The last step: the header after the packed streams, the padding the scan needs, then the
 // archive's length, its start header and the PE checksum in the places kept for them.
-// Returns the installer's size.
-uint64_t WriteArchiveTail(const std::vector<uint8_t>& stub, const EncodedArchive& archive,
-                          FileListForm fileListForm, InstallerFile& installer) {
+InstallerSizes WriteArchiveTail(const std::vector<uint8_t>& stub, const EncodedArchive& archive,
+                                 FileListForm fileListForm, InstallerFile& installer) {
   const uint64_t archiveStart = stub.size() + 4;
   const uint64_t packedTotal = archive.packedTotal;
   auto installerSize = [&stub](uint64_t archiveSize) {
@@ -151,7 +166,7 @@ uint64_t WriteArchiveTail(const std::vector<uint8_t>& stub, const EncodedArchive
     PutLe32(checksum, installer.PeChecksumOfContent(*checksumAt));
     installer.WriteAt(*checksumAt, checksum, 4);
   }
-  return archiveStart + archiveSize + padding.size();
+  return {archiveStart + archiveSize + padding.size(), archiveSize};
 }
 
 }  // namespace
@@ -190,7 +205,7 @@ void RunPack(const PackOptions& options, std::ostream& out, std::ostream& warnin
   const std::vector<uint8_t> placeholder(4 + SevenZipWriter::kStartHeaderSize, 0);
   installer.Write(placeholder.data(), placeholder.size());
   const EncodedArchive archive = EncodeFolders(plan, options, installer);
-  const uint64_t installerBytes =
+  const InstallerSizes sizes =
       WriteArchiveTail(plan.stub, archive, options.fileListForm, installer);
   installer.Commit();
 
@@ -202,7 +217,8 @@ void RunPack(const PackOptions& options, std::ostream& out, std::ostream& warnin
   }
   for (const PlannedFolder& planned : plan.folders)
     if (planned.bcj2) summary.x86Files += planned.files.size();
-  summary.installerBytes = installerBytes;
+  summary.installerBytes = sizes.installer;
+  summary.archiveBytes = sizes.archive;
   const auto elapsed = std::chrono::steady_clock::now() - started;
   summary.seconds = std::chrono::duration<double>(elapsed).count();
   out << SummaryLine(summary, options.output) << "\n";

@@ -29,15 +29,39 @@ std::optional<uint64_t> SourceDateEpoch() {
   return FileTimeFromUnix(seconds, 0);
 }
 
+// Names the installer cannot hold. A refused directory stands for everything below it, which
+// the scan lists right after it.
+void AddNameProblems(const std::vector<SourceEntry>& scanned, std::vector<std::string>& problems) {
+  std::string refusedDirectory;
+  for (const SourceEntry& entry : scanned) {
+    if (!refusedDirectory.empty() && entry.path.rfind(refusedDirectory + "/", 0) == 0) continue;
+    const std::string problem = ArchiveNameProblem(entry.path);
+    if (problem.empty()) continue;
+    problems.push_back(problem);
+    if (entry.isDirectory) refusedDirectory = entry.path;
+  }
+}
+
 // Two names that are one on Windows cannot both be unpacked there.
-void RefuseWindowsNameClashes(const std::vector<SourceEntry>& scanned) {
+void AddWindowsNameClashes(const std::vector<SourceEntry>& scanned,
+                           std::vector<std::string>& problems) {
   std::vector<NamedEntry> names;
   for (const SourceEntry& entry : scanned) names.push_back({entry.path, entry.isDirectory});
-  const std::vector<NameClash> clashes = FindNameClashes(names);
-  if (!clashes.empty()) {
-    throw PackError("\"" + clashes.front().first + "\" and \"" + clashes.front().second +
-                    "\" differ only in case; Windows cannot hold both");
+  for (const NameClash& clash : FindNameClashes(names)) {
+    problems.push_back("\"" + clash.first + "\" and \"" + clash.second +
+                       "\" differ only in case; Windows cannot hold both");
   }
+}
+
+// Ends the run when the tree has problems, after naming each of them, so that one run shows
+// all that needs fixing.
+void RefuseTreeProblems(const std::vector<std::string>& problems, const std::string& source,
+                        std::ostream& err) {
+  if (problems.empty()) return;
+  if (problems.size() == 1) throw PackError(problems.front());
+  for (const std::string& problem : problems) err << "stubpack: error: " << problem << "\n";
+  throw PackError(std::to_string(problems.size()) + " problems in " + source +
+                  "; no installer was written");
 }
 
 }  // namespace
@@ -50,9 +74,11 @@ PackPlan PlanPack(const PackOptions& options, std::ostream& warnings) {
   if (options.identity.Any()) {
     CheckScanGetsPast(plan.stub, stubPath + " with its new resources");
   }
-  plan.scanned = ScanSourceTree(options.source, SourceDateEpoch());
-  for (const SourceEntry& source : plan.scanned) ToArchiveName(source.path);  // refuses bad names
-  RefuseWindowsNameClashes(plan.scanned);
+  std::vector<std::string> problems;
+  plan.scanned = ScanSourceTree(options.source, SourceDateEpoch(), problems);
+  AddNameProblems(plan.scanned, problems);
+  AddWindowsNameClashes(plan.scanned, problems);
+  RefuseTreeProblems(problems, options.source, warnings);
 
   std::vector<PlanInput> planInput;
   std::vector<StreamedFile> streamed;

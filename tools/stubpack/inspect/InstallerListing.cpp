@@ -1,5 +1,6 @@
 #include "inspect/InstallerListing.h"
 
+#include "base/CountedNoun.h"
 #include "inspect/ListingName.h"
 #include "pack/ArchiveModel.h"
 
@@ -183,8 +184,10 @@ void PrintListing(const InstallerListing& listing, std::ostream& out) {
   }
   uint64_t packed = 0;
   for (const ListedFolder& f : listing.folders) packed += f.packedSize;
-  out << listing.entries.size() << " entries, " << total << " bytes, " << listing.folders.size()
-      << " folders, " << packed << " bytes packed\n";
+  out << CountedNoun(listing.entries.size(), "entry", "entries") << ", "
+      << CountedNoun(total, "byte", "bytes") << ", "
+      << CountedNoun(listing.folders.size(), "folder", "folders") << ", "
+      << CountedNoun(packed, "byte", "bytes") << " packed\n";
 }
 
 void PrintListingJson(const InstallerListing& listing, std::ostream& out) {

@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <climits>
 #include <cstring>
 #include <fstream>
@@ -57,8 +58,8 @@ std::string StubPath(const std::string& choice) {
     if (Readable(candidate)) return candidate;
   if (windows) {
     throw PackError("no Windows stub found (looked for " + candidates[0] + " and " +
-                    candidates[1] + "); build it with mingw-w64 and give --stub PATH, or " +
-                    "give --stub native for a Linux installer");
+                    candidates[1] + "); a build with mingw-w64 installed puts stub.exe beside " +
+                    "stubpack; or give --stub PATH, or --stub native for a Linux installer");
   }
   throw PackError("no Linux stub found (looked for " + candidates[0] + " and " + candidates[1] +
                   ")");
@@ -67,10 +68,11 @@ std::string StubPath(const std::string& choice) {
 StubFile ReadStubFile(const std::string& path) {
   StubFile stub;
   stub.path = path;
+  errno = 0;
   std::ifstream in(path, std::ios::binary);
-  if (!in) throw PackError("cannot read the stub " + path);
+  if (!in) throw PackError("cannot read the stub " + path + ": " + std::strerror(errno));
   stub.bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-  if (in.bad()) throw PackError("cannot read the stub " + path);
+  if (in.bad()) throw PackError("cannot read the stub " + path + ": " + std::strerror(errno));
   CheckScanGetsPast(stub.bytes, path);
   const bool pe = FindPeSignature(stub.bytes.data(), stub.bytes.size()).has_value();
   stub.version = TaggedVersion(stub.bytes);

@@ -20,23 +20,25 @@ std::string EntryNameProblem(const std::string& component) {
   return "";
 }
 
-std::u16string ToArchiveName(const std::string& relativePath) {
-  if (relativePath.empty() || relativePath.front() == '/') {
-    throw PackError("\"" + relativePath + "\": not a relative path");
-  }
+std::string ArchiveNameProblem(const std::string& relativePath) {
+  if (relativePath.empty() || relativePath.front() == '/')
+    return "\"" + relativePath + "\": not a relative path";
   size_t begin = 0;
   while (begin <= relativePath.size()) {
     size_t end = relativePath.find('/', begin);
     if (end == std::string::npos) end = relativePath.size();
     const std::string problem = EntryNameProblem(relativePath.substr(begin, end - begin));
-    if (!problem.empty()) {
-      throw PackError("\"" + relativePath + "\": the installer cannot hold a name with " +
-                      problem);
-    }
+    if (!problem.empty())
+      return "\"" + relativePath + "\": the installer cannot hold a name with " + problem;
     begin = end + 1;
   }
+  if (!Utf16FromUtf8(relativePath))
+    return "\"" + relativePath + "\": the name is not valid UTF-8";
+  return "";
+}
 
-  const std::optional<std::u16string> name = Utf16FromUtf8(relativePath);
-  if (!name) throw PackError("\"" + relativePath + "\": the name is not valid UTF-8");
-  return *name;
+std::u16string ToArchiveName(const std::string& relativePath) {
+  const std::string problem = ArchiveNameProblem(relativePath);
+  if (!problem.empty()) throw PackError(problem);
+  return *Utf16FromUtf8(relativePath);
 }

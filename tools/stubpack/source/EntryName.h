@@ -5,6 +5,9 @@
 
 // Why the single path component cannot go into an installer, or empty when it can.
 std::string EntryNameProblem(const std::string& component);
-// The whole relative path ("/" separated) as UTF-16; throws PackError on a bad component or
-// on bytes that are not UTF-8.
+// Why the relative path ("/" separated) cannot go into an installer, naming the path, or
+// empty when it can.
+std::string ArchiveNameProblem(const std::string& relativePath);
+// The whole relative path as UTF-16; throws PackError on a bad component or on bytes that are
+// not UTF-8.
 std::u16string ToArchiveName(const std::string& relativePath);

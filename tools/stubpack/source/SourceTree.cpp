@@ -16,12 +16,15 @@ constexpr uint32_t kAttributeDirectory = 0x10;
 constexpr uint32_t kAttributeArchive = 0x20;
 constexpr uint32_t kAttributeUnixExtension = 0x8000;
 
-std::vector<std::string> SortedChildren(const std::string& dir) {
+// The names in dir, sorted; an unreadable directory is a problem of the tree.
+std::vector<std::string> SortedChildren(const std::string& dir,
+                                        std::vector<std::string>& problems) {
+  std::vector<std::string> names;
   DIR* handle = opendir(dir.c_str());
   if (handle == nullptr) {
-    throw PackError("cannot read directory " + dir + ": " + std::strerror(errno));
+    problems.push_back("cannot read directory " + dir + ": " + std::strerror(errno));
+    return names;
   }
-  std::vector<std::string> names;
   while (dirent* entry = readdir(handle)) {
     const std::string name = entry->d_name;
     if (name != "." && name != "..") names.push_back(name);
@@ -31,22 +34,27 @@ std::vector<std::string> SortedChildren(const std::string& dir) {
   return names;
 }
 
+// Every problem is noted and the walk goes on, so that one run names them all.
 void Walk(const std::string& diskDir, const std::string& relDir,
-          std::optional<uint64_t> fixedTime, std::vector<SourceEntry>& out) {
-  for (const std::string& name : SortedChildren(diskDir)) {
+          std::optional<uint64_t> fixedTime, std::vector<SourceEntry>& out,
+          std::vector<std::string>& problems) {
+  for (const std::string& name : SortedChildren(diskDir, problems)) {
     SourceEntry entry;
     entry.diskPath = diskDir + "/" + name;
     entry.path = relDir.empty() ? name : relDir + "/" + name;
     struct stat st;
     if (lstat(entry.diskPath.c_str(), &st) != 0) {
-      throw PackError("cannot examine " + entry.diskPath + ": " + std::strerror(errno));
+      problems.push_back("cannot examine " + entry.diskPath + ": " + std::strerror(errno));
+      continue;
     }
     if (S_ISLNK(st.st_mode)) {
-      throw PackError(entry.diskPath +
-                      " is a symbolic link; links are not packed (copy the target instead)");
+      problems.push_back(entry.diskPath +
+                         " is a symbolic link; links are not packed (copy the target instead)");
+      continue;
     }
     if (!S_ISDIR(st.st_mode) && !S_ISREG(st.st_mode)) {
-      throw PackError(entry.diskPath + " is neither a regular file nor a directory");
+      problems.push_back(entry.diskPath + " is neither a regular file nor a directory");
+      continue;
     }
     entry.isDirectory = S_ISDIR(st.st_mode);
     entry.size = entry.isDirectory ? 0 : static_cast<uint64_t>(st.st_size);
@@ -55,7 +63,7 @@ void Walk(const std::string& diskDir, const std::string& relDir,
                                     : FileTimeFromUnix(st.st_mtim.tv_sec,
                                                        static_cast<uint32_t>(st.st_mtim.tv_nsec));
     out.push_back(entry);
-    if (entry.isDirectory) Walk(entry.diskPath, entry.path, fixedTime, out);
+    if (entry.isDirectory) Walk(entry.diskPath, entry.path, fixedTime, out, problems);
   }
 }
 
@@ -76,13 +84,14 @@ uint32_t WindowsAttributes(bool isDirectory, uint32_t mode) {
 }
 
 std::vector<SourceEntry> ScanSourceTree(const std::string& root,
-                                        std::optional<uint64_t> fixedTime) {
+                                        std::optional<uint64_t> fixedTime,
+                                        std::vector<std::string>& problems) {
   struct stat st;
   if (stat(root.c_str(), &st) != 0) {
     throw PackError("cannot find source directory " + root + ": " + std::strerror(errno));
   }
   if (!S_ISDIR(st.st_mode)) throw PackError(root + " is not a directory");
   std::vector<SourceEntry> entries;
-  Walk(root, "", fixedTime, entries);
+  Walk(root, "", fixedTime, entries, problems);
   return entries;
 }

@@ -27,6 +27,8 @@ uint32_t NormalisedMode(bool isDirectory, uint32_t mode);
 uint32_t WindowsAttributes(bool isDirectory, uint32_t mode);
 
 // Scans root; with fixedTime every entry gets that time instead of its own. Throws
-// PackError for a missing root, an unreadable directory, a link or a special file.
+// PackError for a missing root; an unreadable directory, a link or a special file is left out
+// and added to problems, one line each.
 std::vector<SourceEntry> ScanSourceTree(const std::string& root,
-                                        std::optional<uint64_t> fixedTime);
+                                        std::optional<uint64_t> fixedTime,
+                                        std::vector<std::string>& problems);
