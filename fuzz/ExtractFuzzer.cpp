@@ -8,7 +8,6 @@
 
 #include "FuzzSupport.h"
 #include "archive/Archive.h"
-#include "archive/InputFile.h"
 #include "decode/FolderDecoder.h"
 #include "driver/ProgressWindow.h"
 #include "driver/RunState.h"
@@ -16,6 +15,7 @@
 #include "extract/ExtractItems.h"
 #include "format/SignatureScan.h"
 #include "support/AnsiString.h"
+#include "support/InputFile.h"
 #include "support/MemAlloc.h"
 
 namespace {
@@ -66,7 +66,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     ExtractCallback callback;
     failed = fuzz::EndsInFailure([&] {
       file->Open(WideString::FromAnsi(path.c_str()));
-      OpenArchive(*archive, *file, kSignatureSearchLimit, DecodeFolder);
+      OpenArchive(*archive, *file, kSignatureSearchLimit);
       WideString directory = WideString::FromAnsi(output.c_str());
       directory.AppendUnit('\\');
       callback.Init(archive, directory, FILETIME{}, 0, kOutputHandleList);

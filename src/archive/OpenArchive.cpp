@@ -1,11 +1,12 @@
 #include "archive/Archive.h"
-#include "archive/HeaderCursor.h"
 #include "archive/FindSignature.h"
+#include "archive/HeaderCursor.h"
 #include "archive/HeaderParsing.h"
-#include "archive/InputFile.h"
+#include "decode/FolderDecoder.h"
 #include "format/ByteOrder.h"
 #include "support/Crc32.h"
 #include "support/Fatal.h"
+#include "support/InputFile.h"
 #include "support/MemAlloc.h"
 
 namespace {
@@ -15,7 +16,7 @@ const uint32_t kStartHeaderSize = 32;
 }  // namespace
 
 void DecodeAdditionalStreams(InputFile& file, uint64_t dataStart, const StreamsInfo& info,
-                             DataVector& dataVector, FolderDecodeFunction decodeFolder) {
+                             DataVector& dataVector) {
   uint64_t position = dataStart;
   uint32_t packIndex = 0;
   for (uint32_t i = 0; i < info.Folders.Count(); ++i) {
@@ -30,7 +31,7 @@ void DecodeAdditionalStreams(InputFile& file, uint64_t dataStart, const StreamsI
 
     dataVector.Add(MemoryStream());
     MemoryStream& output = dataVector.Back();
-    decodeFolder(file, uint32_t(position), info.PackSizes.Data() + packIndex, folder, &output);
+    DecodeFolder(file, uint32_t(position), info.PackSizes.Data() + packIndex, folder, &output);
     // Names, times and attributes come from here: a damaged stream must not name the files.
     if (folder.UnpackCrcDefined &&
         Crc32(output.Bytes.Data(), output.Bytes.Count(), 0) != folder.UnpackCrc)
@@ -40,8 +41,7 @@ void DecodeAdditionalStreams(InputFile& file, uint64_t dataStart, const StreamsI
   }
 }
 
-void ReadDatabase(HeaderCursor& cursor, ArchiveDatabase& database,
-                  FolderDecodeFunction decodeFolder) {
+void ReadDatabase(HeaderCursor& cursor, ArchiveDatabase& database) {
   database.PackSizes.Clear();
   database.Folders.Clear();
   database.PackCrcs.Clear();
@@ -57,7 +57,7 @@ void ReadDatabase(HeaderCursor& cursor, ArchiveDatabase& database,
     ReadStreamsInfo(cursor, nullptr, additional.Info);
     database.AdditionalDataStart = additional.Info.PackPosition + database.HeaderEnd;
     DecodeAdditionalStreams(*cursor.File, database.AdditionalDataStart, additional.Info,
-                            dataVector, decodeFolder);
+                            dataVector);
     id = cursor.ReadByte();
   }
 
@@ -81,8 +81,7 @@ void ReadDatabase(HeaderCursor& cursor, ArchiveDatabase& database,
   ReadFilesInfo(cursor, &dataVector, main, database.Files);
 }
 
-void OpenArchive(Archive& archive, InputFile& file, uint32_t limit,
-                 FolderDecodeFunction decodeFolder) {
+void OpenArchive(Archive& archive, InputFile& file, uint32_t limit) {
   HeaderCursor cursor(&file);
   ArchiveDatabase& database = archive.Database;
   uint32_t archiveStart = FindSignature(file, limit);
@@ -116,7 +115,7 @@ void OpenArchive(Archive& archive, InputFile& file, uint32_t limit,
   ReaderSwitch headerSwitch;
   headerSwitch.Set(cursor, header, size);
   if (cursor.ReadByte() != kHeader) FatalError(FailureReason::NotPlainHeader);
-  ReadDatabase(cursor, database, decodeFolder);
+  ReadDatabase(cursor, database);
   headerSwitch.Release();
   MemFree(header);
 

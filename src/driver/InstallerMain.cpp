@@ -1,5 +1,6 @@
 #include "driver/InstallerMain.h"
 
+#include "driver/FailedRunCleanUp.h"
 #include "driver/ProgressWindow.h"
 #include "driver/RemoveTree.h"
 #include "driver/RunState.h"
@@ -24,6 +25,7 @@ void UnpackArchive(const char* moduleFileName, const char* outputDirectory) {
 int InstallerMain(HMODULE module, const char* commandLine) {
   char setupPath[MAX_PATH];
   char moduleFileName[MAX_PATH];
+  InstallFailedRunCleanUp();
 #ifndef _WIN32
   SetConsoleCtrlHandler(EndInterruptedRun, TRUE);
 #endif

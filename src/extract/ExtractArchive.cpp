@@ -1,20 +1,19 @@
 #include "extract/ExtractArchive.h"
 
 #include "archive/Archive.h"
-#include "archive/InputFile.h"
-#include "decode/FolderDecoder.h"
 #include "extract/ExtractCallback.h"
 #include "extract/ExtractItems.h"
 #include "format/SignatureScan.h"
 #include "support/Fatal.h"
 #include "support/FileFinder.h"
+#include "support/InputFile.h"
 #include "support/MemAlloc.h"
 
 Archive* OpenInstallerArchive(const WideString& path) {
   InputFile* file = New<InputFile>();
   file->Open(path);
   Archive* archive = New<Archive>();
-  OpenArchive(*archive, *file, kSignatureSearchLimit, DecodeFolder);
+  OpenArchive(*archive, *file, kSignatureSearchLimit);
   return archive;
 }
 

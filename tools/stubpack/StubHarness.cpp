@@ -8,6 +8,7 @@
 #include <mutex>
 #include <thread>
 
+#include "driver/FailedRunCleanUp.h"
 #include "driver/ProgressWindow.h"
 #include "driver/RunState.h"
 #include "extract/ExtractArchive.h"
@@ -54,6 +55,7 @@ void HandOver(const StubOutcome& outcome) {
 
 StubHarness::StubHarness() {
   ResetRunState();
+  InstallFailedRunCleanUp();
   SetFailureHook(ParkFailedRun);
 }
 

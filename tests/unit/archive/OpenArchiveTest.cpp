@@ -8,11 +8,11 @@
 
 #include "archive/Archive.h"
 #include "archive/ArchiveSignature.h"
-#include "archive/InputFile.h"
 #include "decode/FolderDecoder.h"
 #include "fixtures/CaseName.h"
 #include "fixtures/FatalExpect.h"
 #include "fixtures/HeaderBuilder.h"
+#include "support/InputFile.h"
 
 using namespace fixture;
 
@@ -48,7 +48,7 @@ class OpenArchiveTest : public ::testing::Test {
     file_.reset(new InputFile());
     archive_.reset(new Archive());
     file_->Open(WideString::FromAnsi(temp_->path().c_str()));
-    OpenArchive(*archive_, *file_, limit, DecodeFolder);
+    OpenArchive(*archive_, *file_, limit);
   }
   std::string Name(uint32_t i) {
     const WideString& n = archive_->Database.Files[i].Name;

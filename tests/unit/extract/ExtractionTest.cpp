@@ -8,7 +8,6 @@
 #include <vector>
 
 #include "archive/Archive.h"
-#include "archive/InputFile.h"
 #include "decode/FolderDecoder.h"
 #include "driver/ProgressWindow.h"
 #include "driver/RunState.h"
@@ -21,6 +20,7 @@
 #include "fixtures/FatalExpect.h"
 #include "fixtures/HeaderBuilder.h"
 #include "fixtures/TempDir.h"
+#include "support/InputFile.h"
 
 namespace {
 
@@ -291,7 +291,7 @@ class ExtractPlan : public Extraction {
     archiveFile = std::make_unique<fixture::TempFile>(bytes);
     InputFile* file = New<InputFile>();
     file->Open(WideString::FromAnsi(archiveFile->path().c_str()));
-    OpenArchive(archive, *file, 1 << 20, DecodeFolder);
+    OpenArchive(archive, *file, 1 << 20);
     callback.Init(&archive, directory, Time(0x01D5000000000000ull), 0, kOutputHandleList);
     ExtractItems(archive, archive.Database.Files.Count(), callback);
   }
