@@ -3,17 +3,12 @@
 #include "archive/HeaderCursor.h"
 #include "archive/HeaderParsing.h"
 #include "decode/FolderDecoder.h"
-#include "format/ByteOrder.h"
+#include "format/SignatureScan.h"
+#include "format/StartHeader.h"
 #include "support/Crc32.h"
 #include "support/Fatal.h"
 #include "support/InputFile.h"
 #include "support/MemAlloc.h"
-
-namespace {
-
-const uint32_t kStartHeaderSize = 32;
-
-}  // namespace
 
 void DecodeAdditionalStreams(InputFile& file, uint64_t dataStart, const StreamsInfo& info,
                              DataVector& dataVector) {
@@ -87,17 +82,18 @@ void OpenArchive(Archive& archive, InputFile& file, uint32_t limit) {
   uint32_t archiveStart = FindSignature(file, limit);
   database.ArchiveStart = archiveStart;
 
-  // Version (2), start header CRC (4), then the 20 bytes that CRC covers.
-  uint8_t startHeader[26];
-  file.Read(startHeader, sizeof(startHeader));
-  database.Version[0] = startHeader[0];
-  database.Version[1] = startHeader[1];
-  if (database.Version[0] != 0) FatalError(FailureReason::UnsupportedVersion);
-  if (Crc32(startHeader + 6, 20, 0) != GetLe32(startHeader + 2))
-    FatalError(FailureReason::StartHeaderCrcMismatch);
-  uint64_t headerOffset = GetLe64(startHeader + 6);
-  uint64_t headerSize = GetLe64(startHeader + 14);
-  uint32_t headerCrc = GetLe32(startHeader + 22);
+  // The file stands right after the signature the scan found.
+  uint8_t bytes[kStartHeaderSize];
+  file.Read(bytes + kSignatureSize, kStartHeaderSize - kSignatureSize);
+  StartHeader start;
+  bool locationIntact = ParseStartHeader(bytes, start);
+  database.Version[0] = start.Major;
+  database.Version[1] = start.Minor;
+  if (start.Major != 0) FatalError(FailureReason::UnsupportedVersion);
+  if (!locationIntact) FatalError(FailureReason::StartHeaderCrcMismatch);
+  uint64_t headerOffset = start.NextHeaderOffset;
+  uint64_t headerSize = start.NextHeaderSize;
+  uint32_t headerCrc = start.NextHeaderCrc;
   database.HeaderEnd = uint64_t(archiveStart) + kStartHeaderSize;
 
   // The header must lie inside the file before a buffer of its size is allocated.
