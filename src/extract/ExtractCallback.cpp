@@ -131,9 +131,10 @@ OutputFile* ExtractCallback::GetItemOutput(uint32_t itemIndex) {
 void ExtractCallback::FinishItem() {
   DWORD applied = attributes;
 #ifdef _WIN32
-  // The Unix extension's high bits mean nothing to Windows: keep the bits a file may be given
-  // (read-only, hidden, system, archive, normal, temporary, offline, not indexed).
-  applied &= 0x31A7;
+  // The Unix extension's high bits mean nothing to Windows: keep the bits a file may be given.
+  applied &= FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
+             FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_NORMAL | FILE_ATTRIBUTE_TEMPORARY |
+             FILE_ATTRIBUTE_OFFLINE | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
 #endif
   if (openFile) {
     // Time and attributes in one call through the handle: they land on the file just written,
