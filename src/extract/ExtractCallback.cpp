@@ -36,16 +36,6 @@ void ExtractCallback::MakeDirectories(const ItemVector<WideString>& parts, uint3
   }
 }
 
-// Reads a property that an entry may leave undefined: false when it does. A value of any other
-// kind than the expected one ends the run for otherKind.
-static bool GetOptionalProperty(const Archive& archive, uint32_t itemIndex, uint32_t propertyId,
-                                VARTYPE kind, FailureReason otherKind, PROPVARIANT* value) {
-  GetItemProperty(archive, itemIndex, propertyId, value);
-  if (value->vt == VT_EMPTY) return false;
-  if (value->vt != kind) FatalError(otherKind);
-  return true;
-}
-
 void ExtractCallback::Init(Archive* archiveIn, const WideString& outputDirectoryIn,
                            FILETIME defaultLastWriteTimeIn, uint32_t defaultAttributesIn,
                            const HandleKeeper& handlesIn) {
@@ -68,30 +58,12 @@ bool ExtractCallback::RemoveFileInTheWay() {
 
 OutputFile* ExtractCallback::GetItemOutput(uint32_t itemIndex) {
   openFile = nullptr;
-  PROPVARIANT value;
-
-  GetItemProperty(*archive, itemIndex, PropPath, &value);
-  if (value.vt != VT_BSTR) FatalError(FailureReason::EntryPathNotString);
-  WideString itemPath(value.bstrVal);
-  VariantClear(&value);
-
-  bool defined = GetOptionalProperty(*archive, itemIndex, PropAttributes, VT_UI4,
-                                     FailureReason::EntryAttributesOfUnexpectedKind, &value);
-  attributes = defined ? value.ulVal : defaultAttributes;
-  VariantClear(&value);
-
-  GetItemProperty(*archive, itemIndex, PropIsDirectory, &value);
-  isDirectory = value.boolVal != 0;
-  VariantClear(&value);
-
-  GetItemProperty(*archive, itemIndex, PropIsAnti, &value);
-  bool isAnti = value.vt != VT_EMPTY && value.boolVal != 0;
-  VariantClear(&value);
-
-  defined = GetOptionalProperty(*archive, itemIndex, PropLastWriteTime, VT_FILETIME,
-                                FailureReason::EntryTimeOfUnexpectedKind, &value);
-  lastWriteTime = defined ? value.filetime : defaultLastWriteTime;
-  VariantClear(&value);
+  const ItemProperties item = GetItemProperties(*archive, itemIndex);
+  const WideString& itemPath = item.Path;
+  attributes = item.AttributesDefined ? item.Attributes : defaultAttributes;
+  isDirectory = item.IsDirectory;
+  const bool isAnti = item.IsAnti;
+  lastWriteTime = item.LastWriteTimeDefined ? item.LastWriteTime : defaultLastWriteTime;
 
   ItemVector<WideString> parts;
   SplitItemPath(itemPath, parts);
