@@ -5,8 +5,8 @@
 #include "driver/RemoveTree.h"
 #include "driver/RunState.h"
 #include "driver/TemporaryDirectory.h"
+#include "extract/EntryWriter.h"
 #include "extract/ExtractArchive.h"
-#include "extract/ExtractCallback.h"
 #include "format/InstallerOptions.h"
 #include "support/AnsiString.h"
 #include "support/Fatal.h"
@@ -16,9 +16,9 @@
 void UnpackArchive(const char* moduleFileName, const char* outputDirectory) {
   WideString installerPath = WideString::FromAnsi(moduleFileName);
   Archive* archive = OpenInstallerArchive(installerPath);
-  ExtractCallback callback;
+  EntryWriter writer;
   ExtractArchive(*archive, installerPath, WideString::FromAnsi(outputDirectory),
-                 kOutputHandleList, callback);
+                 kOutputHandleList, writer);
 }
 
 int InstallerMain(HMODULE module, const char* commandLine) {

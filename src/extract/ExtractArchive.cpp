@@ -1,7 +1,7 @@
 #include "extract/ExtractArchive.h"
 
 #include "archive/Archive.h"
-#include "extract/ExtractCallback.h"
+#include "extract/EntryWriter.h"
 #include "extract/ExtractItems.h"
 #include "format/SignatureScan.h"
 #include "support/Fatal.h"
@@ -19,12 +19,12 @@ Archive* OpenInstallerArchive(const WideString& path) {
 
 void ExtractArchive(Archive& archive, const WideString& installerPath,
                     const WideString& outputDirectory, const HandleKeeper& handles,
-                    ExtractCallback& callback) {
+                    EntryWriter& writer) {
   WideString directory(outputDirectory);
   if (directory.Length() == 0 || directory.CharAt(directory.Length() - 1) != '\\')
     directory.AppendUnit('\\');
   WIN32_FIND_DATAA record;
   if (!FindPath(installerPath.ToAnsi(), &record)) FatalError(FailureReason::StubFileNotFound);
-  callback.Init(&archive, directory, record.ftLastWriteTime, 0, handles);
-  ExtractItems(archive, archive.Database.Files.Count(), callback);
+  writer.Init(&archive, directory, record.ftLastWriteTime, 0, handles);
+  ExtractItems(archive, archive.Database.Files.Count(), writer);
 }

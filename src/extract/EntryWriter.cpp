@@ -1,4 +1,4 @@
-#include "extract/ExtractCallback.h"
+#include "extract/EntryWriter.h"
 
 #include "archive/Archive.h"
 #include "extract/ItemPath.h"
@@ -18,7 +18,7 @@ static bool ForceDeleteFile(const WideString& path) {
 // made or found are not made again: most entries share their parent with the one before, and
 // each attempt is a call on the whole path. A part that cannot be made is forgotten, so that
 // the next entry tries it again.
-void ExtractCallback::MakeDirectories(const ItemVector<WideString>& parts, uint32_t count) {
+void EntryWriter::MakeDirectories(const ItemVector<WideString>& parts, uint32_t count) {
   uint32_t known = 0;
   while (known < count && known < madeDirectories.Count() &&
          parts[known].Compare(madeDirectories[known]) == 0)
@@ -36,7 +36,7 @@ void ExtractCallback::MakeDirectories(const ItemVector<WideString>& parts, uint3
   }
 }
 
-void ExtractCallback::Init(Archive* archiveIn, const WideString& outputDirectoryIn,
+void EntryWriter::Init(Archive* archiveIn, const WideString& outputDirectoryIn,
                            FILETIME defaultLastWriteTimeIn, uint32_t defaultAttributesIn,
                            const HandleKeeper& handlesIn) {
   archive = archiveIn;
@@ -48,7 +48,7 @@ void ExtractCallback::Init(Archive* archiveIn, const WideString& outputDirectory
 
 // Deletes the file at diskPath, whatever its attributes; true when there was one. One that
 // cannot be deleted ends the run.
-bool ExtractCallback::RemoveFileInTheWay() {
+bool EntryWriter::RemoveFileInTheWay() {
   WIN32_FIND_DATAA record;
   if (!FindPath(diskPath.ToAnsi(), &record)) return false;
   if (!ForceDeleteFile(diskPath))
@@ -56,7 +56,7 @@ bool ExtractCallback::RemoveFileInTheWay() {
   return true;
 }
 
-OutputFile* ExtractCallback::GetItemOutput(uint32_t itemIndex) {
+OutputFile* EntryWriter::GetItemOutput(uint32_t itemIndex) {
   openFile = nullptr;
   const ItemProperties item = GetItemProperties(*archive, itemIndex);
   const WideString& itemPath = item.Path;
@@ -100,7 +100,7 @@ OutputFile* ExtractCallback::GetItemOutput(uint32_t itemIndex) {
   return file;
 }
 
-void ExtractCallback::FinishItem() {
+void EntryWriter::FinishItem() {
   DWORD applied = attributes;
 #ifdef _WIN32
   // The Unix extension's high bits mean nothing to Windows: keep the bits a file may be given.
