@@ -2,6 +2,7 @@
 
 #include "archive/ArchiveSignature.h"
 #include "support/Bytes.h"
+#include "support/Fatal.h"
 
 char TempDirName[MAX_PATH];
 char SavedCurrentDir[MAX_PATH];
@@ -29,5 +30,6 @@ void ResetRunState() {
   mainWindow = nullptr;
   progressBar = nullptr;
   progressMaximum = 0;
+  ResetFailurePath();
   RunStaticInitialisers();
 }

@@ -6,6 +6,7 @@ static FailureCleanUp failureCleanUp = nullptr;
 static bool insideCleanUp = false;
 
 void SetFailureCleanUp(FailureCleanUp cleanUp) { failureCleanUp = cleanUp; }
+void ResetFailurePath() { insideCleanUp = false; }
 
 #ifdef _WIN32
 static void CallHook(const char*) {}

@@ -10,6 +10,8 @@
 // from FatalError). A failure inside it ends the run without calling it again.
 using FailureCleanUp = void (*)(const char* message);
 void SetFailureCleanUp(FailureCleanUp cleanUp);
+// Forgets a clean-up that a test seam or the hook cut short, as in a fresh process.
+void ResetFailurePath();
 
 #ifdef _WIN32
 // The Windows stub keeps no reason: it shows none and nothing there reads one. These overloads

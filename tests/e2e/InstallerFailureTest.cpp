@@ -8,11 +8,11 @@
 #include <regex>
 #include <sstream>
 
-#include "InstallerLayout.h"
 #include "InstallerProcess.h"
-#include "PackCommand.h"
+#include "cli/PackCommand.h"
 #include "fixtures/CraftedArchive.h"
 #include "format/StartHeader.h"
+#include "installer/InstallerLayout.h"
 #include "stubpack/TestFiles.h"
 
 namespace {
@@ -133,7 +133,7 @@ TEST_F(InstallerFailure, DamagedCompressedFileList) {
   options.output = files.Path() + "/good.exe";
   options.stub = StubPath();
   options.quiet = true;
-  options.headerForm = HeaderForm::kCompressed;
+  options.fileListForm = FileListForm::kCompressed;
   std::ostringstream warnings;
   RunPack(options, warnings, warnings);
   // The names, times and attributes follow the main packed streams and precede the header.

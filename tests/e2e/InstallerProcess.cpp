@@ -6,7 +6,7 @@
 #include <cstdlib>
 #include <filesystem>
 
-#include "InstallerLayout.h"
+#include "installer/InstallerLayout.h"
 #include "stubpack/TestFiles.h"
 
 std::string StubPath() { return STUB_PATH; }

@@ -11,7 +11,7 @@
 #include <sstream>
 
 #include "InstallerProcess.h"
-#include "PackCommand.h"
+#include "cli/PackCommand.h"
 #include "fixtures/CraftedArchive.h"
 #include "stubpack/TestFiles.h"
 
@@ -163,7 +163,7 @@ TEST_F(InstallerRoundTrip, PackedTreeArrivesWithContentsTimesAndModes) {
 // The file list inline in the header and compressed in additional streams, for trees of 1, 2
 // and 20,000 entries with non-ASCII names, empty files and directories, read-only files and
 // times to 100 ns.
-TEST_F(InstallerRoundTrip, FileListInBothHeaderForms) {
+TEST_F(InstallerRoundTrip, FileListInBothForms) {
   const std::string src = work.Path() + "/src";
   fs::create_directories(src);
   WriteFile(src + "/setup.exe", kSetupScript);
@@ -188,15 +188,15 @@ TEST_F(InstallerRoundTrip, FileListInBothHeaderForms) {
         SetTime(file, 1300000000 + int64_t(i), long(i % 10000000) * 100);
       }
     }
-    for (HeaderForm form : {HeaderForm::kPlain, HeaderForm::kCompressed}) {
+    for (FileListForm form : {FileListForm::kPlain, FileListForm::kCompressed}) {
       const std::string label = std::to_string(entries) + " entries, " +
-                                (form == HeaderForm::kPlain ? "plain" : "compressed");
+                                (form == FileListForm::kPlain ? "plain" : "compressed");
       PackOptions options;
       options.source = src;
       options.output = work.Path() + "/installer";
       options.stub = StubPath();
       options.quiet = true;
-      options.headerForm = form;
+      options.fileListForm = form;
       std::ostringstream warnings;
       RunPack(options, warnings, warnings);
       TempDir runRoot;

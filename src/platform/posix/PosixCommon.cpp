@@ -1,4 +1,6 @@
 #include <cerrno>
+#include <mutex>
+#include <unordered_set>
 
 #include "platform/posix/PosixInternal.h"
 
@@ -41,10 +43,49 @@ BOOL Fail(DWORD error) {
   return FALSE;
 }
 
+namespace {
+
+// The live handle objects. Threads share them: stubpack runs the stub's code on a thread of its
+// own while its main thread may end a run.
+std::mutex liveHandlesLock;
+std::unordered_set<const void*>& LiveHandles() {
+  static auto* handles = new std::unordered_set<const void*>;  // outlives static destructors
+  return *handles;
+}
+
+}  // namespace
+
+HandleObject::HandleObject(HandleKind k) : kind(k) {
+  std::lock_guard<std::mutex> hold(liveHandlesLock);
+  LiveHandles().insert(this);
+}
+
+HandleObject::~HandleObject() {
+  std::lock_guard<std::mutex> hold(liveHandlesLock);
+  LiveHandles().erase(this);
+}
+
+bool IsLiveHandle(HANDLE handle) {
+  std::lock_guard<std::mutex> hold(liveHandlesLock);
+  return LiveHandles().count(handle) != 0;
+}
+
+std::vector<HANDLE> LiveHandleList() {
+  std::lock_guard<std::mutex> hold(liveHandlesLock);
+  std::vector<HANDLE> handles;
+  for (const void* object : LiveHandles()) handles.push_back(const_cast<void*>(object));
+  return handles;
+}
+
 HandleObject* AsObject(HANDLE handle, HandleKind kind) {
-  if (handle == nullptr || handle == INVALID_HANDLE_VALUE) return nullptr;
+  if (!IsLiveHandle(handle)) {
+    lastError = ERROR_INVALID_HANDLE;
+    return nullptr;
+  }
   auto* object = static_cast<HandleObject*>(handle);
-  return object->kind == kind ? object : nullptr;
+  if (object->kind == kind) return object;
+  lastError = ERROR_INVALID_HANDLE;
+  return nullptr;
 }
 
 }  // namespace posix_layer

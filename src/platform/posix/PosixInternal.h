@@ -87,14 +87,24 @@ std::string MapPath(const char* path);
 BOOL FailWithErrno();
 BOOL Fail(DWORD error);
 
-// Every HANDLE of the layer points to one of these.
+// Every HANDLE of the layer points to one of these. Each object is listed from its making to
+// its deletion, so that a handle the layer never issued, or one already closed, is told apart
+// from a live one without being dereferenced (Windows answers such a handle with FALSE and
+// ERROR_INVALID_HANDLE).
 enum class HandleKind { File, Search, Process, Thread };
 struct HandleObject {
-  explicit HandleObject(HandleKind k) : kind(k) {}
-  virtual ~HandleObject() = default;
+  explicit HandleObject(HandleKind k);
+  virtual ~HandleObject();
+  HandleObject(const HandleObject&) = delete;
+  HandleObject& operator=(const HandleObject&) = delete;
   HandleKind kind;
 };
-HandleObject* AsObject(HANDLE handle, HandleKind kind);  // null when not of that kind
+// The live object of that kind behind the handle, or null (the last error then set to
+// ERROR_INVALID_HANDLE).
+HandleObject* AsObject(HANDLE handle, HandleKind kind);
+// Whether the handle is one the layer issued and has not closed.
+bool IsLiveHandle(HANDLE handle);
+std::vector<HANDLE> LiveHandleList();
 
 // The layer's windows: handles are 1-based indices into this table.
 std::vector<WindowRecord>& WindowTable();

@@ -89,4 +89,9 @@ size_t FreeTrackedAllocations();
 // Forgets every fault, record and stand-in above (the redirect included).
 void Reset();
 
+// Closes every handle the layer has issued and not yet had closed, as the end of a process
+// would: a run that ended through a redirected exit leaves its handles open, and a later test
+// in the same process must not meet them (an open file stays undeletable). Returns how many.
+size_t CloseLeftoverHandles();
+
 }  // namespace posix_testing

@@ -126,6 +126,31 @@ TEST_F(PosixLayer, FindListsADirectoryAndDescribesAPlainPath) {
   EXPECT_EQ(FindFirstFileA(Win("missing").c_str(), &data), INVALID_HANDLE_VALUE);
 }
 
+// A handle the layer never issued, or one already closed, is answered as Windows answers it:
+// FALSE and ERROR_INVALID_HANDLE, never a dereference.
+TEST_F(PosixLayer, ForeignAndClosedHandlesAreInvalid) {
+  HANDLE closed = CreateFileA(Win("c.txt").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0,
+                              nullptr);
+  ASSERT_NE(closed, INVALID_HANDLE_VALUE);
+  ASSERT_TRUE(CloseHandle(closed));
+  int notAHandle = 0;
+  for (HANDLE h : {closed, HANDLE(&notAHandle), reinterpret_cast<HANDLE>(intptr_t(1000)),
+                   HANDLE(nullptr), INVALID_HANDLE_VALUE}) {
+    char byte = 0;
+    DWORD count = 0;
+    WIN32_FIND_DATAA found;
+    SetLastError(0);
+    EXPECT_FALSE(CloseHandle(h));
+    EXPECT_EQ(GetLastError(), ERROR_INVALID_HANDLE);
+    EXPECT_FALSE(ReadFile(h, &byte, 1, &count, nullptr));
+    EXPECT_FALSE(WriteFile(h, &byte, 1, &count, nullptr));
+    EXPECT_FALSE(FindNextFileA(h, &found));
+    EXPECT_FALSE(FindClose(h));
+    EXPECT_FALSE(GetExitCodeProcess(h, &count));
+    EXPECT_EQ(GetLastError(), ERROR_INVALID_HANDLE);
+  }
+}
+
 TEST_F(PosixLayer, HundredThousandKeptHandlesStayUsable) {
   const int kFiles = 100000;
   uint32_t openBefore = posix_testing::OpenFileHandles();

@@ -1,0 +1,293 @@
+#include "cli/CommandLine.h"
+
+#include <CLI/CLI.hpp>
+
+#include <iostream>
+#include <map>
+
+#include "base/PackError.h"
+#include "cli/InspectCommands.h"
+#include "cli/PackCommand.h"
+#include "driver/StubTag.h"
+#include "installer/StubFile.h"
+#include "pack/FolderPlan.h"
+
+namespace {
+
+constexpr int kUsageExit = 2;
+
+// Prints our usage lines instead of CLI11's generated ones.
+class UsageFormatter : public CLI::Formatter {
+ public:
+  void Set(const CLI::App* app, const std::string& usage) { usage_[app] = usage; }
+  std::string Usage(const CLI::App* app) const {
+    const auto found = usage_.find(app);
+    return found == usage_.end() ? "" : found->second;
+  }
+  std::string make_usage(const CLI::App* app, std::string) const override {
+    return Usage(app) + "\n";
+  }
+
+ private:
+  std::map<const CLI::App*, std::string> usage_;
+};
+
+// A size such as 4096, 512K, 64M or 1G within [low, high], stored as a number of bytes.
+CLI::Validator SizeWithin(uint64_t low, uint64_t high, const std::string& range) {
+  return CLI::Validator(
+      [=](std::string& text) -> std::string {
+        try {
+          const uint64_t bytes = ParseSize(text);
+          if (bytes < low || bytes > high) return "takes " + range;
+          text = std::to_string(bytes);
+          return "";
+        } catch (const PackError& error) {
+          return error.what();
+        }
+      },
+      "");
+}
+
+// The publisher's identity, written into the Windows stub's resources. Values are checked by
+// IdentityOptions, whose PackError text becomes the usage error.
+void AddIdentityOptions(CLI::App& pack, IdentityOptions& identity) {
+  auto checked = [](auto set) {
+    return [set](const auto& value) {
+      try {
+        set(value);
+      } catch (const PackError& error) {
+        throw CLI::ValidationError(error.what());
+      }
+    };
+  };
+  const std::string group = "Installer resources (Windows stub)";
+  pack.add_option("--icon", identity.icon,
+                  "the installer's icon: every image of the .ico file (PNG ones included)")
+      ->type_name("FILE.ico")
+      ->group(group);
+  pack.add_option_function<std::vector<std::string>>(
+          "--version-info",
+          checked([&identity](const std::vector<std::string>& values) {
+            for (const std::string& v : values) identity.AddVersionInfo(v);
+          }),
+          "a version string, repeatable (ProductName, ProductVersion, FileVersion, "
+          "CompanyName, FileDescription, LegalCopyright, OriginalFilename, ...); FileVersion "
+          "and ProductVersion (1.2.3.4) also give the numeric versions")
+      ->type_name("KEY=VALUE")
+      ->allow_extra_args(false)
+      ->group(group);
+  pack.add_option_function<std::string>(
+          "--execution-level",
+          checked([&identity](const std::string& v) { identity.SetExecutionLevel(v); }),
+          "the level the manifest asks for (the stub's own: asInvoker)")
+      ->type_name("asInvoker|highestAvailable|requireAdministrator")
+      ->group(group);
+  pack.add_option_function<std::string>(
+          "--exit-code", checked([&identity](const std::string& v) { identity.SetExitCode(v); }),
+          "zero: exit 0 after unpacking (default); setup: exit with setup.exe's exit code")
+      ->type_name("zero|setup")
+      ->group(group);
+}
+
+void AddPackCommand(CLI::App& app, UsageFormatter& usage, PackOptions& options) {
+  CLI::App* pack = app.add_subcommand("pack", "Pack a directory into an installer.");
+  usage.Set(pack, "usage: stubpack pack [options] SOURCE_DIR -o INSTALLER");
+  pack->add_option("SOURCE_DIR", options.source,
+                   "directory to pack; setup.exe at its top is run after unpacking")
+      ->required()
+      ->type_name("");
+  pack->add_option("-o,--output", options.output, "installer to write (a regular file)")
+      ->required()
+      ->type_name("INSTALLER");
+  pack->add_option("--stub", options.stub,
+                   "stub to build on, or native for the Linux one (default: stub.exe)")
+      ->type_name("PATH");
+  const std::map<std::string, Bcj2Mode> bcj2 = {
+      {"auto", Bcj2Mode::kAuto}, {"on", Bcj2Mode::kOn}, {"off", Bcj2Mode::kOff}};
+  pack->add_option("--bcj2", options.bcj2,
+                   "x86 branch conversion; auto: for 32-bit x86 PE images (default)")
+      ->transform(CLI::CheckedTransformer(bcj2).description(""))
+      ->type_name("auto|on|off");
+  pack->add_option("--solid-size", options.solidSize, "most data per folder (default 64M)")
+      ->transform(SizeWithin(1, ~uint64_t{0}, "a positive size"))
+      ->type_name("SIZE");
+  pack->add_option("--dict", options.lzma.dictSize, "preferred LZMA dictionary (default 64M)")
+      ->transform(SizeWithin(kLzmaMinDictionary, kLzmaMaxDictionary, "a size from 4K to 256M"))
+      ->type_name("SIZE");
+  // Given literal bits replace the x86 main stream's own as well.
+  auto literalBits = [&options](const std::string&) { options.literalBitsGiven = true; };
+  pack->add_option("--lc", options.lzma.lc, "LZMA literal context bits (default 3)")
+      ->check(CLI::Range(0, 4).description(""))
+      ->each(literalBits)
+      ->type_name("N");
+  pack->add_option("--lp", options.lzma.lp, "LZMA literal position bits (default 0)")
+      ->check(CLI::Range(0, 4).description(""))
+      ->each(literalBits)
+      ->type_name("N");
+  pack->add_option("--pb", options.lzma.pb,
+                   "LZMA position bits (default 2; 1 for the main stream of x86 code)")
+      ->check(CLI::Range(0, 4).description(""))
+      ->each(literalBits)
+      ->type_name("N");
+  const std::map<std::string, lzma_match_finder> finders = {
+      {"hc3", LZMA_MF_HC3}, {"hc4", LZMA_MF_HC4}, {"bt2", LZMA_MF_BT2},
+      {"bt3", LZMA_MF_BT3}, {"bt4", LZMA_MF_BT4}};
+  pack->add_option("--mf", options.lzma.matchFinder, "match finder (default bt4)")
+      ->transform(CLI::CheckedTransformer(finders).description(""))
+      ->type_name("hc3|hc4|bt2|bt3|bt4");
+  pack->add_option("--nice-len", options.lzma.niceLen, "LZMA nice length (default 273)")
+      ->check(CLI::Range(2, 273).description(""))
+      ->type_name("N");
+  pack->add_option("--depth", options.lzma.depth,
+                   "match finder depth, 0 automatic (default 0)")
+      ->check(CLI::Range(0, 1 << 20).description(""))
+      ->type_name("N");
+  pack->add_flag_callback(
+      "--fast", [&options] { options.lzma.mode = LZMA_MODE_FAST; },
+      "LZMA fast mode instead of normal");
+  pack->add_flag_callback(
+      "--plain-header", [&options] { options.fileListForm = FileListForm::kPlain; },
+      "file list uncompressed in the header and BCJ2 branch decisions stored, for other 7z "
+      "readers (default: each compressed when smaller, the file list when 1 KiB smaller)");
+  pack->add_flag("-q,--quiet", options.quiet, "no progress bar and no summary line");
+  AddIdentityOptions(*pack, options.identity);
+}
+
+// A command that reads one installer: its usage line and its INSTALLER argument.
+CLI::App* AddInstallerCommand(CLI::App& app, UsageFormatter& usage, const std::string& name,
+                              const std::string& description, const std::string& arguments,
+                              std::string& installer, const std::string& installerHelp) {
+  CLI::App* command = app.add_subcommand(name, description);
+  usage.Set(command, "usage: stubpack " + name + " " + arguments);
+  command->add_option("INSTALLER", installer, installerHelp)->required()->type_name("");
+  return command;
+}
+
+void AddInspectCommands(CLI::App& app, UsageFormatter& usage, InspectOptions& options) {
+  AddInstallerCommand(app, usage, "list", "List the entries of an installer.",
+                      "[--json] INSTALLER", options.installer, "installer to read")
+      ->add_flag("--json", options.json, "print JSON instead of a table");
+  AddInstallerCommand(app, usage, "check", "Tell whether the stub will accept an installer.",
+                      "[--json] INSTALLER", options.installer, "installer to check")
+      ->add_flag("--json", options.json, "print the verdict and figures as JSON");
+  AddInstallerCommand(app, usage, "extract",
+                      "Unpack an installer as the stub would, without running it.",
+                      "INSTALLER DIR", options.installer, "installer to unpack")
+      ->add_option("DIR", options.directory, "new or empty directory to unpack into")
+      ->required()
+      ->type_name("");
+}
+
+std::string VersionText() {
+  std::string text = "stubpack " STUBKIT_VERSION "\n";
+  try {
+    const StubFile stub = ReadStubFile(StubPath(""));
+    text += "stub: " + stub.path + " (Windows stub " + stub.version + ")";
+  } catch (const PackError& error) {
+    text += std::string("stub: ") + error.what();
+  }
+  return text;
+}
+
+// The subcommand being parsed when parsing stopped, or the tool itself.
+const CLI::App* ActiveCommand(const CLI::App& app) {
+  for (const CLI::App* command : app.get_subcommands({}))
+    if (command->parsed()) return command;
+  return &app;
+}
+
+// One line on what is wrong, then the usage line.
+int UsageError(const CLI::App& app, const UsageFormatter& usage, std::string problem) {
+  const CLI::App* command = ActiveCommand(app);
+  // CLI11 checks required arguments before it reports unknown ones; the unknown one is the
+  // better message.
+  const std::vector<std::string> extra = command->remaining();
+  if (!extra.empty()) {
+    const std::string& arg = extra.front();
+    if (arg.size() > 1 && arg[0] == '-') {
+      problem = "unknown option " + arg.substr(0, arg.find('='));
+    } else {
+      problem = (command == &app ? "unknown command " : "unexpected argument ") + arg;
+    }
+  }
+  const std::string name = command == &app ? "stubpack" : "stubpack " + command->get_name();
+  std::cerr << name << ": " << problem << "\n" << usage.Usage(command) << "\n";
+  return kUsageExit;
+}
+
+}  // namespace
+
+int RunCommandLine(int argc, char** argv) {
+  CLI::App app("Packs a directory into a self-extracting installer; lists, checks and extracts "
+               "installers with the stub's own code.",
+               "stubpack");
+  auto usage = std::make_shared<UsageFormatter>();
+  usage->column_width(30);
+  usage->label("Subcommands", "Commands");
+  usage->label("Positionals", "Arguments");
+  app.formatter(usage);
+  usage->Set(&app, "usage: stubpack [--version] COMMAND [options] ...  (COMMAND: pack, list, "
+                   "check, extract, help)");
+  // As in most tools, an option given twice takes its last value.
+  app.option_defaults()->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
+  app.set_version_flag("--version", VersionText, "print stubpack's version and its stub's");
+  app.set_help_flag("-h,--help", "print this help and exit");
+
+  PackOptions pack;
+  InspectOptions inspect;
+  std::string topic;
+  AddPackCommand(app, *usage, pack);
+  AddInspectCommands(app, *usage, inspect);
+  CLI::App* help = app.add_subcommand("help", "Show the help of stubpack or of a command.");
+  for (CLI::App* command : app.get_subcommands({})) command->group("Commands");
+  usage->Set(help, "usage: stubpack help [COMMAND]");
+  help->add_option("COMMAND", topic, "command to explain")->type_name("");
+  // Read here rather than by the parser, which would take "help pack" as a second command.
+  if (argc >= 2 && std::string(argv[1]) == "help") {
+    if (argc > 3) return UsageError(app, *usage, std::string("unexpected argument ") + argv[3]);
+    const CLI::App* shown = &app;
+    if (argc == 3) {
+      for (const CLI::App* sub : app.get_subcommands({}))
+        if (sub->get_name() == argv[2]) shown = sub;
+      if (shown == &app) return UsageError(app, *usage, std::string("no command ") + argv[2]);
+    }
+    std::cout << shown->help();
+    return 0;
+  }
+
+  try {
+    app.parse(argc, argv);
+  } catch (const CLI::CallForVersion& version) {
+    std::cout << version.what() << "\n";
+    return 0;
+  } catch (const CLI::Success&) {
+    std::cout << ActiveCommand(app)->help();
+    return 0;
+  } catch (const CLI::ParseError& error) {
+    return UsageError(app, *usage, error.what());
+  }
+
+  const CLI::App* command = ActiveCommand(app);
+  const std::string name = command->get_name();
+  try {
+    if (name == "pack") {
+      // liblzma's LZMA1 encoder, like the stub's decoder, takes lc + lp up to 4.
+      if (pack.lzma.lc + pack.lzma.lp > 4) {
+        return UsageError(app, *usage, "--lc plus --lp must be at most 4");
+      }
+      while (pack.source.size() > 1 && pack.source.back() == '/') pack.source.pop_back();
+      RunPack(pack, std::cout, std::cerr);
+      return 0;
+    }
+    if (name == "list") return RunList(inspect, std::cout, std::cerr);
+    if (name == "check") return RunCheck(inspect, std::cout, std::cerr);
+    if (name == "extract") return RunExtract(inspect, std::cout, std::cerr);
+    return UsageError(app, *usage, "no command given");
+  } catch (const PackError& error) {
+    std::cerr << "stubpack: error: " << error.what() << "\n";
+    return 2;
+  } catch (const std::exception& error) {
+    std::cerr << "stubpack: internal error: " << error.what() << "\n";
+    return 1;
+  }
+}

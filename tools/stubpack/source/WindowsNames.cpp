@@ -1,0 +1,95 @@
+#include "source/WindowsNames.h"
+
+#include <locale.h>
+#include <wctype.h>
+
+#include <cstdint>
+#include <map>
+#include <set>
+
+#include "format/NameRules.h"
+
+namespace {
+
+// Windows upper-cases names with a table of simple case mappings of UTF-16 units; the C
+// library's Unicode table gives the same for the characters that have one.
+uint32_t UpperCase(uint32_t c) {
+  if (c < 0x80) return c >= 'a' && c <= 'z' ? c - 0x20 : c;
+  if (c >= 0x10000) return c;
+  static const locale_t unicode = newlocale(LC_CTYPE_MASK, "C.UTF-8", nullptr);
+  if (unicode == nullptr) return c;
+  const wint_t upper = towupper_l(c, unicode);
+  return upper < 0x10000 ? upper : c;
+}
+
+// Upper-cases UTF-8 text; bytes that are not UTF-8 stay as they are.
+std::string UpperCase(const std::string& text) {
+  std::string out;
+  for (size_t i = 0; i < text.size();) {
+    const auto lead = static_cast<unsigned char>(text[i]);
+    const size_t length = lead < 0xC0 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
+    if (lead < 0x80 || length == 4 || i + length > text.size()) {
+      out += lead < 0x80 ? char(UpperCase(lead)) : char(lead);
+      ++i;
+      continue;
+    }
+    uint32_t c = lead & (length == 2 ? 0x1F : 0x0F);
+    for (size_t k = 1; k < length; ++k) c = (c << 6) | (text[i + k] & 0x3F);
+    c = UpperCase(c);
+    if (c < 0x800) {
+      out += char(0xC0 | (c >> 6));
+    } else {
+      out += char(0xE0 | (c >> 12));
+      out += char(0x80 | ((c >> 6) & 0x3F));
+    }
+    out += char(0x80 | (c & 0x3F));
+    i += length;
+  }
+  return out;
+}
+
+}  // namespace
+
+std::string WindowsNameKey(const std::string& name) {
+  std::string key;
+  size_t begin = 0;
+  while (begin <= name.size()) {
+    size_t end = begin;
+    while (end < name.size() && !IsPathSeparator(name[end])) ++end;
+    const size_t kept = WindowsNameLength(name.data() + begin, uint32_t(end - begin));
+    if (begin != 0) key += '/';
+    key += UpperCase(name.substr(begin, kept));
+    begin = end + 1;
+  }
+  return key;
+}
+
+bool EndsInDotOrBlank(const std::string& name) {
+  return WindowsNameLength(name.data(), uint32_t(name.size())) != name.size();
+}
+
+bool IsSetupProgramName(const std::string& name) { return WindowsNameKey(name) == "SETUP.EXE"; }
+
+std::vector<NameClash> FindNameClashes(const std::vector<NamedEntry>& entries) {
+  struct Seen {
+    std::string name;
+    bool isDirectory;
+  };
+  std::map<std::string, Seen> seen;
+  std::set<std::string> reported;
+  std::vector<NameClash> clashes;
+  auto add = [&](const std::string& name, bool isDirectory) {
+    const auto [at, inserted] = seen.emplace(WindowsNameKey(name), Seen{name, isDirectory});
+    if (inserted) return;
+    const Seen& first = at->second;
+    if (first.name == name && first.isDirectory && isDirectory) return;  // the same directory
+    if (!reported.insert(name).second) return;
+    clashes.push_back({first.name, name, first.isDirectory, isDirectory});
+  };
+  for (const NamedEntry& entry : entries) {
+    for (size_t i = 0; i < entry.name.size(); ++i)
+      if (IsPathSeparator(entry.name[i])) add(entry.name.substr(0, i), true);
+    add(entry.name, entry.isDirectory);
+  }
+  return clashes;
+}
