@@ -25,6 +25,10 @@ struct CoderInfo {
 struct BindPair {
   uint64_t InIndex = 0;
   uint64_t OutIndex = 0;
+
+  bool operator==(const BindPair& other) const {
+    return InIndex == other.InIndex && OutIndex == other.OutIndex;
+  }
 };
 
 struct Folder {

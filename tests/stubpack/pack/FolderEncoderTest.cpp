@@ -65,7 +65,7 @@ TEST(FolderEncoder, Bcj2FolderIsWiredAsTheUnpackerRunsIt) {
   const struct {
     Bcj2Decisions decisions;
     size_t bcj2;  // index of the BCJ2 coder
-    std::vector<std::pair<uint32_t, uint32_t>> bindPairs;
+    std::vector<BindPair> bindPairs;
     std::vector<uint32_t> packedStreams;
   } layouts[] = {
       {Bcj2Decisions::kStored, 3, {{5, 0}, {4, 1}, {3, 2}}, {2, 6, 1, 0}},

@@ -41,8 +41,8 @@ void WriteFolder(HeaderBuffer& out, const FolderRecord& folder) {
     throw std::logic_error("folder wiring does not add up");
   }
   for (const auto& pair : folder.bindPairs) {
-    out.Number(pair.first);
-    out.Number(pair.second);
+    out.Number(pair.InIndex);
+    out.Number(pair.OutIndex);
   }
   // A single packed stream is implied: the one in-stream that no bind pair feeds.
   if (folder.packedStreams.size() > 1) {
@@ -53,7 +53,7 @@ void WriteFolder(HeaderBuffer& out, const FolderRecord& folder) {
 uint64_t FinalSize(const FolderRecord& folder) {
   const uint32_t count = uint32_t(folder.unpackSizes.size());
   const uint32_t final = FinalOutStream(count, uint32_t(folder.bindPairs.size()),
-                                        [&](uint32_t i) { return folder.bindPairs[i].second; });
+                                        [&](uint32_t i) { return folder.bindPairs[i].OutIndex; });
   if (final == count) throw std::logic_error("folder without an unbound output");
   return folder.unpackSizes[final];
 }
