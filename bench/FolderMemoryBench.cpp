@@ -8,11 +8,11 @@
 #include <string>
 #include <vector>
 
-#include "archive/InputFile.h"
 #include "decode/FolderDecoder.h"
 #include "fixtures/Bcj2Folder.h"
 #include "fixtures/TempDir.h"
 #include "fixtures/TestData.h"
+#include "support/InputFile.h"
 
 namespace {
 

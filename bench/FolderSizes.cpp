@@ -8,8 +8,8 @@
 
 #include "archive/Archive.h"
 #include "archive/ArchiveSignature.h"
-#include "archive/InputFile.h"
 #include "decode/FolderDecoder.h"
+#include "support/InputFile.h"
 
 int main(int argc, char** argv) {
   if (argc != 2) {
@@ -20,7 +20,7 @@ int main(int argc, char** argv) {
   InputFile file;
   file.Open(WideString::FromAnsi(argv[1]));
   Archive archive;
-  OpenArchive(archive, file, 1u << 20, DecodeFolder);
+  OpenArchive(archive, file, 1u << 20);
   const ArchiveDatabase& db = archive.Database;
   uint64_t largest = 0;
   uint64_t largestOutputs = 0;

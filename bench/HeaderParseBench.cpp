@@ -8,9 +8,9 @@
 
 #include "archive/Archive.h"
 #include "archive/ArchiveSignature.h"
-#include "archive/InputFile.h"
 #include "decode/FolderDecoder.h"
 #include "fixtures/HeaderBuilder.h"
+#include "support/InputFile.h"
 
 using namespace fixture;
 
@@ -57,7 +57,7 @@ void BM_OpenArchive(benchmark::State& state) {
   for (auto _ : state) {
     Archive archive;
     file.Seek(0, FILE_BEGIN);
-    OpenArchive(archive, file, 1 << 20, DecodeFolder);
+    OpenArchive(archive, file, 1 << 20);
     benchmark::DoNotOptimize(archive.Database.FileToFolder.Count());
   }
   state.SetComplexityN(count);

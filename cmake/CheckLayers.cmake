@@ -2,14 +2,11 @@
 #   cmake -DSOURCE_DIR=<repository> [-DGRAPH=ON] -P cmake/CheckLayers.cmake
 # GRAPH=ON also prints how many includes go from each folder to each other one.
 #
-# The layers, lowest first. A folder of src/ may include its own headers and those of the
-# folders before it in this list, never those after it. platform is the base: win32.h, through
-# which every layer reaches the system, and the POSIX implementation of it below it, which
-# includes nothing of ours. A folder under src/ that is missing here fails the check, so that
-# a new folder gets its place in the order.
+# A folder under src/ that is missing from the layers fails the check, so that a new folder
+# gets its place in the order.
 cmake_minimum_required(VERSION 3.25)
 
-set(LAYERS platform support format archive decode extract driver)
+include("${CMAKE_CURRENT_LIST_DIR}/Layers.cmake")
 
 if(NOT SOURCE_DIR)
   message(FATAL_ERROR "SOURCE_DIR is not set")
@@ -63,23 +60,7 @@ foreach(source IN LISTS sources)
 endforeach()
 
 if(GRAPH)
-  set(graph "")
-  list(SORT edges)
-  set(seen "")
-  foreach(edge IN LISTS edges)
-    if(edge IN_LIST seen)
-      continue()
-    endif()
-    list(APPEND seen "${edge}")
-    set(count 0)
-    foreach(other IN LISTS edges)
-      if(other STREQUAL edge)
-        math(EXPR count "${count} + 1")
-      endif()
-    endforeach()
-    string(APPEND graph "  ${edge}: ${count}\n")
-  endforeach()
-  message("Includes between the folders of src/:\n${graph}")
+  print_edges("Includes between the folders of src/" "${edges}")
 endif()
 
 if(failures)

@@ -10,7 +10,7 @@ cmake_minimum_required(VERSION 3.25)
 if(STUB)
   set(texts posix_testing posix_seams "ExitProcess " "CloseHandle" "RemoveDirectoryA "
       "SetCurrentDirectoryA " "CreateProcessA " "ShellExecuteExA " "MessageBoxA " "CreateFileA"
-      "GetTempFileNameA" "WaitForSingleObject" "SysAllocString")
+      "GetTempFileNameA" "WaitForSingleObject")
   file(STRINGS "${STUB}" image)
   set(held "")
   foreach(text IN LISTS texts)

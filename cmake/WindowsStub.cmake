@@ -92,7 +92,7 @@ target_link_options(stub PRIVATE ${STUB_COMPILE_FLAGS} -static -s -Wl,--gc-secti
   -nostartfiles -Wl,-e,${STUBKIT_STUB_ENTRY} -Wl,--no-insert-timestamp -Wl,--dynamicbase
   -Wl,--nxcompat
   "-Wl,-Map=${CMAKE_BINARY_DIR}/stub.map")
-target_link_libraries(stub PRIVATE lzma_mingw oleaut32 advapi32 shell32 gdi32)
+target_link_libraries(stub PRIVATE lzma_mingw advapi32 shell32 gdi32)
 
 # Format, imports and (PE32 only) size are checked after every link: a larger stub or a foreign
 # DLL fails the build.

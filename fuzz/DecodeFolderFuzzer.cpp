@@ -9,8 +9,8 @@
 #include "FuzzSupport.h"
 #include "archive/HeaderCursor.h"
 #include "archive/HeaderParsing.h"
-#include "archive/InputFile.h"
 #include "decode/FolderDecoder.h"
+#include "support/InputFile.h"
 #include "support/MemAlloc.h"
 
 namespace {

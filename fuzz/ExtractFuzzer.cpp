@@ -8,14 +8,14 @@
 
 #include "FuzzSupport.h"
 #include "archive/Archive.h"
-#include "archive/InputFile.h"
 #include "decode/FolderDecoder.h"
 #include "driver/ProgressWindow.h"
 #include "driver/RunState.h"
-#include "extract/ExtractCallback.h"
+#include "extract/EntryWriter.h"
 #include "extract/ExtractItems.h"
 #include "format/SignatureScan.h"
 #include "support/AnsiString.h"
+#include "support/InputFile.h"
 #include "support/MemAlloc.h"
 
 namespace {
@@ -63,14 +63,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   Archive* archive = New<Archive>();
   bool failed;
   {
-    ExtractCallback callback;
+    EntryWriter writer;
     failed = fuzz::EndsInFailure([&] {
       file->Open(WideString::FromAnsi(path.c_str()));
-      OpenArchive(*archive, *file, kSignatureSearchLimit, DecodeFolder);
+      OpenArchive(*archive, *file, kSignatureSearchLimit);
       WideString directory = WideString::FromAnsi(output.c_str());
       directory.AppendUnit('\\');
-      callback.Init(archive, directory, FILETIME{}, 0, kOutputHandleList);
-      ExtractItems(*archive, archive->Database.Files.Count(), callback);
+      writer.Init(archive, directory, FILETIME{}, 0, kOutputHandleList);
+      ExtractItems(*archive, archive->Database.Files.Count(), writer);
     });
     // The failure path closed the kept handles itself.
     if (!failed) CloseOutputHandles();

@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <filesystem>
 
+#include "driver/FailedRunCleanUp.h"
 #include "driver/RunState.h"
 #include "platform/testing/PosixTesting.h"
 #include "support/AnsiString.h"
@@ -29,6 +30,7 @@ void Initialise() {
   done = true;
   posix_testing::RedirectExitProcess(true);
   posix_testing::SetQuietMessageBoxes(true);
+  InstallFailedRunCleanUp();
   RunStaticInitialisers();
   const char* base = std::getenv("TMPDIR");
   std::string pattern = std::string(base && *base ? base : "/tmp") + "/stubkit-fuzz-XXXXXX";

@@ -5,9 +5,9 @@
 
 #include "FuzzSupport.h"
 #include "archive/Archive.h"
-#include "archive/InputFile.h"
 #include "decode/FolderDecoder.h"
 #include "format/SignatureScan.h"
+#include "support/InputFile.h"
 #include "support/MemAlloc.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -18,7 +18,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   Archive* archive = New<Archive>();
   bool failed = fuzz::EndsInFailure([&] {
     file->Open(WideString::FromAnsi(path.c_str()));
-    OpenArchive(*archive, *file, kSignatureSearchLimit, DecodeFolder);
+    OpenArchive(*archive, *file, kSignatureSearchLimit);
   });
   // The driver keeps both for the whole run; here the harness owns them.
   if (file->Handle != INVALID_HANDLE_VALUE) CloseHandle(file->Handle);

@@ -3,39 +3,10 @@
 #pragma once
 #include <cstdint>
 
-#include "archive/MemoryStream.h"
-#include "format/MethodId.h"
+#include "format/Folder.h"
 #include "platform/win32.h"
 #include "support/ItemVector.h"
 #include "support/WideString.h"
-
-struct CoderInfo {
-  MethodId Method;
-  uint64_t NumInStreams = 1;
-  uint64_t NumOutStreams = 1;
-  MemoryStream Properties;
-};
-
-struct BindPair {
-  uint64_t InIndex = 0;
-  uint64_t OutIndex = 0;
-};
-
-struct Folder {
-  ItemVector<CoderInfo> Coders;
-  ItemVector<BindPair> BindPairs;
-  ItemVector<uint64_t> PackedStreams;
-  ItemVector<uint32_t> UnpackSizes;
-  bool UnpackCrcDefined = false;
-  uint32_t UnpackCrc = 0;
-
-  int32_t FindInBindPair(uint64_t inIndex) const;
-  int32_t FindOutBindPair(uint64_t outIndex) const;
-  int32_t FindPackedStream(uint64_t inIndex) const;
-  uint32_t TotalOutStreams() const;
-  // The size of the folder's final (unbound) output; ends the run when every out-stream is bound.
-  uint32_t FinalUnpackSize() const;
-};
 
 struct FileItem {
   bool IsDirectory = false;

@@ -1,10 +1,10 @@
 #include "archive/FindSignature.h"
 
 #include "archive/ArchiveSignature.h"
-#include "archive/InputFile.h"
 #include "format/SignatureScan.h"
 #include "support/Bytes.h"
 #include "support/Fatal.h"
+#include "support/InputFile.h"
 #include "support/MemAlloc.h"
 
 namespace {

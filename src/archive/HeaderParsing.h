@@ -52,9 +52,8 @@ void ReadSubStreamsInfo(HeaderCursor& cursor, StreamsInfo& info);
 // have a stream.
 void ReadFilesInfo(HeaderCursor& cursor, const DataVector* dataVector, const StreamsInfo& info,
                    ItemVector<FileItem>& files);
-void ReadDatabase(HeaderCursor& cursor, ArchiveDatabase& database,
-                  FolderDecodeFunction decodeFolder);
+void ReadDatabase(HeaderCursor& cursor, ArchiveDatabase& database);
 // Decodes every folder of the additional streams, whose packed data starts at dataStart,
 // into one element of dataVector each.
 void DecodeAdditionalStreams(InputFile& file, uint64_t dataStart, const StreamsInfo& info,
-                             DataVector& dataVector, FolderDecodeFunction decodeFolder);
+                             DataVector& dataVector);

@@ -1,21 +1,17 @@
 #include "archive/Archive.h"
-#include "archive/HeaderCursor.h"
 #include "archive/FindSignature.h"
+#include "archive/HeaderCursor.h"
 #include "archive/HeaderParsing.h"
-#include "archive/InputFile.h"
-#include "format/ByteOrder.h"
+#include "decode/FolderDecoder.h"
+#include "format/SignatureScan.h"
+#include "format/StartHeader.h"
 #include "support/Crc32.h"
 #include "support/Fatal.h"
+#include "support/InputFile.h"
 #include "support/MemAlloc.h"
 
-namespace {
-
-const uint32_t kStartHeaderSize = 32;
-
-}  // namespace
-
 void DecodeAdditionalStreams(InputFile& file, uint64_t dataStart, const StreamsInfo& info,
-                             DataVector& dataVector, FolderDecodeFunction decodeFolder) {
+                             DataVector& dataVector) {
   uint64_t position = dataStart;
   uint32_t packIndex = 0;
   for (uint32_t i = 0; i < info.Folders.Count(); ++i) {
@@ -30,7 +26,7 @@ void DecodeAdditionalStreams(InputFile& file, uint64_t dataStart, const StreamsI
 
     dataVector.Add(MemoryStream());
     MemoryStream& output = dataVector.Back();
-    decodeFolder(file, uint32_t(position), info.PackSizes.Data() + packIndex, folder, &output);
+    DecodeFolder(file, uint32_t(position), info.PackSizes.Data() + packIndex, folder, &output);
     // Names, times and attributes come from here: a damaged stream must not name the files.
     if (folder.UnpackCrcDefined &&
         Crc32(output.Bytes.Data(), output.Bytes.Count(), 0) != folder.UnpackCrc)
@@ -40,8 +36,7 @@ void DecodeAdditionalStreams(InputFile& file, uint64_t dataStart, const StreamsI
   }
 }
 
-void ReadDatabase(HeaderCursor& cursor, ArchiveDatabase& database,
-                  FolderDecodeFunction decodeFolder) {
+void ReadDatabase(HeaderCursor& cursor, ArchiveDatabase& database) {
   database.PackSizes.Clear();
   database.Folders.Clear();
   database.PackCrcs.Clear();
@@ -57,7 +52,7 @@ void ReadDatabase(HeaderCursor& cursor, ArchiveDatabase& database,
     ReadStreamsInfo(cursor, nullptr, additional.Info);
     database.AdditionalDataStart = additional.Info.PackPosition + database.HeaderEnd;
     DecodeAdditionalStreams(*cursor.File, database.AdditionalDataStart, additional.Info,
-                            dataVector, decodeFolder);
+                            dataVector);
     id = cursor.ReadByte();
   }
 
@@ -81,24 +76,24 @@ void ReadDatabase(HeaderCursor& cursor, ArchiveDatabase& database,
   ReadFilesInfo(cursor, &dataVector, main, database.Files);
 }
 
-void OpenArchive(Archive& archive, InputFile& file, uint32_t limit,
-                 FolderDecodeFunction decodeFolder) {
+void OpenArchive(Archive& archive, InputFile& file, uint32_t limit) {
   HeaderCursor cursor(&file);
   ArchiveDatabase& database = archive.Database;
   uint32_t archiveStart = FindSignature(file, limit);
   database.ArchiveStart = archiveStart;
 
-  // Version (2), start header CRC (4), then the 20 bytes that CRC covers.
-  uint8_t startHeader[26];
-  file.Read(startHeader, sizeof(startHeader));
-  database.Version[0] = startHeader[0];
-  database.Version[1] = startHeader[1];
-  if (database.Version[0] != 0) FatalError(FailureReason::UnsupportedVersion);
-  if (Crc32(startHeader + 6, 20, 0) != GetLe32(startHeader + 2))
-    FatalError(FailureReason::StartHeaderCrcMismatch);
-  uint64_t headerOffset = GetLe64(startHeader + 6);
-  uint64_t headerSize = GetLe64(startHeader + 14);
-  uint32_t headerCrc = GetLe32(startHeader + 22);
+  // The file stands right after the signature the scan found.
+  uint8_t bytes[kStartHeaderSize];
+  file.Read(bytes + kSignatureSize, kStartHeaderSize - kSignatureSize);
+  StartHeader start;
+  bool locationIntact = ParseStartHeader(bytes, start);
+  database.Version[0] = start.Major;
+  database.Version[1] = start.Minor;
+  if (start.Major != 0) FatalError(FailureReason::UnsupportedVersion);
+  if (!locationIntact) FatalError(FailureReason::StartHeaderCrcMismatch);
+  uint64_t headerOffset = start.NextHeaderOffset;
+  uint64_t headerSize = start.NextHeaderSize;
+  uint32_t headerCrc = start.NextHeaderCrc;
   database.HeaderEnd = uint64_t(archiveStart) + kStartHeaderSize;
 
   // The header must lie inside the file before a buffer of its size is allocated.
@@ -116,7 +111,7 @@ void OpenArchive(Archive& archive, InputFile& file, uint32_t limit,
   ReaderSwitch headerSwitch;
   headerSwitch.Set(cursor, header, size);
   if (cursor.ReadByte() != kHeader) FatalError(FailureReason::NotPlainHeader);
-  ReadDatabase(cursor, database, decodeFolder);
+  ReadDatabase(cursor, database);
   headerSwitch.Release();
   MemFree(header);
 

@@ -24,23 +24,22 @@ void ReadFolder(HeaderCursor& cursor, Folder& folder) {
     folder.Coders.Add(CoderInfo());
     CoderInfo& coder = folder.Coders.Back();
     uint8_t flags = cursor.ReadByte();
-    coder.Method.Length = flags & 0x0F;
+    coder.Method.Length = flags & kCoderMethodIdLengthMask;
     cursor.RequireBytes(coder.Method.Length, FailureReason::MethodIdBeyondHeader);
     cursor.ReadBytes(coder.Method.Bytes, coder.Method.Length);
-    if (flags & 0x10) {
+    if (flags & kCoderHasStreamCounts) {
       coder.NumInStreams = cursor.ReadNumber32();
       coder.NumOutStreams = cursor.ReadNumber32();
     }
     AddStreams(totalIn, coder.NumInStreams);
     AddStreams(totalOut, coder.NumOutStreams);
-    if (flags & 0x20) {
+    if (flags & kCoderHasProperties) {
       uint32_t propertiesSize = cursor.ReadNumber32();
       cursor.RequireBytes(propertiesSize, FailureReason::PropertySizeBeyondHeader);
       coder.Properties.Bytes.Resize(propertiesSize);
       cursor.ReadBytes(coder.Properties.Bytes.Data(), propertiesSize);
       coder.Properties.WritePosition = propertiesSize;
     }
-    // Bits 0x40 and 0x80 (alternative methods) are not used: one method per coder.
   }
 
   if (totalOut == 0) FatalError(FailureReason::FolderWithoutOutput);

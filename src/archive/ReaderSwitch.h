@@ -3,8 +3,8 @@
 #pragma once
 #include <cstdint>
 
-#include "archive/MemoryStream.h"
 #include "support/ItemVector.h"
+#include "support/MemoryStream.h"
 
 class HeaderCursor;
 

@@ -14,19 +14,19 @@ uint8_t Bcj2Decoder::NextDecisionByte() {
 }
 
 inline uint32_t Bcj2Decoder::DecodeBit(BitModel& model) {
-  uint32_t bound = (range_ >> 11) * model.prob;
+  uint32_t bound = (range_ >> kRangeProbBits) * model.prob;
   uint32_t bit;
   if (code_ < bound) {
     range_ = bound;
-    model.prob += (2048 - model.prob) >> kMoveBits;
+    model.prob += (kRangeProbTotal - model.prob) >> kRangeMoveBits;
     bit = 0;
   } else {
     range_ -= bound;
     code_ -= bound;
-    model.prob -= model.prob >> kMoveBits;
+    model.prob -= model.prob >> kRangeMoveBits;
     bit = 1;
   }
-  if (range_ < (1u << 24)) {
+  if (range_ < kRangeTop) {
     range_ <<= 8;
     code_ = (code_ << 8) | NextDecisionByte();
   }

@@ -5,6 +5,7 @@
 #pragma once
 #include <cstdint>
 
+#include "format/RangeCoder.h"
 #include "support/Streams.h"
 
 class Bcj2Decoder final : public Decoder {
@@ -22,9 +23,9 @@ class Bcj2Decoder final : public Decoder {
   uint32_t Read(void* data, uint32_t size) override;
 
  private:
-  // Adaptive probability (of 2048) that the next decision is 0.
+  // Adaptive probability (of kRangeProbTotal) that the next decision is 0.
   struct BitModel {
-    uint32_t prob = 1024;
+    uint32_t prob = kRangeProbInit;
   };
   // A target stream read in blocks: most targets are 4 of its bytes, too few to pull singly.
   struct TargetInput {
@@ -33,7 +34,6 @@ class Bcj2Decoder final : public Decoder {
     uint32_t count = 0;
     uint8_t block[1 << 12];
   };
-  static const uint32_t kMoveBits = 5;
   static const uint32_t kBlockSize = 1 << 16;
 
   // The decisions, a small fraction of the data, are read one byte per Read.

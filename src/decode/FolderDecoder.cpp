@@ -1,6 +1,5 @@
 #include "decode/FolderDecoder.h"
 
-#include "archive/PackStreamReader.h"
 #include "decode/Bcj2Decoder.h"
 #include "decode/BindInfo.h"
 #include "decode/CoderMixer.h"
@@ -9,6 +8,7 @@
 #include "format/MethodId.h"
 #include "support/Fatal.h"
 #include "support/MemAlloc.h"
+#include "support/PackStreamReader.h"
 
 namespace {
 

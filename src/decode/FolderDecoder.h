@@ -2,7 +2,7 @@
 #pragma once
 #include <cstdint>
 
-#include "archive/ArchiveDatabase.h"
+#include "format/Folder.h"
 #include "support/ItemVector.h"
 #include "support/Streams.h"
 
@@ -33,7 +33,7 @@ class FolderDecoder {
   ItemVector<LimitedReadStream*> limitedReaders_;
 };
 
-// Decodes one folder with a FolderDecoder of its own: what OpenArchive takes to decode a
-// header's additional streams.
+// Decodes one folder with a FolderDecoder of its own: how OpenArchive decodes a header's
+// additional streams.
 void DecodeFolder(InputFile& file, uint32_t packStart, const uint32_t* packSizes,
                   const Folder& folder, WriteStream* out);

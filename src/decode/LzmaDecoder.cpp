@@ -37,10 +37,9 @@ void LzmaDecoder::SetProperties(ReadStream* properties) {
   if (properties->Read(bytes, 1) != 1) FatalError(FailureReason::LzmaPropertiesMissing);
   if (properties->Read(bytes + 1, 4) != 4) FatalError(FailureReason::LzmaDictionarySizeMissing);
   const LzmaProperties p = ParseLzmaProperties(bytes);
-  if (p.dictionarySize > kLzmaMaxDictionary) FatalError(FailureReason::LzmaDictionaryTooLarge);
-  if (p.pb > 4) FatalError(FailureReason::LzmaPbAbove4);
-  // liblzma decodes lc + lp <= 4 only; such streams are refused rather than misread.
-  if (p.lc + p.lp > 4) FatalError(FailureReason::LzmaLcLpAbove4);
+  // liblzma decodes lc + lp <= 4 only; other streams are refused rather than misread.
+  const FailureReason problem = LzmaPropertiesProblem(p);
+  if (problem != FailureReason::None) FatalError(problem);
   lc_ = p.lc;
   lp_ = p.lp;
   pb_ = p.pb;
@@ -64,8 +63,7 @@ void LzmaDecoder::Start(ReadStream** ins, const uint32_t* const*, uint32_t inCou
   // dictionary larger than the output would never fill.
   lzma_options_lzma options;
   std::memset(&options, 0, sizeof(options));
-  uint32_t dictionary = dictionarySize_ < n ? dictionarySize_ : n;
-  options.dict_size = dictionary > LZMA_DICT_SIZE_MIN ? dictionary : LZMA_DICT_SIZE_MIN;
+  options.dict_size = LzmaDictionaryInUse(dictionarySize_, n);
   options.lc = lc_;
   options.lp = lp_;
   options.pb = pb_;

@@ -1,29 +1,30 @@
 #include "driver/InstallerMain.h"
 
+#include "driver/FailedRunCleanUp.h"
 #include "driver/ProgressWindow.h"
 #include "driver/RemoveTree.h"
 #include "driver/RunState.h"
 #include "driver/TemporaryDirectory.h"
+#include "extract/EntryWriter.h"
 #include "extract/ExtractArchive.h"
-#include "extract/ExtractCallback.h"
+#include "format/InstallerOptions.h"
 #include "support/AnsiString.h"
 #include "support/Fatal.h"
 #include "support/MemAlloc.h"
 #include "support/WideString.h"
 
-static const char kSetupName[] = "\\setup.exe";
-
 void UnpackArchive(const char* moduleFileName, const char* outputDirectory) {
   WideString installerPath = WideString::FromAnsi(moduleFileName);
   Archive* archive = OpenInstallerArchive(installerPath);
-  ExtractCallback callback;
+  EntryWriter writer;
   ExtractArchive(*archive, installerPath, WideString::FromAnsi(outputDirectory),
-                 kOutputHandleList, callback);
+                 kOutputHandleList, writer);
 }
 
 int InstallerMain(HMODULE module, const char* commandLine) {
   char setupPath[MAX_PATH];
   char moduleFileName[MAX_PATH];
+  InstallFailedRunCleanUp();
 #ifndef _WIN32
   SetConsoleCtrlHandler(EndInterruptedRun, TRUE);
 #endif
@@ -31,10 +32,11 @@ int InstallerMain(HMODULE module, const char* commandLine) {
   MakeTemporaryDirectory();
 
   // The setup path must fit its buffer; a longer name cannot be served.
-  if (AnsiLength(TempDirName) + sizeof kSetupName > MAX_PATH)
+  if (AnsiLength(TempDirName) + 1 + sizeof kSetupProgramName > MAX_PATH)
     FatalError(FailureReason::TempDirectoryNameTooLong);
   AnsiCopy(setupPath, TempDirName);
-  AnsiAppend(setupPath, kSetupName);
+  AnsiAppend(setupPath, "\\");
+  AnsiAppend(setupPath, kSetupProgramName);
 
   GetCurrentDirectoryA(MAX_PATH, SavedCurrentDir);
   if (!SetCurrentDirectoryA(TempDirName)) FatalError(FailureReason::TempDirectoryNotEntered);
@@ -62,6 +64,6 @@ int InstallerMain(HMODULE module, const char* commandLine) {
   MemFree(setupCommand);
   SetCurrentDirectoryA(SavedCurrentDir);
   RemoveTree(WideString::FromAnsi(TempDirName));
-  UnregisterClassA("Unpack", static_cast<HINSTANCE>(module));
+  UnregisterClassA(kWindowClassName, static_cast<HINSTANCE>(module));
   return PassesSetupExitCode(module) ? static_cast<int>(setupExitCode) : 0;
 }

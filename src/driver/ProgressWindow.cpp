@@ -12,7 +12,7 @@ void CreateProgressWindow(HINSTANCE instance) {
   WNDCLASSA windowClass;
   FillBytes(&windowClass, 0, sizeof windowClass);
   windowClass.lpfnWndProc = UnpackWindowProc;
-  windowClass.lpszClassName = "Unpack";
+  windowClass.lpszClassName = kWindowClassName;
   RegisterClassA(&windowClass);
 
   // 200 x 40 at 96 DPI, scaled to the screen's DPI (the manifest declares the stub DPI aware,
@@ -24,7 +24,7 @@ void CreateProgressWindow(HINSTANCE instance) {
   int height = MulDiv(40, dpi, 96);
   RECT desktop;
   GetClientRect(GetDesktopWindow(), &desktop);
-  mainWindow = CreateWindowExA(0, "Unpack", "Unpack", WS_CAPTION, (desktop.right - width) / 2,
+  mainWindow = CreateWindowExA(0, kWindowClassName, "Unpack", WS_CAPTION, (desktop.right - width) / 2,
                                (desktop.bottom - height) / 2, width, height, nullptr, nullptr,
                                instance, nullptr);
   LoadCommonControls();

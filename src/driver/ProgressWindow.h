@@ -4,6 +4,9 @@
 #include "extract/HandleKeeper.h"
 #include "platform/win32.h"
 
+// The window's class, registered when it is made and unregistered at the end of the run.
+constexpr char kWindowClassName[] = "Unpack";
+
 void CreateProgressWindow(HINSTANCE instance);
 // The handle list: Reserve and Keep of HandleKeeper (which says why room is made first).
 void ReserveOutputHandle();

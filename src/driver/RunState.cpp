@@ -2,6 +2,7 @@
 
 #include "archive/ArchiveSignature.h"
 #include "support/Bytes.h"
+#include "support/Fatal.h"
 
 char TempDirName[MAX_PATH];
 char SavedCurrentDir[MAX_PATH];
@@ -9,7 +10,6 @@ HWND mainWindow;
 HWND progressBar;
 int32_t progressMaximum;
 ItemVector<HANDLE>* HandleList;
-bool insideFatalError;
 
 static void CreateHandleList() { HandleList = New<ItemVector<HANDLE>>(); }
 
@@ -30,6 +30,6 @@ void ResetRunState() {
   mainWindow = nullptr;
   progressBar = nullptr;
   progressMaximum = 0;
-  insideFatalError = false;
+  ResetFailurePath();
   RunStaticInitialisers();
 }

@@ -11,7 +11,6 @@ extern HWND mainWindow;                 // the "Unpack" window
 extern HWND progressBar;                // its progress bar
 extern int32_t progressMaximum;         // upper bound last given to the bar
 extern ItemVector<HANDLE>* HandleList;  // every output file handle of this run, in order
-extern bool insideFatalError;           // the failure path has begun its clean-up
 
 // Runs the start-up initialisers in table order: the archive signature, the handle list.
 void RunStaticInitialisers();

@@ -1,8 +1,12 @@
 #include "driver/InstallerMain.h"
 
+#include "format/ByteOrder.h"
+#include "format/InstallerOptions.h"
+
 bool PassesSetupExitCode(HMODULE module) {
-  HRSRC found = FindResourceA(module, MAKEINTRESOURCEA(1), "STUBKIT");
-  if (!found || SizeofResource(module, found) < 4) return false;
+  HRSRC found =
+      FindResourceA(module, MAKEINTRESOURCEA(kOptionsResourceId), kOptionsResourceType);
+  if (!found || SizeofResource(module, found) < kOptionsResourceSize) return false;
   const BYTE* flags = static_cast<const BYTE*>(LockResource(LoadResource(module, found)));
-  return flags && (flags[0] & 1);
+  return flags && (GetLe32(flags) & kOptionExitWithSetupCode);
 }

@@ -4,16 +4,16 @@
 #include "support/WideString.h"
 
 struct Archive;
-class ExtractCallback;
+class EntryWriter;
 struct HandleKeeper;
 
 // Opens the installer file at path and the archive appended to it; both stay open until the
 // process ends.
 Archive* OpenInstallerArchive(const WideString& path);
 
-// Extracts every entry of the archive into outputDirectory through callback, which the caller
+// Extracts every entry of the archive into outputDirectory through writer, which the caller
 // may read after a failure. Each created file's handle goes to handles. Entries without a
 // last-write time get the installer file's own.
 void ExtractArchive(Archive& archive, const WideString& installerPath,
                     const WideString& outputDirectory, const HandleKeeper& handles,
-                    ExtractCallback& callback);
+                    EntryWriter& writer);

@@ -16,7 +16,7 @@ struct ExtractionTask {
 
 }  // namespace
 
-void ExtractItems(Archive& archive, uint32_t itemCount, ExtractCallback& callback) {
+void ExtractItems(Archive& archive, uint32_t itemCount, EntryWriter& writer) {
   if (itemCount == 0) return;
   const ArchiveDatabase& db = archive.Database;
 
@@ -39,7 +39,7 @@ void ExtractItems(Archive& archive, uint32_t itemCount, ExtractCallback& callbac
     uint32_t folder = uint32_t(task.folderIndex);
     uint32_t firstItem = single ? uint32_t(task.fileIndex) : db.FolderFirstFile[folder];
     FolderOutStream stream;
-    stream.Init(&db, firstItem, task.itemCount, &callback);
+    stream.Init(&db, firstItem, task.itemCount, &writer);
     if (single) continue;
     DecodeFolder(*archive.File, db.FolderStreamPosition(folder, 0),
                  db.PackSizes.Data() + db.FolderFirstPackStream[folder], db.Folders[folder],

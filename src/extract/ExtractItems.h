@@ -2,8 +2,8 @@
 #include <cstdint>
 
 struct Archive;
-class ExtractCallback;
+class EntryWriter;
 
-// Extracts entries 0 to itemCount - 1 of the archive through the callback: entries without
+// Extracts entries 0 to itemCount - 1 of the archive through the writer: entries without
 // data at once, each folder decoded once and cut into its entries.
-void ExtractItems(Archive& archive, uint32_t itemCount, ExtractCallback& callback);
+void ExtractItems(Archive& archive, uint32_t itemCount, EntryWriter& writer);

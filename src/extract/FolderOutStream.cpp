@@ -1,17 +1,17 @@
 #include "extract/FolderOutStream.h"
 
 #include "archive/ArchiveDatabase.h"
-#include "extract/ExtractCallback.h"
+#include "extract/EntryWriter.h"
 #include "extract/OutputFile.h"
 #include "support/Crc32.h"
 #include "support/Fatal.h"
 
 void FolderOutStream::Init(const ArchiveDatabase* databaseIn, uint32_t firstItem,
-                           uint32_t count, ExtractCallback* callbackIn) {
+                           uint32_t count, EntryWriter* writerIn) {
   database = databaseIn;
   startFileIndex = firstItem;
   itemCount = count;
-  callback = callbackIn;
+  writer = writerIn;
   currentIndex = 0;
   itemOpen = false;
   FinishEmptyItems();
@@ -20,7 +20,7 @@ void FolderOutStream::Init(const ArchiveDatabase* databaseIn, uint32_t firstItem
 void FolderOutStream::OpenCurrentItem() {
   const FileItem& item = database->Files[startFileIndex + uint32_t(currentIndex)];
   if (item.Size > 0xFFFFFFFFull) FatalError(FailureReason::EntryOf4GiBOrMore);
-  currentOutput = callback->GetItemOutput(startFileIndex + uint32_t(currentIndex));
+  currentOutput = writer->GetItemOutput(startFileIndex + uint32_t(currentIndex));
   itemCrc = 0;
 }
 
@@ -28,7 +28,7 @@ void FolderOutStream::OpenCurrentItem() {
 void FolderOutStream::FinishCurrentItem() {
   const FileItem& item = database->Files[startFileIndex + uint32_t(currentIndex)];
   if (item.CrcDefined && item.Crc != itemCrc) FatalError(FailureReason::EntryCrcMismatch);
-  callback->FinishItem();
+  writer->FinishItem();
   ++currentIndex;
 }
 

@@ -7,19 +7,19 @@
 #include "support/Streams.h"
 
 struct ArchiveDatabase;
-class ExtractCallback;
+class EntryWriter;
 class OutputFile;
 
 class FolderOutStream : public WriteStream {
  public:
   void Init(const ArchiveDatabase* database, uint32_t firstItem, uint32_t itemCount,
-            ExtractCallback* callback);
+            EntryWriter* writer);
   uint32_t Write(const void* data, uint32_t size) override;
 
   const ArchiveDatabase* database = nullptr;
   uint32_t startFileIndex = 0;
   uint32_t itemCount = 0;
-  ExtractCallback* callback = nullptr;
+  EntryWriter* writer = nullptr;
   int32_t currentIndex = 0;
   bool itemOpen = false;
   uint32_t itemBytesWritten = 0;

@@ -1,13 +1,21 @@
-// The properties of an entry that the extraction asks the archive for, as PROPVARIANTs.
+// What the extraction takes of an entry's record: its path as the file system spells it and the
+// properties an entry may leave undefined.
 #pragma once
 #include <cstdint>
 
 #include "platform/win32.h"
+#include "support/WideString.h"
 
 struct Archive;
 
-enum ItemPropertyId : uint32_t { PropPath, PropIsDirectory, PropAttributes, PropLastWriteTime, PropIsAnti };
+struct ItemProperties {
+  WideString Path;  // with backslashes
+  bool IsDirectory = false;
+  bool IsAnti = false;
+  bool AttributesDefined = false;
+  uint32_t Attributes = 0;
+  bool LastWriteTimeDefined = false;
+  FILETIME LastWriteTime = {};
+};
 
-// Fills value (which the caller releases with VariantClear); VT_EMPTY when not defined.
-void GetItemProperty(const Archive& archive, uint32_t itemIndex, uint32_t propertyId,
-                     PROPVARIANT* value);
+ItemProperties GetItemProperties(const Archive& archive, uint32_t itemIndex);

@@ -8,7 +8,6 @@
 #endif
 #include <windows.h>
 #include <commctrl.h>
-#include <oleauto.h>
 #include <propidl.h>
 #include <sddl.h>
 #include <shellapi.h>
@@ -23,12 +22,6 @@
 #define FILE_ATTRIBUTE_UNIX_EXTENSION 0x8000u
 #endif
 
-// Item properties travel as PROPVARIANTs holding VT_EMPTY, VT_UI4, VT_FILETIME or VT_BSTR. Their
-// tag and value share VARIANT's layout, so OLE Automation's VariantClear releases them (a BSTR
-// through SysFreeString) without pulling in OLE32 for PropVariantClear.
-inline HRESULT VariantClear(PROPVARIANT* value) {
-  return VariantClear(reinterpret_cast<VARIANTARG*>(value));
-}
 #else
 #include "platform/posix/Win32Api.h"
 #endif

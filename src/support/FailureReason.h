@@ -110,9 +110,6 @@
   X(FolderEndedBeforeEntries, "folder ended before its entries")                            \
   X(EntryOf4GiBOrMore, "entry of 4 GiB or more")                                            \
   X(EntryCrcMismatch, "entry CRC mismatch")                                                 \
-  X(EntryPathNotString, "entry path is not a string")                                       \
-  X(EntryAttributesOfUnexpectedKind, "entry attributes of an unexpected kind")              \
-  X(EntryTimeOfUnexpectedKind, "entry time of an unexpected kind")                          \
   X(EntryWithoutPath, "entry without a path")                                               \
   X(EntryPathLeavesOutputDirectory, "entry path leaves the output directory")               \
   X(FileInTheWayNotDeleted, "file in the way cannot be deleted")                            \

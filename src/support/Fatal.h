@@ -1,8 +1,17 @@
-// The single failure path of the unpacker. Both routines end the process with exit code 1
-// after cleaning up; they are defined by the driver. `reason` tells tests and stubpack why a
-// run ended; no message box shows it.
+// The single failure path of the unpacker: both routines end the process with exit code 1.
+// What a failed run leaves behind is the program's to clean up: it installs its clean-up at
+// start-up (the stub's driver shows the boxes, closes its files and removes its tree), and the
+// failure path runs it first. Without one, a failure only ends the process. `reason` tells
+// tests and stubpack why a run ended; no message box shows it.
 #pragma once
 #include "support/FailureReason.h"
+
+// Called once by the failure path before the process ends, with ReportFatal's message (null
+// from FatalError). A failure inside it ends the run without calling it again.
+using FailureCleanUp = void (*)(const char* message);
+void SetFailureCleanUp(FailureCleanUp cleanUp);
+// Forgets a clean-up that a test seam or the hook cut short, as in a fresh process.
+void ResetFailurePath();
 
 #ifdef _WIN32
 // The Windows stub keeps no reason: it shows none and nothing there reads one. These overloads
@@ -11,6 +20,8 @@
 [[noreturn]] void ReportFatal(const char* message);
 [[noreturn]] inline void FatalError(FailureReason) { FatalError(); }
 [[noreturn]] inline void ReportFatal(const char* message, FailureReason) { ReportFatal(message); }
+// The stub is the whole program: nothing takes over the end of a failed run.
+inline bool FailureHooked() { return false; }
 #else
 [[noreturn]] void FatalError(FailureReason reason);
 [[noreturn]] void ReportFatal(const char* message, FailureReason reason);
@@ -24,4 +35,5 @@ FailureReason LastFatalReason();
 // The hook must not return; if it does, the process ends. A null hook restores the default.
 using FailureHook = void (*)(FailureReason reason, const char* message);
 void SetFailureHook(FailureHook hook);
+bool FailureHooked();
 #endif

@@ -10,6 +10,8 @@
 #include "InstallerProcess.h"
 #include "StubpackRun.h"
 #include "cli/PackCommand.h"
+#include "format/PropertyIds.h"
+#include "format/StartHeader.h"
 #include "pack/ArchiveTail.h"
 #include "stubpack/TestFiles.h"
 
@@ -19,9 +21,9 @@ namespace {
 
 // Whether the archive's header starts with additional streams (kHeader, kAdditionalStreamsInfo).
 bool HasAdditionalStreams(const std::vector<uint8_t>& archive) {
-  uint64_t offset = 0;
-  for (int i = 7; i >= 0; --i) offset = offset << 8 | archive.at(12 + size_t(i));
-  return archive.at(32 + offset + 1) == 0x03;
+  StartHeader start;
+  if (archive.size() < kStartHeaderSize || !ParseStartHeader(archive.data(), start)) return false;
+  return archive.at(kStartHeaderSize + start.NextHeaderOffset + 1) == kAdditionalStreamsInfo;
 }
 
 std::vector<uint8_t> Pack(const std::string& source, const std::string& stub,

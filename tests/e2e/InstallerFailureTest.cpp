@@ -11,6 +11,7 @@
 #include "InstallerProcess.h"
 #include "cli/PackCommand.h"
 #include "fixtures/CraftedArchive.h"
+#include "format/StartHeader.h"
 #include "installer/InstallerLayout.h"
 #include "stubpack/TestFiles.h"
 
@@ -146,11 +147,12 @@ TEST_F(InstallerFailure, DamagedCompressedFileList) {
   }
   std::vector<uint8_t> bytes = ReadBytes(options.output);
   const size_t archiveStart = ReadBytes(StubPath()).size() + 4;
-  size_t headerOffset = 0;
-  for (int i = 7; i >= 0; --i) headerOffset = headerOffset << 8 | bytes[archiveStart + 12 + size_t(i)];
+  StartHeader start;
+  ASSERT_TRUE(ParseStartHeader(bytes.data() + archiveStart, start));
+  const size_t headerOffset = start.NextHeaderOffset;
   ASSERT_GT(headerOffset, mainPacked);
   // A byte inside the names stream, the first of the additional streams.
-  bytes[archiveStart + 32 + mainPacked + (headerOffset - mainPacked) / 4] ^= 0x10;
+  bytes[archiveStart + kStartHeaderSize + mainPacked + (headerOffset - mainPacked) / 4] ^= 0x10;
   const std::string damaged = files.Path() + "/damaged.exe";
   WriteFile(damaged, bytes);
   chmod(damaged.c_str(), 0755);

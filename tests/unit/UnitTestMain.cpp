@@ -2,6 +2,7 @@
 // before it in this process (the tests may run in any order, e.g. --gtest_shuffle).
 #include <gtest/gtest.h>
 
+#include "driver/FailedRunCleanUp.h"
 #include "driver/RunState.h"
 #include "platform/testing/PosixTesting.h"
 
@@ -19,6 +20,7 @@ class FreshStateForEachTest : public ::testing::EmptyTestEventListener {
 
 int main(int argc, char** argv) {
   ::testing::InitGoogleTest(&argc, argv);
+  InstallFailedRunCleanUp();  // as the stub does at start-up
   ::testing::UnitTest::GetInstance()->listeners().Append(new FreshStateForEachTest);
   return RUN_ALL_TESTS();
 }

@@ -1,7 +1,8 @@
 # Shared by the Wine tests. run.sh exports: WINE_TESTS (work directory), STUB (stub.exe),
 # STUBPACK, PROBE (setup_probe.exe), LAUNCHER (launcher.exe), ARTIFACTS, WINE_ARCH (win32 for a
 # PE32 stub, win64 for PE32+), MINGW_GCC (the C compiler for programs of that architecture),
-# WINEPREFIX and the Wine variables. Every test script runs inside its own xvfb-run and reports "PASS name" or
+# WINEPREFIX and the Wine variables, and PYTHONPATH, where the module archive_layout gives the
+# start header's layout. Every test script runs inside its own xvfb-run and reports "PASS name" or
 # "FAIL name: why" lines, which run.sh counts.
 
 failures=0
@@ -57,10 +58,11 @@ wait_window() {
 damage_packed_byte() {
   python3 - "$1" "$2" <<'PY'
 import struct, sys
+from archive_layout import SIGNATURE, START_HEADER_SIZE, NEXT_HEADER_OFFSET_AT
 data = bytearray(open(sys.argv[1], "rb").read())
-start = data.index(b"7z\xbc\xaf\x27\x1c", 0x400)
-offset = struct.unpack_from("<Q", data, start + 12)[0]
-data[start + 32 + offset // 2] ^= 0xFF
+start = data.index(SIGNATURE, 0x400)
+offset = struct.unpack_from("<Q", data, start + NEXT_HEADER_OFFSET_AT)[0]
+data[start + START_HEADER_SIZE + offset // 2] ^= 0xFF
 open(sys.argv[2], "wb").write(data)
 PY
 }

@@ -47,6 +47,13 @@ for program in setup_probe launcher; do
     { echo "could not build $program.exe"; echo "0 passed, 1 failed"; exit 1; }
 done
 
+# The start header's layout for the scripts' Python (import archive_layout), from our own
+# statement of it.
+c++ -std=c++17 -I"$root/src" -o "$WINE_TESTS/archive_layout" "$here/archive_layout.cpp" \
+  "$root/src/format/SignatureScan.cpp" && "$WINE_TESTS/archive_layout" > "$WINE_TESTS/archive_layout.py" ||
+  { echo "could not build archive_layout"; echo "0 passed, 1 failed"; exit 1; }
+export PYTHONPATH="$WINE_TESTS${PYTHONPATH:+:$PYTHONPATH}"
+
 wine_prefix "$WINE_TESTS/prefix" "$WINE_ARCH" || { echo "0 passed, 1 failed"; exit 1; }
 wine_env "$WINE_TESTS/prefix" "$WINE_ARCH"
 

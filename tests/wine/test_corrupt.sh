@@ -17,11 +17,13 @@ pack_installer "$good" "$work/tree" || { fail pack "stubpack could not pack the 
 damage() {
   python3 - "$1" "$2" "$(stat -c %s "$STUB")" <<'PY'
 import struct, sys
+from archive_layout import *
 path, how, stub_size = sys.argv[1], sys.argv[2], int(sys.argv[3])
 data = bytearray(open(path, "rb").read())
-start = data.index(b"7z\xbc\xaf\x27\x1c", stub_size)
-offset, size = struct.unpack_from("<QQ", data, start + 12)
-packed, header = start + 32, start + 32 + offset
+start = data.index(SIGNATURE, stub_size)
+offset = struct.unpack_from("<Q", data, start + NEXT_HEADER_OFFSET_AT)[0]
+size = struct.unpack_from("<Q", data, start + NEXT_HEADER_SIZE_AT)[0]
+packed, header = start + START_HEADER_SIZE, start + START_HEADER_SIZE + offset
 if how == "truncated":
     del data[packed + (header - packed) // 2:]
 else:

@@ -37,10 +37,13 @@ win_installer="$(windows_path "$installer")"
 # The x86 programs must have gone through BCJ2: its method id appears in the archive's header.
 python3 - "$installer" "$(stat -c %s "$STUB")" <<'PY' || { fail bcj2 "no BCJ2 coder in the header"; exit 1; }
 import struct, sys
+from archive_layout import *
 data = open(sys.argv[1], "rb").read()
-start = data.index(b"7z\xbc\xaf\x27\x1c", int(sys.argv[2]))
-offset, size = struct.unpack_from("<QQ", data, start + 12)
-sys.exit(b"\x03\x03\x01\x1b" not in data[start + 32 + offset:start + 32 + offset + size])
+start = data.index(SIGNATURE, int(sys.argv[2]))
+offset = struct.unpack_from("<Q", data, start + NEXT_HEADER_OFFSET_AT)[0]
+size = struct.unpack_from("<Q", data, start + NEXT_HEADER_SIZE_AT)[0]
+header = start + START_HEADER_SIZE + offset
+sys.exit(b"\x03\x03\x01\x1b" not in data[header:header + size])
 PY
 
 # The same installer under a name with bytes above 0x7F in the ANSI code page: they belong to

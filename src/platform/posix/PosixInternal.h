@@ -76,7 +76,7 @@ void DeliverPendingSignal();
 // memory begins here. All but memory requests are safe points to act on a signal (memory is
 // requested from within data structures).
 inline bool ShouldFail(Api api) {
-  if (api != Api::LocalAlloc && api != Api::SysAllocString) DeliverPendingSignal();
+  if (api != Api::LocalAlloc) DeliverPendingSignal();
   if constexpr (kSeams) return InjectedFault(api);
   return false;
 }

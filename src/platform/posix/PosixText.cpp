@@ -1,4 +1,4 @@
-// Text conversion (the ANSI code page is UTF-8 here), local memory and OLE strings.
+// Text conversion (the ANSI code page is UTF-8 here) and local memory.
 #include <malloc.h>
 
 #include <cstdlib>
@@ -118,27 +118,3 @@ HLOCAL WINAPI LocalFree(HLOCAL block) {
   return nullptr;
 }
 
-BSTR WINAPI SysAllocString(const OLECHAR* text) {
-  if (!text) return nullptr;
-  if (ShouldFail(Api::SysAllocString)) return nullptr;
-  uint32_t length = 0;
-  while (text[length]) ++length;
-  // A length prefix in bytes, then the units and their terminator, as OLE lays strings out.
-  auto* block = static_cast<uint32_t*>(std::malloc(4 + (size_t(length) + 1) * sizeof(OLECHAR)));
-  if (!block) return nullptr;
-  block[0] = length * uint32_t(sizeof(OLECHAR));
-  BSTR units = reinterpret_cast<BSTR>(block + 1);
-  std::memcpy(units, text, (size_t(length) + 1) * sizeof(OLECHAR));
-  return units;
-}
-
-void WINAPI SysFreeString(BSTR text) {
-  if (text) std::free(reinterpret_cast<uint32_t*>(text) - 1);
-}
-
-HRESULT WINAPI VariantClear(VARIANTARG* value) {
-  if (value->vt == VT_BSTR) SysFreeString(value->bstrVal);
-  value->vt = VT_EMPTY;
-  value->uhVal = 0;
-  return S_OK;
-}

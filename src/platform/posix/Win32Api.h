@@ -18,12 +18,7 @@ typedef int BOOL;
 typedef unsigned int UINT;
 typedef char CHAR;
 typedef char16_t WCHAR;
-typedef WCHAR OLECHAR;
-typedef OLECHAR* BSTR;
 typedef int32_t HRESULT;
-typedef int32_t SCODE;
-typedef short VARIANT_BOOL;
-typedef uint16_t VARTYPE;
 typedef size_t SIZE_T;
 typedef intptr_t LPARAM;
 typedef uintptr_t WPARAM;
@@ -136,17 +131,7 @@ typedef void* PSECURITY_DESCRIPTOR;
 #define MB_ICONERROR 0x10u
 #define IDOK 1
 
-#define VT_EMPTY 0
-#define VT_I4 3
-#define VT_BSTR 8
-#define VT_ERROR 10
-#define VT_BOOL 11
-#define VT_UI4 19
-#define VT_FILETIME 64
-#define VARIANT_TRUE ((VARIANT_BOOL)-1)
-#define VARIANT_FALSE ((VARIANT_BOOL)0)
 #define S_OK 0
-#define E_OUTOFMEMORY ((HRESULT)0x8007000Eu)
 
 struct FILETIME {
   DWORD dwLowDateTime;
@@ -249,20 +234,6 @@ struct WNDCLASSA {
 };
 typedef WORD ATOM;
 
-struct PROPVARIANT {
-  VARTYPE vt;
-  WORD wReserved1, wReserved2, wReserved3;
-  union {
-    LONG lVal;
-    ULONG ulVal;
-    VARIANT_BOOL boolVal;
-    SCODE scode;
-    FILETIME filetime;
-    BSTR bstrVal;
-    uint64_t uhVal;
-  };
-};
-typedef PROPVARIANT VARIANTARG;
 
 // KERNEL32: files
 HANDLE WINAPI CreateFileA(LPCSTR name, DWORD access, DWORD share, SECURITY_ATTRIBUTES* security,
@@ -354,7 +325,3 @@ HDC WINAPI GetDC(HWND window);
 int WINAPI ReleaseDC(HWND window, HDC context);
 int WINAPI GetDeviceCaps(HDC context, int index);
 int WINAPI MulDiv(int number, int numerator, int denominator);
-// OLEAUT32
-BSTR WINAPI SysAllocString(const OLECHAR* text);
-void WINAPI SysFreeString(BSTR text);
-HRESULT WINAPI VariantClear(VARIANTARG* value);

@@ -123,7 +123,7 @@ const char* ApiName(Api api) {
       "GetCurrentDirectoryA",
       "SetCurrentDirectoryA", "GetTempPathA", "GetTempFileNameA", "GetWindowsDirectoryA",
       "GetModuleFileNameA", "CreateProcessA", "WaitForSingleObject", "LocalAlloc",
-      "SysAllocString", "ShellExecuteExA"};
+      "ShellExecuteExA"};
   static_assert(sizeof(names) / sizeof(names[0]) == size_t(Api::Count), "one name per Api");
   return names[size_t(api)];
 }

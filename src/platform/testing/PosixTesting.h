@@ -26,7 +26,7 @@ enum class Api {
   DeleteFileA, CloseHandle, CreateDirectoryA, RemoveDirectoryA, FindFirstFileA, FindNextFileA,
   GetCurrentDirectoryA, SetCurrentDirectoryA, GetTempPathA, GetTempFileNameA,
   GetWindowsDirectoryA, GetModuleFileNameA, CreateProcessA, WaitForSingleObject, LocalAlloc,
-  SysAllocString, ShellExecuteExA, Count
+  ShellExecuteExA, Count
 };
 const char* ApiName(Api api);
 // The nth call of api from now on (1 = the next one) fails as the system call would, leaving

@@ -3,24 +3,24 @@
 
 #include <gtest/gtest.h>
 
+#include "format/LzmaProperties.h"
 #include "pack/FolderPlan.h"
 #include "stubpack/TestFiles.h"
 
 namespace {
 
 uint32_t DictOf(const CoderRecord& coder) {
-  const auto& p = coder.properties;
-  return p[1] | (p[2] << 8) | (p[3] << 16) | (uint32_t{p[4]} << 24);
+  return ParseLzmaProperties(coder.properties.data()).dictionarySize;
 }
 
 std::vector<uint8_t> Decompress(const std::vector<uint8_t>& packed, const CoderRecord& coder,
                                 size_t size) {
   lzma_options_lzma options{};
-  const uint8_t d = coder.properties[0];
-  options.lc = d % 9;
-  options.lp = d / 9 % 5;
-  options.pb = d / 45;
-  options.dict_size = DictOf(coder);
+  const LzmaProperties properties = ParseLzmaProperties(coder.properties.data());
+  options.lc = properties.lc;
+  options.lp = properties.lp;
+  options.pb = properties.pb;
+  options.dict_size = properties.dictionarySize;
   options.ext_size_low = static_cast<uint32_t>(size);
   lzma_filter filters[2] = {{LZMA_FILTER_LZMA1EXT, &options}, {LZMA_VLI_UNKNOWN, nullptr}};
   lzma_stream stream = LZMA_STREAM_INIT;
@@ -65,7 +65,7 @@ TEST(FolderEncoder, Bcj2FolderIsWiredAsTheUnpackerRunsIt) {
   const struct {
     Bcj2Decisions decisions;
     size_t bcj2;  // index of the BCJ2 coder
-    std::vector<std::pair<uint32_t, uint32_t>> bindPairs;
+    std::vector<BindPair> bindPairs;
     std::vector<uint32_t> packedStreams;
   } layouts[] = {
       {Bcj2Decisions::kStored, 3, {{5, 0}, {4, 1}, {3, 2}}, {2, 6, 1, 0}},

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "base/PackError.h"
+#include "extract/ItemPath.h"
 
 namespace {
 
@@ -33,6 +34,32 @@ TEST(EntryName, RefusesBadPathsWithTheirReason) {
   } catch (const PackError& e) {
     EXPECT_NE(std::string(e.what()).find("reserved device name"), std::string::npos);
   }
+}
+
+// stubpack's rules must never be looser than the stub's: every path it accepts, the stub
+// confines (judged on the stored name with backslashes, as the stub judges it).
+TEST(EntryName, EveryAcceptedPathIsOneTheStubConfines) {
+  const std::string parts[] = {"",     ".",       "..",  "...",  " ",     ". .",  "a",
+                               "a.",   "a ",      "con", "CoN ", "nul.x", "com1", "lpt9.a.b",
+                               "com0", "a:b",     "a\\b", "\xC3\xBC", "x..y", ".a"};
+  uint32_t accepted = 0;
+  for (const std::string& first : parts) {
+    for (const std::string& second : parts) {
+      for (const std::string& path : {first, "/" + first, first + "/" + second, first + "/"}) {
+        std::u16string name;
+        try {
+          name = ToArchiveName(path);
+        } catch (const PackError&) {
+          continue;
+        }
+        ++accepted;
+        WideString stored(reinterpret_cast<const WCHAR*>(name.c_str()));
+        stored.Replace('/', '\\');
+        EXPECT_TRUE(IsConfinedItemPath(stored)) << path;
+      }
+    }
+  }
+  EXPECT_GT(accepted, 20u);  // the table holds names of both kinds
 }
 
 }  // namespace

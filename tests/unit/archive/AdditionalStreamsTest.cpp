@@ -8,10 +8,10 @@
 
 #include "archive/Archive.h"
 #include "archive/ArchiveSignature.h"
-#include "archive/InputFile.h"
 #include "decode/FolderDecoder.h"
 #include "fixtures/FatalExpect.h"
 #include "fixtures/HeaderBuilder.h"
+#include "support/InputFile.h"
 
 using namespace fixture;
 
@@ -45,7 +45,7 @@ class AdditionalStreamsTest : public ::testing::Test {
   void Open(const Bytes& contents) {
     temp_.reset(new TempFile(contents));
     file_.Open(WideString::FromAnsi(temp_->path().c_str()));
-    OpenArchive(archive_, file_, 1 << 20, DecodeFolder);
+    OpenArchive(archive_, file_, 1 << 20);
   }
   std::unique_ptr<TempFile> temp_;
   InputFile file_;

@@ -2,10 +2,10 @@
 
 #include "archive/ArchiveSignature.h"
 #include "archive/FindSignature.h"
-#include "archive/InputFile.h"
 #include "fixtures/CaseName.h"
 #include "fixtures/FatalExpect.h"
 #include "fixtures/HeaderBuilder.h"
+#include "support/InputFile.h"
 
 using fixture::Bytes;
 using fixture::TempFile;

@@ -8,11 +8,11 @@
 
 #include "archive/Archive.h"
 #include "archive/ArchiveSignature.h"
-#include "archive/InputFile.h"
 #include "decode/FolderDecoder.h"
 #include "fixtures/CaseName.h"
 #include "fixtures/FatalExpect.h"
 #include "fixtures/HeaderBuilder.h"
+#include "support/InputFile.h"
 
 using namespace fixture;
 
@@ -48,7 +48,7 @@ class OpenArchiveTest : public ::testing::Test {
     file_.reset(new InputFile());
     archive_.reset(new Archive());
     file_->Open(WideString::FromAnsi(temp_->path().c_str()));
-    OpenArchive(*archive_, *file_, limit, DecodeFolder);
+    OpenArchive(*archive_, *file_, limit);
   }
   std::string Name(uint32_t i) {
     const WideString& n = archive_->Database.Files[i].Name;
@@ -212,7 +212,7 @@ TEST_P(OpenArchiveFails, EndsTheRunForItsReason) {
   posix_testing::TrackAllocations(false);
 }
 
-Bytes Good(const StartHeader& start = StartHeader()) {
+Bytes Good(const StartHeaderFault& start = StartHeaderFault()) {
   return ArchiveBytes(Header({DefaultMain(), OneFile()}), Packed(), {}, start);
 }
 Bytes WithHeader(const Bytes& header) { return ArchiveBytes(header, Packed()); }
@@ -223,8 +223,8 @@ Bytes WithMain(const ByteBuilder& pack, const ByteBuilder& unpack, const ByteBui
 Bytes WithFolder(const ByteBuilder& folder, const std::vector<uint64_t>& unpackSizes = {12}) {
   return WithMain(Pack(), UnpackInfo({folder}, {unpackSizes}), SubStreamsInfo({}, {}));
 }
-StartHeader Start(std::function<void(StartHeader&)> change) {
-  StartHeader s;
+StartHeaderFault Start(std::function<void(StartHeaderFault&)> change) {
+  StartHeaderFault s;
   change(s);
   return s;
 }
@@ -234,22 +234,22 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         OpenFatalCase{"FileTooShortForScan", [] { return Bytes(100, 0); }, "short read"},
         OpenFatalCase{"MajorVersion",
-                      [] { return Good(Start([](StartHeader& s) { s.major = 1; })); },
+                      [] { return Good(Start([](StartHeaderFault& s) { s.major = 1; })); },
                       "unsupported version"},
         OpenFatalCase{"StartHeaderCrc",
-                      [] { return Good(Start([](StartHeader& s) { s.breakStartCrc = true; })); },
+                      [] { return Good(Start([](StartHeaderFault& s) { s.breakStartCrc = true; })); },
                       "start header CRC mismatch"},
         OpenFatalCase{"NextHeaderCrc",
-                      [] { return Good(Start([](StartHeader& s) { s.breakHeaderCrc = true; })); },
+                      [] { return Good(Start([](StartHeaderFault& s) { s.breakHeaderCrc = true; })); },
                       "header CRC mismatch"},
         OpenFatalCase{"HeaderOffsetOutsideFile",
-                      [] { return Good(Start([](StartHeader& s) { s.offsetDelta = 1000; })); },
+                      [] { return Good(Start([](StartHeaderFault& s) { s.offsetDelta = 1000; })); },
                       "header outside file"},
         OpenFatalCase{"HeaderSizeOutsideFile",
-                      [] { return Good(Start([](StartHeader& s) { s.sizeDelta = 1; })); },
+                      [] { return Good(Start([](StartHeaderFault& s) { s.sizeDelta = 1; })); },
                       "header outside file"},
         OpenFatalCase{"HeaderSizeHuge",
-                      [] { return Good(Start([](StartHeader& s) { s.sizeDelta = 1ll << 40; })); },
+                      [] { return Good(Start([](StartHeaderFault& s) { s.sizeDelta = 1ll << 40; })); },
                       "header outside file"},
         OpenFatalCase{"EncodedHeader",
                       [] {

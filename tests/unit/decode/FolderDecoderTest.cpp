@@ -3,7 +3,6 @@
 #include <string>
 #include <vector>
 
-#include "archive/InputFile.h"
 #include "decode/FolderDecoder.h"
 #include "fixtures/Bcj2Folder.h"
 #include "fixtures/FatalExpect.h"
@@ -11,6 +10,7 @@
 #include "fixtures/TempDir.h"
 #include "fixtures/TestData.h"
 #include "fixtures/TestStreams.h"
+#include "support/InputFile.h"
 
 namespace {
 

@@ -115,8 +115,6 @@ Expect ExpectedEnd(Api api, uint32_t nth) {
       return failsFor(nth == 1 ? "temporary directory access list not made" : "out of memory");
     case Api::SetCurrentDirectoryA:  // 1: into the temporary directory; 2: back, not examined
       return nth == 1 ? failsFor("temporary directory cannot be entered") : Expect{Ends::kCompletes};
-    case Api::SysAllocString:
-      return failsFor("entry path is not a string");
     case Api::WriteFile:
       return failsFor("output file write failed");
     case Api::CreateDirectoryA:

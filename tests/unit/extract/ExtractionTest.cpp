@@ -1,4 +1,4 @@
-// Extraction: the folder output stream cutting bytes into entries, the callback that creates
+// Extraction: the folder output stream cutting bytes into entries, the writer that creates
 // them, and the plan of ExtractItems over crafted archives. Everything writes into a scratch
 // directory through the POSIX layer, whose recorded calls show the order of the work.
 #include <gtest/gtest.h>
@@ -8,11 +8,10 @@
 #include <vector>
 
 #include "archive/Archive.h"
-#include "archive/InputFile.h"
 #include "decode/FolderDecoder.h"
 #include "driver/ProgressWindow.h"
 #include "driver/RunState.h"
-#include "extract/ExtractCallback.h"
+#include "extract/EntryWriter.h"
 #include "extract/ExtractItems.h"
 #include "extract/FolderOutStream.h"
 #include "extract/ItemProperty.h"
@@ -21,6 +20,7 @@
 #include "fixtures/FatalExpect.h"
 #include "fixtures/HeaderBuilder.h"
 #include "fixtures/TempDir.h"
+#include "support/InputFile.h"
 
 namespace {
 
@@ -60,7 +60,7 @@ class Extraction : public ::testing::Test {
       item.Attributes = i.directory ? 0x10 : 0x20;
       archive.Database.Files.Add(item);
     }
-    callback.Init(&archive, directory, Time(0x01D5000000000000ull), 0, kOutputHandleList);
+    writer.Init(&archive, directory, Time(0x01D5000000000000ull), 0, kOutputHandleList);
   }
   // Names whose attributes were set, that is the entries finished so far, in order.
   std::vector<std::string> Finished() {
@@ -76,13 +76,13 @@ class Extraction : public ::testing::Test {
   TempDir out;
   WideString directory;
   Archive archive;
-  ExtractCallback callback;
+  EntryWriter writer;
 };
 
 TEST_F(Extraction, StreamCutsBytesIntoEntriesAndFinishesEmptyOnesAtOnce) {
   SetItems({{"f1", 3}, {"z0", 0}, {"d", 0, true}, {"f2", 2}, {"e1", 0}, {"e2", 0, true}});
   FolderOutStream stream;
-  stream.Init(&archive.Database, 0, 6, &callback);
+  stream.Init(&archive.Database, 0, 6, &writer);
   EXPECT_EQ(stream.currentIndex, 0);  // the first entry needs bytes
 
   EXPECT_EQ(stream.Write("ab", 2), 2u);
@@ -116,7 +116,7 @@ TEST_F(Extraction, StreamCutsBytesIntoEntriesAndFinishesEmptyOnesAtOnce) {
 TEST_F(Extraction, StreamThatEndsEarlyLeavesTheEntryUnfinished) {
   SetItems({{"f1", 4}, {"f2", 1}});
   FolderOutStream stream;
-  stream.Init(&archive.Database, 0, 2, &callback);
+  stream.Init(&archive.Database, 0, 2, &writer);
   stream.Write("abcd", 4);
   EXPECT_EQ(stream.currentIndex, 1);
   EXPECT_FALSE(stream.itemOpen);  // f2 is opened only when bytes for it arrive
@@ -132,7 +132,7 @@ TEST_F(Extraction, EntryCrcIsCheckedWhenItsLastPieceArrives) {
   archive.Database.Files[1].CrcDefined = true;
   archive.Database.Files[1].Crc = 0x352441C2;
   FolderOutStream stream;
-  stream.Init(&archive.Database, 0, 2, &callback);
+  stream.Init(&archive.Database, 0, 2, &writer);
   stream.Write("abcab", 5);
   EXPECT_EQ(ReadFileBytes(out / "good"), "abc");
   EXPECT_EQ(ReadFileBytes(out / "bad"), "ab");  // written through, not held
@@ -143,92 +143,77 @@ TEST_F(Extraction, EntryCrcIsCheckedWhenItsLastPieceArrives) {
 TEST_F(Extraction, EntryOf4GiBIsRefusedBeforeItIsCreated) {
   SetItems({{"huge", 0x100000000ull}});
   FolderOutStream stream;
-  stream.Init(&archive.Database, 0, 1, &callback);
+  stream.Init(&archive.Database, 0, 1, &writer);
   EXPECT_EQ(FatalReasonOf([&] { stream.Write("x", 1); }), "entry of 4 GiB or more");
   struct stat info;
   EXPECT_NE(stat((out / "huge").c_str(), &info), 0);
 }
 
-TEST_F(Extraction, ItemPropertiesAsPropVariants) {
+TEST_F(Extraction, ItemPropertiesAsTheRecordGivesThem) {
   SetItems({{"a/b/c.txt", 1}, {"dir", 0, true, true}});
   FileItem& first = archive.Database.Files[0];
   first.LastWriteTimeDefined = true;
   first.LastWriteTime = Time(0x0102030405060708ull);
   archive.Database.Files[1].AttributesDefined = false;
 
-  PROPVARIANT v;
-  GetItemProperty(archive, 0, PropPath, &v);
-  ASSERT_EQ(v.vt, VT_BSTR);
-  EXPECT_EQ(WideString(v.bstrVal).Compare(WideString::FromAnsi("a\\b\\c.txt")), 0);
-  VariantClear(&v);
-  EXPECT_EQ(v.vt, VT_EMPTY);
-  GetItemProperty(archive, 0, PropIsDirectory, &v);
-  EXPECT_EQ(v.vt, VT_BOOL);
-  EXPECT_EQ(v.boolVal, VARIANT_FALSE);
-  GetItemProperty(archive, 1, PropIsDirectory, &v);
-  EXPECT_EQ(v.boolVal, VARIANT_TRUE);
-  GetItemProperty(archive, 1, PropIsAnti, &v);
-  EXPECT_EQ(v.vt, VT_BOOL);
-  EXPECT_EQ(v.boolVal, VARIANT_TRUE);
-  GetItemProperty(archive, 0, PropAttributes, &v);
-  EXPECT_EQ(v.vt, VT_UI4);
-  EXPECT_EQ(v.ulVal, 0x20u);
-  GetItemProperty(archive, 1, PropAttributes, &v);
-  EXPECT_EQ(v.vt, VT_EMPTY);
-  GetItemProperty(archive, 0, PropLastWriteTime, &v);
-  EXPECT_EQ(v.vt, VT_FILETIME);
-  EXPECT_EQ(v.filetime.dwHighDateTime, 0x01020304u);
-  EXPECT_EQ(v.filetime.dwLowDateTime, 0x05060708u);
-  GetItemProperty(archive, 1, PropLastWriteTime, &v);
-  EXPECT_EQ(v.vt, VT_EMPTY);
+  const ItemProperties file = GetItemProperties(archive, 0);
+  const ItemProperties directory = GetItemProperties(archive, 1);
+  EXPECT_EQ(file.Path.Compare(WideString::FromAnsi("a\\b\\c.txt")), 0);
+  EXPECT_FALSE(file.IsDirectory);
+  EXPECT_TRUE(directory.IsDirectory);
+  EXPECT_TRUE(directory.IsAnti);
+  EXPECT_TRUE(file.AttributesDefined);
+  EXPECT_EQ(file.Attributes, 0x20u);
+  EXPECT_FALSE(directory.AttributesDefined);
+  EXPECT_TRUE(file.LastWriteTimeDefined);
+  EXPECT_EQ(file.LastWriteTime.dwHighDateTime, 0x01020304u);
+  EXPECT_EQ(file.LastWriteTime.dwLowDateTime, 0x05060708u);
+  EXPECT_FALSE(directory.LastWriteTimeDefined);
 
-  posix_testing::FailCall(posix_testing::Api::SysAllocString, 1);
-  GetItemProperty(archive, 0, PropPath, &v);
-  EXPECT_EQ(v.vt, VT_ERROR);
-  EXPECT_EQ(v.scode, E_OUTOFMEMORY);
-  posix_testing::FailCall(posix_testing::Api::SysAllocString, 1);
-  EXPECT_EQ(FatalReasonOf([&] { callback.GetItemOutput(0); }), "entry path is not a string");
+  // The path's copy is the entry's one allocation here: memory running out ends the run.
+  posix_testing::FailCall(posix_testing::Api::LocalAlloc, 1);
+  EXPECT_EQ(FatalReasonOf([&] { writer.GetItemOutput(0); }), "out of memory");
 }
 
-TEST_F(Extraction, CallbackCreatesDirectoriesReplacesWhatIsInTheWayAndAppliesDefaults) {
+TEST_F(Extraction, EntryWriterCreatesDirectoriesReplacesWhatIsInTheWayAndAppliesDefaults) {
   SetItems({{"a/b/c.txt", 2}, {"old.txt", 1}, {"gone.txt", 0, false, true}, {"x/y", 0, true}});
   archive.Database.Files[1].AttributesDefined = false;
   WriteFileBytes(out / "old.txt", "previous content");
   chmod((out / "old.txt").c_str(), 0444);  // read-only does not stop the replacement
   WriteFileBytes(out / "gone.txt", "to be removed");
 
-  OutputFile* file = callback.GetItemOutput(0);
+  OutputFile* file = writer.GetItemOutput(0);
   ASSERT_NE(file, nullptr);
   file->Write("hi", 2);
-  callback.FinishItem();
+  writer.FinishItem();
   EXPECT_EQ(ReadFileBytes(out / "a/b/c.txt"), "hi");
 
-  file = callback.GetItemOutput(1);
+  file = writer.GetItemOutput(1);
   ASSERT_NE(file, nullptr);
   file->Write("n", 1);
-  callback.FinishItem();
+  writer.FinishItem();
   EXPECT_EQ(ReadFileBytes(out / "old.txt"), "n");
   struct stat info;
   ASSERT_EQ(stat((out / "old.txt").c_str(), &info), 0);
   EXPECT_EQ(info.st_mtim.tv_sec, 1556702807);  // the default time, FILETIME 0x01D5000000000000
   EXPECT_NE(info.st_mode & S_IWUSR, 0u);       // attributes 0: writable again
 
-  EXPECT_EQ(callback.GetItemOutput(2), nullptr);  // an anti-item deletes and creates nothing
-  callback.FinishItem();
+  EXPECT_EQ(writer.GetItemOutput(2), nullptr);  // an anti-item deletes and creates nothing
+  writer.FinishItem();
   EXPECT_NE(stat((out / "gone.txt").c_str(), &info), 0);
 
-  EXPECT_EQ(callback.GetItemOutput(3), nullptr);
-  callback.FinishItem();
+  EXPECT_EQ(writer.GetItemOutput(3), nullptr);
+  writer.FinishItem();
   ASSERT_EQ(stat((out / "x/y").c_str(), &info), 0);
   EXPECT_TRUE(S_ISDIR(info.st_mode));
 }
 
-TEST_F(Extraction, CallbackFailures) {
+TEST_F(Extraction, EntryWriterFailures) {
   SetItems({{"", 1}, {"a/../../x", 1}, {"aux/f", 1}, {"blocked", 1}, {"new", 1}});
-  EXPECT_EQ(FatalReasonOf([&] { callback.GetItemOutput(0); }), "entry without a path");
-  EXPECT_EQ(FatalReasonOf([&] { callback.GetItemOutput(1); }),
+  EXPECT_EQ(FatalReasonOf([&] { writer.GetItemOutput(0); }), "entry without a path");
+  EXPECT_EQ(FatalReasonOf([&] { writer.GetItemOutput(1); }),
             "entry path leaves the output directory");
-  EXPECT_EQ(FatalReasonOf([&] { callback.GetItemOutput(2); }),
+  EXPECT_EQ(FatalReasonOf([&] { writer.GetItemOutput(2); }),
             "entry path leaves the output directory");
   struct stat info;
   EXPECT_NE(stat((out / "a").c_str(), &info), 0);  // refused before any directory was made
@@ -236,9 +221,9 @@ TEST_F(Extraction, CallbackFailures) {
 
   WriteFileBytes(out / "blocked", "in the way");
   posix_testing::FailCall(posix_testing::Api::DeleteFileA, 1);
-  EXPECT_EQ(FatalReasonOf([&] { callback.GetItemOutput(3); }), "file in the way cannot be deleted");
+  EXPECT_EQ(FatalReasonOf([&] { writer.GetItemOutput(3); }), "file in the way cannot be deleted");
   posix_testing::FailCall(posix_testing::Api::CreateFileA, 1);
-  EXPECT_EQ(FatalReasonOf([&] { callback.GetItemOutput(4); }), "output file cannot be created");
+  EXPECT_EQ(FatalReasonOf([&] { writer.GetItemOutput(4); }), "output file cannot be created");
   auto boxes = posix_testing::MessageBoxes();
   std::vector<std::string> specific;
   for (const auto& box : boxes)
@@ -255,9 +240,9 @@ TEST_F(Extraction, EachDirectoryIsMadeOnceWhileItStands) {
             {"d/4", 1}, {"d/5", 1}});
   auto made = [&](uint32_t item) {
     uint32_t before = posix_testing::CallCount(Api::CreateDirectoryA);
-    OutputFile* file = callback.GetItemOutput(item);
+    OutputFile* file = writer.GetItemOutput(item);
     if (file) file->Write("x", 1);
-    callback.FinishItem();
+    writer.FinishItem();
     return posix_testing::CallCount(Api::CreateDirectoryA) - before;
   };
   EXPECT_EQ(made(0), 2u);  // a, a/b
@@ -266,7 +251,7 @@ TEST_F(Extraction, EachDirectoryIsMadeOnceWhileItStands) {
   EXPECT_EQ(made(3), 0u);  // removes a/c
   EXPECT_EQ(made(4), 2u);  // a, a/c
   posix_testing::FailCall(Api::CreateDirectoryA, 1);
-  EXPECT_EQ(FatalReasonOf([&] { callback.GetItemOutput(5); }), "output file cannot be created");
+  EXPECT_EQ(FatalReasonOf([&] { writer.GetItemOutput(5); }), "output file cannot be created");
   EXPECT_EQ(made(6), 1u);  // d
   EXPECT_EQ(ReadFileBytes(out / "a/c/3") + ReadFileBytes(out / "d/5"), "xx");
 }
@@ -279,7 +264,7 @@ TEST_F(Extraction, NameWithoutAnExactConversionIsRefused) {
   FileItem item;
   item.Name = WideString(lone);
   archive.Database.Files.Add(item);
-  EXPECT_EQ(FatalReasonOf([&] { callback.GetItemOutput(0); }),
+  EXPECT_EQ(FatalReasonOf([&] { writer.GetItemOutput(0); }),
             "name not representable in the code page");
   EXPECT_TRUE(std::filesystem::is_empty(out.path()));
 }
@@ -291,9 +276,9 @@ class ExtractPlan : public Extraction {
     archiveFile = std::make_unique<fixture::TempFile>(bytes);
     InputFile* file = New<InputFile>();
     file->Open(WideString::FromAnsi(archiveFile->path().c_str()));
-    OpenArchive(archive, *file, 1 << 20, DecodeFolder);
-    callback.Init(&archive, directory, Time(0x01D5000000000000ull), 0, kOutputHandleList);
-    ExtractItems(archive, archive.Database.Files.Count(), callback);
+    OpenArchive(archive, *file, 1 << 20);
+    writer.Init(&archive, directory, Time(0x01D5000000000000ull), 0, kOutputHandleList);
+    ExtractItems(archive, archive.Database.Files.Count(), writer);
   }
   std::unique_ptr<fixture::TempFile> archiveFile;
 };

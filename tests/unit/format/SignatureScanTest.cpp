@@ -6,9 +6,9 @@
 
 #include "archive/ArchiveSignature.h"
 #include "archive/FindSignature.h"
-#include "archive/InputFile.h"
 #include "fixtures/FatalExpect.h"
 #include "fixtures/HeaderBuilder.h"
+#include "support/InputFile.h"
 
 namespace {
 

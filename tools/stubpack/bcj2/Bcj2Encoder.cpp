@@ -20,9 +20,9 @@ Bcj2Streams Bcj2Encoder::Encode(const uint8_t* data, size_t size, const Decision
   streams.main.reserve(size);
   RangeEncoder rc;
   uint16_t e8Models[256];
-  for (uint16_t& p : e8Models) p = RangeEncoder::kProbInit;
-  uint16_t e9Model = RangeEncoder::kProbInit;
-  uint16_t jccModel = RangeEncoder::kProbInit;
+  for (uint16_t& p : e8Models) p = kRangeProbInit;
+  uint16_t e9Model = kRangeProbInit;
+  uint16_t jccModel = kRangeProbInit;
 
   // Mirrors the decoder step by step: pos is its output position after the opcode byte,
   // prev the last byte it wrote.

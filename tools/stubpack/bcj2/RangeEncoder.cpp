@@ -1,16 +1,16 @@
 #include "bcj2/RangeEncoder.h"
 
 void RangeEncoder::EncodeBit(uint16_t& prob, int bit) {
-  const uint32_t bound = (range_ >> kProbBits) * prob;
+  const uint32_t bound = (range_ >> kRangeProbBits) * prob;
   if (bit == 0) {
     range_ = bound;
-    prob = static_cast<uint16_t>(prob + (((1u << kProbBits) - prob) >> kMoveBits));
+    prob = static_cast<uint16_t>(prob + ((kRangeProbTotal - prob) >> kRangeMoveBits));
   } else {
     low_ += bound;
     range_ -= bound;
-    prob = static_cast<uint16_t>(prob - (prob >> kMoveBits));
+    prob = static_cast<uint16_t>(prob - (prob >> kRangeMoveBits));
   }
-  while (range_ < (1u << 24)) {
+  while (range_ < kRangeTop) {
     range_ <<= 8;
     ShiftLow();
   }

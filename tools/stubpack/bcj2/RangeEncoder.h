@@ -1,15 +1,13 @@
-// Binary adaptive range encoder whose output the unpacker's range decoder reads: 11-bit
-// probabilities, adaptation shift 5, a leading zero byte and a five-byte flush.
+// Binary adaptive range encoder whose output the unpacker's range decoder reads (the constants
+// of format/RangeCoder.h), with a leading zero byte and a five-byte flush.
 #pragma once
 #include <cstdint>
 #include <vector>
 
+#include "format/RangeCoder.h"
+
 class RangeEncoder {
  public:
-  static constexpr uint32_t kProbBits = 11;
-  static constexpr uint32_t kProbInit = 1u << (kProbBits - 1);
-  static constexpr uint32_t kMoveBits = 5;
-
   // Codes one bit with the probability `prob` (of a 0) and adapts it.
   void EncodeBit(uint16_t& prob, int bit);
   // Writes the pending bytes; the encoder is spent afterwards.

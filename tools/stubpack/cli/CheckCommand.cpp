@@ -9,6 +9,8 @@
 
 #include "base/CountedNoun.h"
 #include "cli/InspectCommands.h"
+#include "extract/ItemPath.h"
+#include "format/LzmaProperties.h"
 #include "inspect/InstallerListing.h"
 #include "inspect/ListingName.h"
 #include "inspect/StubHarness.h"
@@ -16,7 +18,6 @@
 #include "installer/InstallerLayout.h"
 #include "pack/FolderPlan.h"
 #include "source/WindowsNames.h"
-#include "extract/ItemPath.h"
 #include "support/WideString.h"
 
 namespace fs = std::filesystem;
@@ -95,13 +96,15 @@ void CheckFolders(const InstallerListing& listing, CheckReport& report) {
         problems.push_back(name + ": LZMA coder without valid properties");
         continue;
       }
-      if (coder.lc + coder.lp > 4) problems.push_back(name + ": LZMA lc + lp above 4");
-      if (coder.pb > 4) problems.push_back(name + ": LZMA pb above 4");
-      if (coder.dictSize > kLzmaMaxDictionary) {
+      const FailureReason problem =
+          LzmaPropertiesProblem({coder.lc, coder.lp, coder.pb, coder.dictSize});
+      if (problem == FailureReason::LzmaDictionaryTooLarge) {
         problems.push_back(name + ": LZMA dictionary " + SizeText(coder.dictSize) +
-                           " above the stub's 256M");
+                           " above the stub's " + SizeText(kLzmaMaxDictionary));
         continue;
       }
+      if (problem != FailureReason::None)
+        problems.push_back(name + ": " + FailureReasonText(problem));
       for (uint64_t size : coder.outSizes) {
         if (size > LzmaWindowLimit(coder.dictSize)) {
           problems.push_back(name + ": an LZMA output of " + std::to_string(size) +
@@ -142,7 +145,7 @@ uint64_t MemoryEstimate(const InstallerListing& listing, uint64_t headerBytes) {
     for (const ListedCoder& coder : folder.coders) {
       if (coder.method != "LZMA") continue;
       for (uint64_t size : coder.outSizes)
-        dictionaries += std::max<uint64_t>(4096, std::min<uint64_t>(coder.dictSize, size));
+        dictionaries += LzmaDictionaryInUse(coder.dictSize, size);
     }
     peak = std::max(peak, dictionaries);
   }

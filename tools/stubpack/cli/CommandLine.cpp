@@ -10,9 +10,11 @@
 #include "cli/InspectCommands.h"
 #include "cli/ManPage.h"
 #include "cli/PackCommand.h"
+#include "driver/StubTag.h"
+#include "format/LzmaProperties.h"
+#include "inspect/InstallerListing.h"
 #include "installer/StubFile.h"
 #include "pack/FolderPlan.h"
-#include "driver/StubTag.h"
 
 namespace {
 
@@ -98,21 +100,23 @@ void AddPackCommand(CLI::App& app, HelpFormatter& usage, PackOptions& options) {
       ->transform(SizeWithin(1, ~uint64_t{0}, "a positive size"))
       ->type_name("SIZE");
   pack->add_option("--dict", options.lzma.dictSize, "preferred LZMA dictionary (default 64M)")
-      ->transform(SizeWithin(kLzmaMinDictionary, kLzmaMaxDictionary, "a size from 4K to 256M"))
+      ->transform(SizeWithin(kLzmaMinDictionary, kLzmaMaxDictionary,
+                             "a size from " + SizeText(kLzmaMinDictionary) + " to " +
+                                 SizeText(kLzmaMaxDictionary)))
       ->type_name("SIZE");
   // Given literal bits replace the x86 main stream's own as well.
   auto literalBits = [&options](const std::string&) { options.literalBitsGiven = true; };
   pack->add_option("--lc", options.lzma.lc, "LZMA literal context bits (default 3)")
-      ->check(CLI::Range(0, 4).description(""))
+      ->check(CLI::Range(0u, kLzmaMaxLcPlusLp).description(""))
       ->each(literalBits)
       ->type_name("N");
   pack->add_option("--lp", options.lzma.lp, "LZMA literal position bits (default 0)")
-      ->check(CLI::Range(0, 4).description(""))
+      ->check(CLI::Range(0u, kLzmaMaxLcPlusLp).description(""))
       ->each(literalBits)
       ->type_name("N");
   pack->add_option("--pb", options.lzma.pb,
                    "LZMA position bits (default 2; 1 for the main stream of x86 code)")
-      ->check(CLI::Range(0, 4).description(""))
+      ->check(CLI::Range(0u, kLzmaMaxPb).description(""))
       ->each(literalBits)
       ->type_name("N");
   const std::map<std::string, lzma_match_finder> finders = {
@@ -332,8 +336,11 @@ int RunCommandLine(int argc, char** argv) {
   try {
     if (name == "pack") {
       // liblzma's LZMA1 encoder, like the stub's decoder, takes lc + lp up to 4.
-      if (pack.lzma.lc + pack.lzma.lp > 4) {
-        return UsageError(app, *usage, "--lc plus --lp must be at most 4");
+      const FailureReason problem = LzmaPropertiesProblem(
+          {pack.lzma.lc, pack.lzma.lp, pack.lzma.pb, pack.lzma.dictSize});
+      if (problem == FailureReason::LzmaLcLpAbove4) {
+        return UsageError(app, *usage,
+                          "--lc plus --lp must be at most " + std::to_string(kLzmaMaxLcPlusLp));
       }
       while (pack.source.size() > 1 && pack.source.back() == '/') pack.source.pop_back();
       RunPack(pack, std::cout, std::cerr);

@@ -13,6 +13,7 @@
 #include "base/PackError.h"
 #include "cli/PackPlan.h"
 #include "cli/ProgressBar.h"
+#include "format/StartHeader.h"
 #include "installer/InstallerFile.h"
 #include "installer/InstallerLayout.h"
 #include "installer/OutputTarget.h"
@@ -145,7 +146,7 @@ InstallerSizes WriteArchiveTail(const std::vector<uint8_t>& stub, const EncodedA
   const uint64_t nextHeaderOffset = packedTotal + tail.additionalPacked.size();
   const auto startHeader = SevenZipWriter::BuildStartHeader(nextHeaderOffset, tail.header);
   const uint64_t archiveSize =
-      SevenZipWriter::kStartHeaderSize + nextHeaderOffset + tail.header.size();
+      kStartHeaderSize + nextHeaderOffset + tail.header.size();
   if (archiveStart + archiveSize >= (uint64_t{1} << 32)) {
     throw PackError("the installer would reach 4 GiB, more than it can unpack");
   }
@@ -202,7 +203,7 @@ void RunPack(const PackOptions& options, std::ostream& out, std::ostream& warnin
   InstallerFile installer(plan.target);
   installer.Write(plan.stub.data(), plan.stub.size());
   // The archive's length and start header are known only at the end: room is kept for them.
-  const std::vector<uint8_t> placeholder(4 + SevenZipWriter::kStartHeaderSize, 0);
+  const std::vector<uint8_t> placeholder(4 + kStartHeaderSize, 0);
   installer.Write(placeholder.data(), placeholder.size());
   const EncodedArchive archive = EncodeFolders(plan, options, installer);
   const InstallerSizes sizes =

@@ -13,6 +13,7 @@
 #include "format/FinalOutStream.h"
 #include "format/LzmaProperties.h"
 #include "platform/UnixFileTime.h"
+#include "platform/win32.h"
 
 namespace {
 
@@ -54,7 +55,7 @@ ListedCoder ListCoder(const CoderInfo& info) {
     const ItemVector<uint8_t>& bytes = info.Properties.Bytes;
     if (bytes.Count() >= kLzmaPropertiesSize) {
       const LzmaProperties p = ParseLzmaProperties(bytes.Data());
-      coder.propertiesValid = p.pb <= 4;
+      coder.propertiesValid = p.pb <= kLzmaMaxPb;
       coder.lc = p.lc;
       coder.lp = p.lp;
       coder.pb = p.pb;
@@ -136,12 +137,12 @@ std::string AttributeText(std::optional<uint32_t> attributes) {
   if (!attributes) return "-";
   const uint32_t a = *attributes;
   std::string text;
-  text += a & 0x10 ? 'D' : '.';
-  text += a & 0x01 ? 'R' : '.';
-  text += a & 0x02 ? 'H' : '.';
-  text += a & 0x04 ? 'S' : '.';
-  text += a & 0x20 ? 'A' : '.';
-  if (a & 0x8000) {
+  text += a & FILE_ATTRIBUTE_DIRECTORY ? 'D' : '.';
+  text += a & FILE_ATTRIBUTE_READONLY ? 'R' : '.';
+  text += a & FILE_ATTRIBUTE_HIDDEN ? 'H' : '.';
+  text += a & FILE_ATTRIBUTE_SYSTEM ? 'S' : '.';
+  text += a & FILE_ATTRIBUTE_ARCHIVE ? 'A' : '.';
+  if (a & FILE_ATTRIBUTE_UNIX_EXTENSION) {
     static const char kBits[] = "rwxrwxrwx";
     text += ' ';
     for (int i = 0; i < 9; ++i) text += (a >> 16) & (0400u >> i) ? kBits[i] : '-';

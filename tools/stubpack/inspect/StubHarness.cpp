@@ -8,10 +8,11 @@
 #include <mutex>
 #include <thread>
 
+#include "driver/FailedRunCleanUp.h"
 #include "driver/ProgressWindow.h"
 #include "driver/RunState.h"
+#include "extract/EntryWriter.h"
 #include "extract/ExtractArchive.h"
-#include "extract/ExtractCallback.h"
 #include "support/Fatal.h"
 
 // How a run of the stub's code gets back here. The stub ends a failed run from deep inside
@@ -54,6 +55,7 @@ void HandOver(const StubOutcome& outcome) {
 
 StubHarness::StubHarness() {
   ResetRunState();
+  InstallFailedRunCleanUp();
   SetFailureHook(ParkFailedRun);
 }
 
@@ -86,17 +88,17 @@ StubOutcome OpenInstaller(StubHarness& harness, const std::string& path, OpenedI
 ExtractionReport ExtractWithStub(StubHarness& harness, const std::string& installer,
                                  const OpenedInstaller& opened, const std::string& directory) {
   ExtractionReport report;
-  ExtractCallback callback;
+  EntryWriter writer;
   report.outcome = harness.Run([&] {
     ExtractArchive(*opened.archive, WideString::FromAnsi(installer.c_str()),
-                   WideString::FromAnsi(directory.c_str()), kOutputHandleList, callback);
+                   WideString::FromAnsi(directory.c_str()), kOutputHandleList, writer);
     CloseOutputHandles();
   });
   // Files are written as they are decoded: an entry the failure cut off holds part of its
   // bytes or damaged ones, so it goes (the failure closed its handle). Finished entries stay.
-  if (report.outcome.failed && callback.openFile) DeleteFileA(callback.diskPath.ToAnsi());
-  std::string last = callback.diskPath.ToAnsi();
-  const std::string prefix = callback.outputDirectory.ToAnsi();
+  if (report.outcome.failed && writer.openFile) DeleteFileA(writer.diskPath.ToAnsi());
+  std::string last = writer.diskPath.ToAnsi();
+  const std::string prefix = writer.outputDirectory.ToAnsi();
   if (last.compare(0, prefix.size(), prefix) == 0) last.erase(0, prefix.size());
   report.lastEntry = last;
   return report;

@@ -8,9 +8,6 @@ bool IsEntryFailure(FailureReason reason) {
   switch (reason) {
     case FailureReason::EntryOf4GiBOrMore:
     case FailureReason::EntryCrcMismatch:
-    case FailureReason::EntryPathNotString:
-    case FailureReason::EntryAttributesOfUnexpectedKind:
-    case FailureReason::EntryTimeOfUnexpectedKind:
     case FailureReason::EntryWithoutPath:
     case FailureReason::EntryPathLeavesOutputDirectory:
     case FailureReason::EntryWithoutFolder:

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "format/Folder.h"
 #include "format/MethodId.h"
 
 struct ArchiveEntry {
@@ -25,7 +26,7 @@ struct CoderRecord {
 
 struct FolderRecord {
   std::vector<CoderRecord> coders;
-  std::vector<std::pair<uint32_t, uint32_t>> bindPairs;  // {inIndex, outIndex}
+  std::vector<BindPair> bindPairs;
   std::vector<uint32_t> packedStreams;  // in-stream fed by the folder's k-th packed stream
   std::vector<uint64_t> unpackSizes;    // one per out-stream, in out-stream order
   uint32_t numSubstreams = 0;           // entries cut from the folder's output

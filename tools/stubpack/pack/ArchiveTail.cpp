@@ -2,6 +2,7 @@
 
 #include <lzma.h>
 
+#include "format/StartHeader.h"
 #include "pack/FolderEncoder.h"
 #include "pack/SevenZipWriter.h"
 
@@ -68,7 +69,7 @@ ArchiveTail BuildArchiveTail(const std::vector<FolderRecord>& folders,
   ArchiveTail compressed = CompressedTail(folders, packSizes, entries, mainPackedSize);
   if (form == FileListForm::kCompressed) return compressed;
   auto sizeWith = [&](const ArchiveTail& tail) {
-    return installerSize(SevenZipWriter::kStartHeaderSize + mainPackedSize +
+    return installerSize(kStartHeaderSize + mainPackedSize +
                          tail.additionalPacked.size() + tail.header.size());
   };
   return sizeWith(compressed) + kMinCompressedHeaderSaving <= sizeWith(plain) ? compressed : plain;

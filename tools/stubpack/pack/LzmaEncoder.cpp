@@ -4,11 +4,10 @@
 #include <stdexcept>
 #include <string>
 
-std::array<uint8_t, 5> LzmaEncoder::Properties(const LzmaSettings& s) {
-  const uint32_t d = s.dictSize;
-  return {static_cast<uint8_t>((s.pb * 5 + s.lp) * 9 + s.lc), static_cast<uint8_t>(d),
-          static_cast<uint8_t>(d >> 8), static_cast<uint8_t>(d >> 16),
-          static_cast<uint8_t>(d >> 24)};
+std::array<uint8_t, kLzmaPropertiesSize> LzmaEncoder::Properties(const LzmaSettings& s) {
+  std::array<uint8_t, kLzmaPropertiesSize> bytes;
+  BuildLzmaProperties({s.lc, s.lp, s.pb, s.dictSize}, bytes.data());
+  return bytes;
 }
 
 std::vector<uint8_t> LzmaEncoder::Encode(const uint8_t* data, size_t size,

@@ -9,6 +9,8 @@
 #include <functional>
 #include <vector>
 
+#include "format/LzmaProperties.h"
+
 struct LzmaSettings {
   uint32_t lc = 3;
   uint32_t lp = 0;
@@ -26,7 +28,7 @@ class LzmaEncoder {
   using Progress = std::function<void(uint64_t consumed)>;
 
   // The five property bytes of the 7z LZMA coder: lc/lp/pb, then the dictionary size.
-  static std::array<uint8_t, 5> Properties(const LzmaSettings& settings);
+  static std::array<uint8_t, kLzmaPropertiesSize> Properties(const LzmaSettings& settings);
   // Compresses data; failures of liblzma throw std::runtime_error.
   static std::vector<uint8_t> Encode(const uint8_t* data, size_t size,
                                      const LzmaSettings& settings,

@@ -7,8 +7,8 @@
 
 #include "format/ByteOrder.h"
 #include "format/FinalOutStream.h"
+#include "format/Folder.h"
 #include "format/PropertyIds.h"
-#include "format/SignatureScan.h"
 #include "pack/HeaderBuffer.h"
 
 namespace {
@@ -20,8 +20,8 @@ void WriteFolder(HeaderBuffer& out, const FolderRecord& folder) {
   for (const CoderRecord& coder : folder.coders) {
     const bool complex = coder.numInStreams != 1 || coder.numOutStreams != 1;
     uint8_t flags = static_cast<uint8_t>(coder.methodId.size());
-    if (complex) flags |= 0x10;
-    if (!coder.properties.empty()) flags |= 0x20;
+    if (complex) flags |= kCoderHasStreamCounts;
+    if (!coder.properties.empty()) flags |= kCoderHasProperties;
     out.Byte(flags);
     out.Bytes(coder.methodId);
     if (complex) {
@@ -41,8 +41,8 @@ void WriteFolder(HeaderBuffer& out, const FolderRecord& folder) {
     throw std::logic_error("folder wiring does not add up");
   }
   for (const auto& pair : folder.bindPairs) {
-    out.Number(pair.first);
-    out.Number(pair.second);
+    out.Number(pair.InIndex);
+    out.Number(pair.OutIndex);
   }
   // A single packed stream is implied: the one in-stream that no bind pair feeds.
   if (folder.packedStreams.size() > 1) {
@@ -53,7 +53,7 @@ void WriteFolder(HeaderBuffer& out, const FolderRecord& folder) {
 uint64_t FinalSize(const FolderRecord& folder) {
   const uint32_t count = uint32_t(folder.unpackSizes.size());
   const uint32_t final = FinalOutStream(count, uint32_t(folder.bindPairs.size()),
-                                        [&](uint32_t i) { return folder.bindPairs[i].second; });
+                                        [&](uint32_t i) { return folder.bindPairs[i].OutIndex; });
   if (final == count) throw std::logic_error("folder without an unbound output");
   return folder.unpackSizes[final];
 }
@@ -231,19 +231,13 @@ std::vector<uint8_t> SevenZipWriter::BuildHeader(const std::vector<FolderRecord>
   return out.Data();
 }
 
-std::array<uint8_t, SevenZipWriter::kStartHeaderSize> SevenZipWriter::BuildStartHeader(
+std::array<uint8_t, kStartHeaderSize> SevenZipWriter::BuildStartHeader(
     uint64_t nextHeaderOffset, const std::vector<uint8_t>& header) {
-  HeaderBuffer tail;
-  tail.UInt64(nextHeaderOffset);
-  tail.UInt64(header.size());
-  tail.UInt32(lzma_crc32(header.data(), header.size(), 0));
-  const uint32_t tailCrc = lzma_crc32(tail.Data().data(), tail.Size(), 0);
-
-  // The signature, the version (0.4), the CRC of the tail, the tail.
-  std::array<uint8_t, kStartHeaderSize> start = {};
-  WriteArchiveSignature(start.data());
-  start[kSignatureSize + 1] = 4;
-  PutLe32(start.data() + 8, tailCrc);
-  for (size_t i = 0; i < tail.Size(); ++i) start[12 + i] = tail.Data()[i];
-  return start;
+  StartHeader start;
+  start.NextHeaderOffset = nextHeaderOffset;
+  start.NextHeaderSize = header.size();
+  start.NextHeaderCrc = lzma_crc32(header.data(), header.size(), 0);
+  std::array<uint8_t, kStartHeaderSize> bytes;
+  ::BuildStartHeader(start, bytes.data());
+  return bytes;
 }

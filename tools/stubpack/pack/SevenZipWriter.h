@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "format/StartHeader.h"
 #include "pack/ArchiveModel.h"
 
 // The file list's names (UTF-16, each ended by a 0 unit), last-write times (8 bytes each) and
@@ -27,8 +28,6 @@ struct ExternalFileInfo {
 
 class SevenZipWriter {
  public:
-  static constexpr size_t kStartHeaderSize = 32;
-
   static FileInfoBlocks FileInfo(const std::vector<ArchiveEntry>& entries);
   // Entries with a stream must follow the folders' order: the first numSubstreams of them
   // belong to folder 0, and so on. packSizes lists every main packed stream in file order.

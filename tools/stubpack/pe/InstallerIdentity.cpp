@@ -82,9 +82,10 @@ std::vector<uint8_t> ApplyIdentity(const std::vector<uint8_t>& stub,
                    std::vector<uint8_t>(manifest.begin(), manifest.end())});
   }
   if (options.exitCode) {
-    std::vector<uint8_t> flags(4, 0);
+    std::vector<uint8_t> flags(kOptionsResourceSize, 0);
     PutLe32(flags.data(), *options.exitCode == ExitCodeMode::kSetup ? kOptionExitWithSetupCode : 0);
-    table.Replace({ResourceKey::Text(kOptionsResourceType), ResourceKey::Id(1), 0, 0, flags});
+    table.Replace({ResourceKey::Text(kOptionsResourceType), ResourceKey::Id(kOptionsResourceId), 0,
+                   0, flags});
   }
   return ReplaceResources(stub, table, what);
 }
@@ -115,9 +116,10 @@ InstallerIdentity ReadIdentity(const std::string& installerPath) {
         ExecutionLevelOf(std::string(manifest->data.begin(), manifest->data.end()));
   }
   if (const ResourceEntry* options =
-          table.Find(ResourceKey::Text(kOptionsResourceType), ResourceKey::Id(1))) {
+          table.Find(ResourceKey::Text(kOptionsResourceType), ResourceKey::Id(kOptionsResourceId))) {
     identity.hasOptions = true;
-    if (options->data.size() >= 4 && (GetLe32(options->data.data()) & kOptionExitWithSetupCode)) {
+    if (options->data.size() >= kOptionsResourceSize &&
+        (GetLe32(options->data.data()) & kOptionExitWithSetupCode)) {
       identity.exitCode = ExitCodeMode::kSetup;
     }
   }

@@ -8,11 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "format/InstallerOptions.h"
 #include "pe/VersionResource.h"
-
-// The stub's options resource: type "STUBKIT", name 1, a 32-bit little-endian word of flags.
-constexpr char kOptionsResourceType[] = "STUBKIT";
-constexpr uint32_t kOptionExitWithSetupCode = 1;  // exit with setup.exe's exit code
 
 enum class ExitCodeMode { kZero, kSetup };
 

@@ -8,13 +8,9 @@
 #include <cstring>
 
 #include "base/PackError.h"
+#include "platform/win32.h"
 
 namespace {
-
-constexpr uint32_t kAttributeReadOnly = 0x01;
-constexpr uint32_t kAttributeDirectory = 0x10;
-constexpr uint32_t kAttributeArchive = 0x20;
-constexpr uint32_t kAttributeUnixExtension = 0x8000;
 
 // The names in dir, sorted; an unreadable directory is a problem of the tree.
 std::vector<std::string> SortedChildren(const std::string& dir,
@@ -78,9 +74,9 @@ uint32_t NormalisedMode(bool isDirectory, uint32_t mode) {
 
 uint32_t WindowsAttributes(bool isDirectory, uint32_t mode) {
   const uint32_t normalised = NormalisedMode(isDirectory, mode);
-  uint32_t attributes = isDirectory ? kAttributeDirectory : kAttributeArchive;
-  if ((normalised & S_IWUSR) == 0) attributes |= kAttributeReadOnly;
-  return attributes | kAttributeUnixExtension | (normalised << 16);
+  uint32_t attributes = isDirectory ? FILE_ATTRIBUTE_DIRECTORY : FILE_ATTRIBUTE_ARCHIVE;
+  if ((normalised & S_IWUSR) == 0) attributes |= FILE_ATTRIBUTE_READONLY;
+  return attributes | FILE_ATTRIBUTE_UNIX_EXTENSION | (normalised << 16);
 }
 
 std::vector<SourceEntry> ScanSourceTree(const std::string& root,

@@ -7,7 +7,9 @@
 #include <map>
 #include <set>
 
+#include "format/InstallerOptions.h"
 #include "format/NameRules.h"
+#include "platform/Utf8.h"
 
 namespace {
 
@@ -25,25 +27,18 @@ uint32_t UpperCase(uint32_t c) {
 // Upper-cases UTF-8 text; bytes that are not UTF-8 stay as they are.
 std::string UpperCase(const std::string& text) {
   std::string out;
-  for (size_t i = 0; i < text.size();) {
-    const auto lead = static_cast<unsigned char>(text[i]);
-    const size_t length = lead < 0xC0 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
-    if (lead < 0x80 || length == 4 || i + length > text.size()) {
-      out += lead < 0x80 ? char(UpperCase(lead)) : char(lead);
-      ++i;
-      continue;
-    }
-    uint32_t c = lead & (length == 2 ? 0x1F : 0x0F);
-    for (size_t k = 1; k < length; ++k) c = (c << 6) | (text[i + k] & 0x3F);
-    c = UpperCase(c);
-    if (c < 0x800) {
-      out += char(0xC0 | (c >> 6));
+  const auto* p = reinterpret_cast<const unsigned char*>(text.data());
+  const auto* end = p + text.size();
+  while (p < end) {
+    uint32_t point;
+    const uint32_t length = DecodeUtf8(p, size_t(end - p), &point);
+    if (point == kNotUtf8) {
+      out.append(reinterpret_cast<const char*>(p), length);
     } else {
-      out += char(0xE0 | (c >> 12));
-      out += char(0x80 | ((c >> 6) & 0x3F));
+      char bytes[4];
+      out.append(bytes, EncodeUtf8(UpperCase(point), bytes));
     }
-    out += char(0x80 | (c & 0x3F));
-    i += length;
+    p += length;
   }
   return out;
 }
@@ -68,7 +63,9 @@ bool EndsInDotOrBlank(const std::string& name) {
   return WindowsNameLength(name.data(), uint32_t(name.size())) != name.size();
 }
 
-bool IsSetupProgramName(const std::string& name) { return WindowsNameKey(name) == "SETUP.EXE"; }
+bool IsSetupProgramName(const std::string& name) {
+  return WindowsNameKey(name) == WindowsNameKey(kSetupProgramName);
+}
 
 std::vector<NameClash> FindNameClashes(const std::vector<NamedEntry>& entries) {
   struct Seen {

@@ -1,4 +1,4 @@
-#include "archive/MemoryStream.h"
+#include "support/MemoryStream.h"
 
 #include "support/Bytes.h"
 #include "support/Fatal.h"

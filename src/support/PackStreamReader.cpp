@@ -1,6 +1,6 @@
-#include "archive/PackStreamReader.h"
+#include "support/PackStreamReader.h"
 
-#include "archive/InputFile.h"
+#include "support/InputFile.h"
 
 uint32_t PackStreamReader::Read(void* data, uint32_t size) {
   // Seeks to its own position every time: other readers share the file's position.

@@ -1,4 +1,4 @@
-#include "archive/InputFile.h"
+#include "support/InputFile.h"
 
 #include "support/Bytes.h"
 #include "support/Fatal.h"

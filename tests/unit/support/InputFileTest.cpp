@@ -1,10 +1,10 @@
 #include <gtest/gtest.h>
 
-#include "archive/InputFile.h"
-#include "archive/PackStreamReader.h"
 #include "fixtures/CaseName.h"
 #include "fixtures/FatalExpect.h"
 #include "fixtures/HeaderBuilder.h"
+#include "support/InputFile.h"
+#include "support/PackStreamReader.h"
 
 using fixture::Bytes;
 using fixture::TempFile;

@@ -1,4 +1,4 @@
-#include "extract/ExtractCallback.h"
+#include "extract/EntryWriter.h"
 
 #include "archive/Archive.h"
 #include "extract/ItemPath.h"
@@ -18,7 +18,7 @@ static bool ForceDeleteFile(const WideString& path) {
 // made or found are not made again: most entries share their parent with the one before, and
 // each attempt is a call on the whole path. A part that cannot be made is forgotten, so that
 // the next entry tries it again.
-void ExtractCallback::MakeDirectories(const ItemVector<WideString>& parts, uint32_t count) {
+void EntryWriter::MakeDirectories(const ItemVector<WideString>& parts, uint32_t count) {
   uint32_t known = 0;
   while (known < count && known < madeDirectories.Count() &&
          parts[known].Compare(madeDirectories[known]) == 0)
@@ -36,17 +36,7 @@ void ExtractCallback::MakeDirectories(const ItemVector<WideString>& parts, uint3
   }
 }
 
-// Reads a property that an entry may leave undefined: false when it does. A value of any other
-// kind than the expected one ends the run for otherKind.
-static bool GetOptionalProperty(const Archive& archive, uint32_t itemIndex, uint32_t propertyId,
-                                VARTYPE kind, FailureReason otherKind, PROPVARIANT* value) {
-  GetItemProperty(archive, itemIndex, propertyId, value);
-  if (value->vt == VT_EMPTY) return false;
-  if (value->vt != kind) FatalError(otherKind);
-  return true;
-}
-
-void ExtractCallback::Init(Archive* archiveIn, const WideString& outputDirectoryIn,
+void EntryWriter::Init(Archive* archiveIn, const WideString& outputDirectoryIn,
                            FILETIME defaultLastWriteTimeIn, uint32_t defaultAttributesIn,
                            const HandleKeeper& handlesIn) {
   archive = archiveIn;
@@ -58,7 +48,7 @@ void ExtractCallback::Init(Archive* archiveIn, const WideString& outputDirectory
 
 // Deletes the file at diskPath, whatever its attributes; true when there was one. One that
 // cannot be deleted ends the run.
-bool ExtractCallback::RemoveFileInTheWay() {
+bool EntryWriter::RemoveFileInTheWay() {
   WIN32_FIND_DATAA record;
   if (!FindPath(diskPath.ToAnsi(), &record)) return false;
   if (!ForceDeleteFile(diskPath))
@@ -66,32 +56,14 @@ bool ExtractCallback::RemoveFileInTheWay() {
   return true;
 }
 
-OutputFile* ExtractCallback::GetItemOutput(uint32_t itemIndex) {
+OutputFile* EntryWriter::GetItemOutput(uint32_t itemIndex) {
   openFile = nullptr;
-  PROPVARIANT value;
-
-  GetItemProperty(*archive, itemIndex, PropPath, &value);
-  if (value.vt != VT_BSTR) FatalError(FailureReason::EntryPathNotString);
-  WideString itemPath(value.bstrVal);
-  VariantClear(&value);
-
-  bool defined = GetOptionalProperty(*archive, itemIndex, PropAttributes, VT_UI4,
-                                     FailureReason::EntryAttributesOfUnexpectedKind, &value);
-  attributes = defined ? value.ulVal : defaultAttributes;
-  VariantClear(&value);
-
-  GetItemProperty(*archive, itemIndex, PropIsDirectory, &value);
-  isDirectory = value.boolVal != 0;
-  VariantClear(&value);
-
-  GetItemProperty(*archive, itemIndex, PropIsAnti, &value);
-  bool isAnti = value.vt != VT_EMPTY && value.boolVal != 0;
-  VariantClear(&value);
-
-  defined = GetOptionalProperty(*archive, itemIndex, PropLastWriteTime, VT_FILETIME,
-                                FailureReason::EntryTimeOfUnexpectedKind, &value);
-  lastWriteTime = defined ? value.filetime : defaultLastWriteTime;
-  VariantClear(&value);
+  const ItemProperties item = GetItemProperties(*archive, itemIndex);
+  const WideString& itemPath = item.Path;
+  attributes = item.AttributesDefined ? item.Attributes : defaultAttributes;
+  isDirectory = item.IsDirectory;
+  const bool isAnti = item.IsAnti;
+  lastWriteTime = item.LastWriteTimeDefined ? item.LastWriteTime : defaultLastWriteTime;
 
   ItemVector<WideString> parts;
   SplitItemPath(itemPath, parts);
@@ -128,12 +100,13 @@ OutputFile* ExtractCallback::GetItemOutput(uint32_t itemIndex) {
   return file;
 }
 
-void ExtractCallback::FinishItem() {
+void EntryWriter::FinishItem() {
   DWORD applied = attributes;
 #ifdef _WIN32
-  // The Unix extension's high bits mean nothing to Windows: keep the bits a file may be given
-  // (read-only, hidden, system, archive, normal, temporary, offline, not indexed).
-  applied &= 0x31A7;
+  // The Unix extension's high bits mean nothing to Windows: keep the bits a file may be given.
+  applied &= FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
+             FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_NORMAL | FILE_ATTRIBUTE_TEMPORARY |
+             FILE_ATTRIBUTE_OFFLINE | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
 #endif
   if (openFile) {
     // Time and attributes in one call through the handle: they land on the file just written,

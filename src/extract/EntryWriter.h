@@ -1,5 +1,5 @@
-// Prepares each entry's output (directories, deletion of what stands in the way, the new
-// file) and finishes it (content, last-write time, attributes).
+// Writes the entries: prepares each entry's output (directories, deletion of what stands in the
+// way, the new file) and finishes it (content, last-write time, attributes).
 #pragma once
 #include <cstdint>
 
@@ -11,7 +11,7 @@
 struct Archive;
 class OutputFile;
 
-class ExtractCallback {
+class EntryWriter {
  public:
   // Each created file's handle goes to handles, which must outlive the extraction.
   void Init(Archive* archive, const WideString& outputDirectory, FILETIME defaultLastWriteTime,
