@@ -8,11 +8,15 @@
 #include <set>
 
 #include "format/NameRules.h"
+#include "platform/Utf8.h"
 
 namespace {
 
-// Windows upper-cases names with a table of simple case mappings of UTF-16 units; the C
-// library's Unicode table gives the same for the characters that have one.
+// The one folding used for names: the simple uppercase mapping of Unicode, one UTF-16 unit at
+// a time, which is what NTFS's upcase table holds. So "ı" and "i" are one name, as are "ς" and
+// "Σ" or "ǅ" and "ǆ"; the Kelvin sign and "k" stay two (the sign has no uppercase mapping); a
+// character beyond U+FFFF is two units, which no mapping changes. glibc's C.UTF-8 locale
+// gives exactly this mapping.
 uint32_t UpperCase(uint32_t c) {
   if (c < 0x80) return c >= 'a' && c <= 'z' ? c - 0x20 : c;
   if (c >= 0x10000) return c;
@@ -22,27 +26,19 @@ uint32_t UpperCase(uint32_t c) {
   return upper < 0x10000 ? upper : c;
 }
 
-// Upper-cases UTF-8 text; bytes that are not UTF-8 stay as they are.
+// Upper-cases UTF-8 text, re-encoded in its shortest form; bytes that are not well-formed UTF-8
+// stay as they are, so they match only themselves.
 std::string UpperCase(const std::string& text) {
   std::string out;
+  const auto* bytes = reinterpret_cast<const unsigned char*>(text.data());
+  char utf8[4];
   for (size_t i = 0; i < text.size();) {
-    const auto lead = static_cast<unsigned char>(text[i]);
-    const size_t length = lead < 0xC0 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
-    if (lead < 0x80 || length == 4 || i + length > text.size()) {
-      out += lead < 0x80 ? char(UpperCase(lead)) : char(lead);
-      ++i;
-      continue;
-    }
-    uint32_t c = lead & (length == 2 ? 0x1F : 0x0F);
-    for (size_t k = 1; k < length; ++k) c = (c << 6) | (text[i + k] & 0x3F);
-    c = UpperCase(c);
-    if (c < 0x800) {
-      out += char(0xC0 | (c >> 6));
-    } else {
-      out += char(0xE0 | (c >> 12));
-      out += char(0x80 | ((c >> 6) & 0x3F));
-    }
-    out += char(0x80 | (c & 0x3F));
+    uint32_t c;
+    const size_t length = DecodeUtf8(bytes + i, text.size() - i, &c);
+    if (c == kNotUtf8)
+      out.append(text, i, length);
+    else
+      out.append(utf8, EncodeUtf8(UpperCase(c), utf8));
     i += length;
   }
   return out;
