@@ -85,6 +85,28 @@ TEST(InspectCommands, OwnErrorsExitTwo) {
   }
 }
 
+// A name UTF-8 cannot carry (an unpaired surrogate) is listed escaped; the stub refuses to
+// write it, and `check` says so. Neither run may wait forever.
+TEST(InspectCommands, NameWithAnUnpairedSurrogateIsAnswered) {
+  SKIP_UNLESS_STUB_FITS();
+  TempDir dir;
+  fixture::CraftedEntry file;
+  file.name = u"a\xD800" u"b.txt";
+  file.data = "x";
+  const std::string installer = dir.Path() + "/installer";
+  WriteInstaller(installer, fixture::CraftArchive({file}));
+  const std::string run = "timeout -s KILL 20 " + ShellQuote(StubpackPath());
+  RunResult list = RunShell(run + " list " + ShellQuote(installer));
+  EXPECT_EQ(list.exitCode, 0) << list.output;
+  EXPECT_NE(list.output.find("  a\\ud800b.txt\n"), std::string::npos) << list.output;
+  RunResult json = RunShell(run + " list --json " + ShellQuote(installer));
+  EXPECT_NE(json.output.find("{\"name\":\"a\\ud800b.txt\""), std::string::npos) << json.output;
+  RunResult check = RunShell(run + " check " + ShellQuote(installer));
+  EXPECT_EQ(check.exitCode, 1) << check.output;
+  EXPECT_NE(check.output.find("the stub would refuse this installer"), std::string::npos)
+      << check.output;
+}
+
 TEST(InspectCommands, ExtractWritesOnlyIntoANewOrEmptyDirectory) {
   SKIP_UNLESS_STUB_FITS();
   TempDir dir;

@@ -118,6 +118,30 @@ INSTANTIATE_TEST_SUITE_P(
         BadInput{"BadSize", [](const std::string&) {}, {"--solid-size", "12X"}, "bad size"}),
     CaseName());
 
+// A file swapped after the scan, just before pack opens it: a link to a file outside the tree
+// is not followed and a FIFO does not block; either ends the run with exit 2 and no output.
+TEST(PackCommandLine, FileSwappedAfterTheScanIsRefused) {
+  for (const char* swap : {"ln -s ../secret src/data.txt", "mkfifo src/data.txt"}) {
+    TempDir dir;
+    fs::create_directories(dir.Path() + "/src");
+    WriteFile(dir.Path() + "/src/setup.exe", std::string("MZ"));
+    WriteFile(dir.Path() + "/src/data.txt", std::string("public"));
+    WriteFile(dir.Path() + "/secret", std::string("secret"));
+    WriteFile(dir.Path() + "/stub", StandInStub());
+    // pack pauses at its first open of data.txt until the mark is removed.
+    const RunResult run = RunShell(
+        "(cd " + ShellQuote(dir.Path()) + " && { env LD_PRELOAD=" +
+        ShellQuote(PAUSE_PRELOAD_PATH) + " ASAN_OPTIONS=verify_asan_link_order=0" +
+        " STUBKIT_PAUSE_AT=data.txt STUBKIT_PAUSE_MARK=mark timeout -s KILL 20 " +
+        ShellQuote(StubpackPath()) + " pack -q --stub stub src -o out.exe & } && " +
+        "for i in $(seq 2000); do [ -e mark ] && break; sleep 0.01; done && " +
+        "rm src/data.txt && " + swap + " && rm mark && wait $!)");
+    EXPECT_EQ(run.exitCode, 2) << swap << "\n" << run.output;
+    EXPECT_NE(run.output.find("src/data.txt"), std::string::npos) << run.output;
+    EXPECT_FALSE(fs::exists(dir.Path() + "/out.exe")) << swap;
+  }
+}
+
 TEST(PackCommandLine, RefusesAnOutputInsideTheSource) {
   TempDir dir;
   fs::create_directories(dir.Path() + "/src/deep");

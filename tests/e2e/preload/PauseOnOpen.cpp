@@ -1,5 +1,6 @@
-// Preloaded into an installer run by tests: pauses the process at the first open of a chosen
-// file, so that a test can act while the run is under way (send a signal, replace a file).
+// Preloaded into an installer or stubpack run by tests: pauses the process at the first open
+// of a chosen file, so that a test can act while the run is under way (send a signal, replace
+// a file).
 // STUBKIT_PAUSE_AT is the file's name (its last path component); STUBKIT_PAUSE_MARK a file
 // made when the pause begins. The pause ends when the test removes the mark (or after 60 s).
 #include <dlfcn.h>
@@ -7,6 +8,7 @@
 #include <unistd.h>
 
 #include <cstdarg>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
@@ -49,3 +51,13 @@ int OpenAfterPause(const char* symbol, const char* path, int flags, va_list argu
   }
 PAUSING_OPEN(open)
 PAUSING_OPEN(open64)
+
+// C++ file streams open through fopen.
+#define PAUSING_FOPEN(name)                                                   \
+  extern "C" FILE* name(const char* path, const char* mode) {                 \
+    PauseAt(path);                                                            \
+    using Function = FILE* (*)(const char*, const char*);                     \
+    return reinterpret_cast<Function>(dlsym(RTLD_NEXT, #name))(path, mode);   \
+  }
+PAUSING_FOPEN(fopen)
+PAUSING_FOPEN(fopen64)

@@ -26,18 +26,19 @@
 #include "pe/PeImage.h"
 #include "pe/PeLayout.h"
 #include "source/EntryName.h"
+#include "source/ScannedFile.h"
 #include "source/SourceTree.h"
 #include "source/WindowsNames.h"
 
 namespace {
 
 void AppendFile(const SourceEntry& file, std::vector<uint8_t>& data) {
-  std::ifstream in(file.diskPath, std::ios::binary);
-  if (!in) throw PackError("cannot read " + file.diskPath + ": " + std::strerror(errno));
+  const ScannedFile in(file);
   const size_t start = data.size();
   data.resize(start + file.size);
-  in.read(reinterpret_cast<char*>(data.data() + start), static_cast<std::streamsize>(file.size));
-  if (static_cast<uint64_t>(in.gcount()) != file.size || in.peek() != EOF) {
+  uint8_t beyond;
+  if (in.ReadAt(0, data.data() + start, file.size) != file.size ||
+      in.ReadAt(file.size, &beyond, 1) != 0) {
     throw PackError(file.diskPath + " changed size while it was packed");
   }
 }

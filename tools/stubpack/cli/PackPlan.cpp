@@ -10,6 +10,7 @@
 #include "pack/SolidOrder.h"
 #include "pe/PeImage.h"
 #include "source/EntryName.h"
+#include "source/ScannedFile.h"
 #include "source/WindowsNames.h"
 
 namespace {
@@ -100,7 +101,7 @@ PackPlan PlanPack(const PackOptions& options, std::ostream& warnings) {
     input.size = source.size;
     StreamedFile file{i, source.size, {}};
     if (options.bcj2 != Bcj2Mode::kOff) {
-      const PeImageInfo pe = InspectPeFile(source.diskPath);
+      const PeImageInfo pe = InspectPeFile(ScannedFile(source).Descriptor());
       input.bcj2 = options.bcj2 == Bcj2Mode::kOn || pe.isX86;
       if (pe.isX86 && pe.sizeOfImage != 0) {
         file.imageSize = pe.sizeOfImage;

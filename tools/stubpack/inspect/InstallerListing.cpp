@@ -13,6 +13,7 @@
 #include "format/FinalOutStream.h"
 #include "format/LzmaProperties.h"
 #include "platform/UnixFileTime.h"
+#include "platform/Utf8.h"
 #include "platform/win32.h"
 
 namespace {
@@ -67,21 +68,65 @@ ListedCoder ListCoder(const CoderInfo& info) {
   return coder;
 }
 
+// Calls each(point, unit) for every code point of a UTF-16 name; an unpaired surrogate comes
+// as point kNotUtf8 with its unit.
+template <typename Each>
+void ForEachPoint(const std::u16string& units, Each each) {
+  for (size_t i = 0; i < units.size(); ++i) {
+    const char16_t u = units[i];
+    const bool high = u >= 0xD800 && u <= 0xDBFF;
+    if (high && i + 1 < units.size() && units[i + 1] >= 0xDC00 && units[i + 1] <= 0xDFFF) {
+      each(0x10000 + ((uint32_t(u) - 0xD800) << 10) + (units[++i] - 0xDC00), u);
+    } else {
+      each(u >= 0xD800 && u <= 0xDFFF ? kNotUtf8 : uint32_t(u), u);
+    }
+  }
+}
+
+// The name as UTF-8, an unpaired surrogate as U+FFFD. Converted here rather than by the stub's
+// own conversion, whose failure ends a run of the stub: this runs on the thread that answers.
+std::string Utf8Name(const std::u16string& units) {
+  std::string text;
+  char utf8[4];
+  ForEachPoint(units, [&](uint32_t point, char16_t) {
+    text.append(utf8, EncodeUtf8(point == kNotUtf8 ? 0xFFFD : point, utf8));
+  });
+  return text;
+}
+
+void JsonByte(std::ostream& out, unsigned char c) {
+  if (c == '"' || c == '\\') {
+    out << '\\' << c;
+  } else if (c < 0x20) {
+    char escape[8];
+    std::snprintf(escape, sizeof escape, "\\u%04x", c);
+    out << escape;
+  } else {
+    out << c;
+  }
+}
+
+// A name as a JSON string: an unpaired surrogate as its \uNNNN escape, which JSON can carry.
+void JsonName(std::ostream& out, const std::u16string& units) {
+  out << '"';
+  char utf8[8];
+  ForEachPoint(units, [&](uint32_t point, char16_t unit) {
+    if (point == kNotUtf8) {
+      std::snprintf(utf8, sizeof utf8, "\\u%04x", unsigned(unit));
+      out << utf8;
+      return;
+    }
+    const uint32_t length = EncodeUtf8(point, utf8);
+    for (uint32_t k = 0; k < length; ++k) JsonByte(out, static_cast<unsigned char>(utf8[k]));
+  });
+  out << '"';
+}
+
 }  // namespace
 
 void JsonString(std::ostream& out, const std::string& text) {
   out << '"';
-  for (unsigned char c : text) {
-    if (c == '"' || c == '\\') {
-      out << '\\' << c;
-    } else if (c < 0x20) {
-      char escape[8];
-      std::snprintf(escape, sizeof escape, "\\u%04x", c);
-      out << escape;
-    } else {
-      out << c;
-    }
-  }
+  for (unsigned char c : text) JsonByte(out, c);
   out << '"';
 }
 
@@ -117,8 +162,8 @@ InstallerListing ListDatabase(const ArchiveDatabase& db) {
   for (uint32_t i = 0; i < db.Files.Count(); ++i) {
     const FileItem& item = db.Files[i];
     ListedEntry entry;
-    entry.name = item.Name.ToAnsi();
     entry.units.assign(item.Name.Units(), item.Name.Length());
+    entry.name = Utf8Name(entry.units);
     entry.isDirectory = item.IsDirectory;
     entry.isAnti = item.IsAnti;
     entry.size = item.Size;
@@ -196,7 +241,7 @@ void PrintListingJson(const InstallerListing& listing, std::ostream& out) {
   for (size_t i = 0; i < listing.entries.size(); ++i) {
     const ListedEntry& e = listing.entries[i];
     out << (i ? "," : "") << "\n{\"name\":";
-    JsonString(out, e.name);
+    JsonName(out, e.units);
     out << ",\"directory\":" << (e.isDirectory ? "true" : "false")
         << ",\"anti\":" << (e.isAnti ? "true" : "false") << ",\"size\":" << e.size
         << ",\"attributes\":";

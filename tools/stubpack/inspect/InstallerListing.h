@@ -29,7 +29,7 @@ struct ListedFolder {
 };
 
 struct ListedEntry {
-  std::string name;  // UTF-8, as stored ("/" or "\" separated)
+  std::string name;  // UTF-8 ("/" or "\" separated), an unpaired surrogate as U+FFFD
   std::u16string units;  // the same as stored, for what UTF-8 cannot carry (unpaired halves)
   bool isDirectory = false;
   bool isAnti = false;

@@ -41,7 +41,16 @@ void HandOver(const StubOutcome& outcome) {
   handoverDone.notify_one();
 }
 
+// Set on the thread that runs the stub's code: the only thread the failure hook may park.
+thread_local bool runsStubCode = false;
+
 [[noreturn]] void ParkFailedRun(FailureReason reason, const char* message) {
+  if (!runsStubCode) {
+    // The stub's code failed on a thread that must answer: parking it would hang stubpack.
+    static const char kText[] = "stubpack: internal error: the stub's code failed outside a run\n";
+    (void)!write(STDERR_FILENO, kText, sizeof kText - 1);
+    _exit(2);
+  }
   HandOver({true, reason, message ? message : ""});
   // With every signal blocked, pause() never returns: the thread sleeps until the process
   // ends, and signals go to the other threads.
@@ -64,6 +73,7 @@ StubHarness::~StubHarness() { SetFailureHook(nullptr); }
 StubOutcome StubHarness::Run(const std::function<void()>& body) {
   runEnded = false;
   std::thread stub([&body] {
+    runsStubCode = true;
     body();
     HandOver(StubOutcome());
   });

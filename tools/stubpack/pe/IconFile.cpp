@@ -1,7 +1,9 @@
 #include "pe/IconFile.h"
 
+#include <algorithm>
 #include <fstream>
 #include <iterator>
+#include <utility>
 
 #include "base/PackError.h"
 
@@ -10,6 +12,9 @@ namespace {
 constexpr size_t kIconDirSize = 6;
 constexpr size_t kIconDirEntrySize = 16;
 constexpr size_t kGroupEntrySize = 14;
+// Far above any real icon (a full set of 256x256 bitmaps is a few MiB), and low enough that
+// a file of many images cannot make pack hold more than this.
+constexpr uint64_t kMaxIconBytes = 16u << 20;
 const uint8_t kPngSignature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
 
 bool IsPng(const std::vector<uint8_t>& data) {
@@ -46,22 +51,36 @@ void CheckImage(const IconImage& image, const std::string& what) {
 std::vector<IconImage> ReadIconFile(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
   if (!in) throw PackError("cannot read the icon " + path);
+  auto bad = [&](const std::string& why) { return PackError("the icon " + path + ": " + why); };
+  in.seekg(0, std::ios::end);
+  if (uint64_t(in.tellg()) > kMaxIconBytes) throw bad("larger than 16 MiB");
+  in.seekg(0);
   const std::vector<uint8_t> file((std::istreambuf_iterator<char>(in)),
                                   std::istreambuf_iterator<char>());
-  auto bad = [&](const std::string& why) { return PackError("the icon " + path + ": " + why); };
   if (file.size() < kIconDirSize || GetLe16(file.data()) != 0 || GetLe16(file.data() + 2) != 1) {
     throw bad("not a .ico file");
   }
   const size_t count = GetLe16(file.data() + 4);
   if (count == 0) throw bad("no images");
   if (file.size() < kIconDirSize + count * kIconDirEntrySize) throw bad("cut short");
-  std::vector<IconImage> images;
+  // Each image a range of its own, after the directory: so the images together are never more
+  // than the file, however many entries the directory repeats.
+  std::vector<std::pair<uint64_t, uint64_t>> ranges{{0, kIconDirSize + count * kIconDirEntrySize}};
   for (size_t i = 0; i < count; ++i) {
     const uint8_t* entry = file.data() + kIconDirSize + i * kIconDirEntrySize;
     const uint32_t size = GetLe32(entry + 8), offset = GetLe32(entry + 12);
     if (offset > file.size() || size > file.size() - offset || size == 0) {
       throw bad("cut short (image " + std::to_string(i + 1) + ")");
     }
+    ranges.push_back({offset, uint64_t(offset) + size});
+  }
+  std::sort(ranges.begin(), ranges.end());
+  for (size_t i = 1; i < ranges.size(); ++i)
+    if (ranges[i].first < ranges[i - 1].second) throw bad("images that overlap");
+  std::vector<IconImage> images;
+  for (size_t i = 0; i < count; ++i) {
+    const uint8_t* entry = file.data() + kIconDirSize + i * kIconDirEntrySize;
+    const uint32_t size = GetLe32(entry + 8), offset = GetLe32(entry + 12);
     IconImage image;
     image.width = entry[0] == 0 ? 256 : entry[0];
     image.height = entry[1] == 0 ? 256 : entry[1];

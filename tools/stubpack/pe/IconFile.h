@@ -15,7 +15,8 @@ struct IconImage {
   std::vector<uint8_t> data;
 };
 
-// Reads a .ico file; a file that is not one, or is cut short, throws PackError.
+// Reads a .ico file of at most 16 MiB; a file that is not one, is cut short or has images that
+// overlap (each other or the directory) throws PackError.
 std::vector<IconImage> ReadIconFile(const std::string& path);
 // Replaces every icon and icon group of the table with the images: icons 1..n, group 1.
 void SetIcons(ResourceTable& table, const std::vector<IconImage>& images);

@@ -1,6 +1,10 @@
 #include "pe/PeImage.h"
 
-#include <fstream>
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
 #include <vector>
 
 #include "base/PackError.h"
@@ -34,24 +38,40 @@ PeImageInfo InspectPeHeader(const uint8_t* data, size_t size) {
   return info;
 }
 
-PeImageInfo InspectPeFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) throw PackError("cannot read " + path);
-  std::vector<uint8_t> head(4096);
-  in.read(reinterpret_cast<char*>(head.data()), head.size());
-  head.resize(static_cast<size_t>(in.gcount()));
+PeImageInfo InspectPeFile(int fd) {
+  auto readHead = [fd](size_t size) {
+    std::vector<uint8_t> head(size);
+    size_t done = 0;
+    for (ssize_t n; done < size; done += size_t(n)) {
+      n = pread(fd, head.data() + done, size - done, off_t(done));
+      if (n < 0 && errno == EINTR) n = 0;
+      else if (n < 0) throw PackError(std::string("cannot read a file: ") + std::strerror(errno));
+      else if (n == 0) break;
+    }
+    head.resize(done);
+    return head;
+  };
+  std::vector<uint8_t> head = readHead(4096);
   if (head.size() >= kMzHeaderSize && head[0] == 'M' && head[1] == 'Z') {
     const uint32_t peOffset = GetLe32(head.data() + kMzPeOffsetField);
     // Room for the headers and a generous section table.
     const size_t needed =
         static_cast<size_t>(peOffset) + kPeFileHeaderSize + 240 + kPeSectionEntrySize * 96;
-    if (peOffset <= kMaxHeaderOffset && needed > head.size() && head.size() == 4096) {
-      head.resize(needed);
-      in.clear();
-      in.seekg(0);
-      in.read(reinterpret_cast<char*>(head.data()), head.size());
-      head.resize(static_cast<size_t>(in.gcount()));
-    }
+    if (peOffset <= kMaxHeaderOffset && needed > head.size() && head.size() == 4096)
+      head = readHead(needed);
   }
   return InspectPeHeader(head.data(), head.size());
+}
+
+PeImageInfo InspectPeFile(const std::string& path) {
+  const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) throw PackError("cannot read " + path);
+  try {
+    const PeImageInfo info = InspectPeFile(fd);
+    close(fd);
+    return info;
+  } catch (...) {
+    close(fd);
+    throw;
+  }
 }

@@ -23,3 +23,5 @@ struct PeImageInfo {
 PeImageInfo InspectPeHeader(const uint8_t* data, size_t size);
 // Reads what the header needs from the file; unreadable files throw PackError.
 PeImageInfo InspectPeFile(const std::string& path);
+// The same from an open file, read by position.
+PeImageInfo InspectPeFile(int fd);

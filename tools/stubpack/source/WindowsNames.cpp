@@ -13,8 +13,11 @@
 
 namespace {
 
-// Windows upper-cases names with a table of simple case mappings of UTF-16 units; the C
-// library's Unicode table gives the same for the characters that have one.
+// The one folding used for names: the simple uppercase mapping of Unicode, one UTF-16 unit at
+// a time, which is what NTFS's upcase table holds. So "ı" and "i" are one name, as are "ς" and
+// "Σ" or "ǅ" and "ǆ"; the Kelvin sign and "k" stay two (the sign has no uppercase mapping); a
+// character beyond U+FFFF is two units, which no mapping changes. glibc's C.UTF-8 locale
+// gives exactly this mapping.
 uint32_t UpperCase(uint32_t c) {
   if (c < 0x80) return c >= 'a' && c <= 'z' ? c - 0x20 : c;
   if (c >= 0x10000) return c;
@@ -24,21 +27,20 @@ uint32_t UpperCase(uint32_t c) {
   return upper < 0x10000 ? upper : c;
 }
 
-// Upper-cases UTF-8 text; bytes that are not UTF-8 stay as they are.
+// Upper-cases UTF-8 text, re-encoded in its shortest form; bytes that are not well-formed UTF-8
+// stay as they are, so they match only themselves.
 std::string UpperCase(const std::string& text) {
   std::string out;
-  const auto* p = reinterpret_cast<const unsigned char*>(text.data());
-  const auto* end = p + text.size();
-  while (p < end) {
-    uint32_t point;
-    const uint32_t length = DecodeUtf8(p, size_t(end - p), &point);
-    if (point == kNotUtf8) {
-      out.append(reinterpret_cast<const char*>(p), length);
-    } else {
-      char bytes[4];
-      out.append(bytes, EncodeUtf8(UpperCase(point), bytes));
-    }
-    p += length;
+  const auto* bytes = reinterpret_cast<const unsigned char*>(text.data());
+  char utf8[4];
+  for (size_t i = 0; i < text.size();) {
+    uint32_t c;
+    const size_t length = DecodeUtf8(bytes + i, text.size() - i, &c);
+    if (c == kNotUtf8)
+      out.append(text, i, length);
+    else
+      out.append(utf8, EncodeUtf8(UpperCase(c), utf8));
+    i += length;
   }
   return out;
 }
