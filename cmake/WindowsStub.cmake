@@ -55,9 +55,12 @@ add_custom_command(OUTPUT "${STUB_ICON}"
   COMMENT "Drawing stub.ico")
 set(STUB_RC "${CMAKE_BINARY_DIR}/stub.rc")
 set(STUB_RESOURCES "${CMAKE_SOURCE_DIR}/src/driver/windows")
-file(WRITE "${STUB_RC}" "1 ICON \"stub.ico\"\n"
-  "#define STUB_MANIFEST \"${STUB_RESOURCES}/stub.manifest\"\n"
-  "#include \"${STUB_RESOURCES}/StubResources.rc\"\n")
+# Written only when its text changes: every build of the tree reconfigures this one, and a
+# rewritten file would relink stub.exe each time.
+file(CONFIGURE OUTPUT "${STUB_RC}" CONTENT "1 ICON \"stub.ico\"
+#define STUB_MANIFEST \"${STUB_RESOURCES}/stub.manifest\"
+#include \"${STUB_RESOURCES}/StubResources.rc\"
+")
 set_source_files_properties("${STUB_RC}" PROPERTIES OBJECT_DEPENDS
   "${STUB_ICON};${STUB_RESOURCES}/stub.manifest;${STUB_RESOURCES}/StubResources.rc;${CMAKE_SOURCE_DIR}/src/driver/StubTag.h")
 
