@@ -19,9 +19,11 @@ export ASAN_OPTIONS="detect_leaks=1:abort_on_error=1:symbolize=1"
 export UBSAN_OPTIONS="halt_on_error=1:print_stacktrace=1"
 
 declare -A corpus=([open_archive]=archives [extract]=archives [decode_folder]=folders
-                   [decoders]=decoders)
+                   [decoders]=decoders [pe_resources]=pe [icon_file]=icons
+                   [version_manifest]=resources)
 failed=()
-for target in open_archive extract decode_folder decoders; do
+for target in open_archive extract decode_folder decoders pe_resources icon_file \
+    version_manifest; do
   echo "== fuzz_$target for ${seconds}s"
   # New inputs go to a work directory of their own; the seeds stay as generated.
   rm -rf "${work:?}/$target"

@@ -1,7 +1,7 @@
 // Rules on entry names that the stub and stubpack share: the stub refuses a name that could
 // leave its output directory; stubpack refuses, before packing, what the stub would refuse or
 // Windows would change. Names are runs of units (UTF-16 in the stub, UTF-8 bytes in stubpack);
-// every rule looks at ASCII characters only.
+// every rule looks at ASCII characters only, but for the superscript digits of device names.
 #pragma once
 #include <cstdint>
 
@@ -17,26 +17,41 @@ uint32_t WindowsNameLength(const Unit* name, uint32_t length) {
   return length;
 }
 
+// The length of a superscript one, two or three (U+00B9, U+00B2, U+00B3) at the start of a
+// name: one unit of UTF-16 (the stub's names), two bytes of UTF-8 (stubpack's names); 0 when
+// the name does not start with one.
+template <typename Unit>
+uint32_t SuperscriptDigitLength(const Unit* name, uint32_t length) {
+  auto isSuperscript = [](Unit c) { return c == Unit(0xB9) || c == Unit(0xB2) || c == Unit(0xB3); };
+  if (sizeof(Unit) == 1)
+    return length >= 2 && name[0] == Unit(0xC2) && isSuperscript(name[1]) ? 2 : 0;
+  return length >= 1 && isSuperscript(name[0]) ? 1 : 0;
+}
+
 // Whether a path component names a device: up to its first dot and without trailing blanks,
-// CON, PRN, AUX, NUL, COM1-9 or LPT1-9 in any case. Windows reserves them whatever the
-// extension.
+// CON, PRN, AUX, NUL, CONIN$, CONOUT$, or COM or LPT with a digit 1-9 or a superscript 1-3,
+// in any case. Windows reserves them whatever the extension.
 template <typename Unit>
 bool IsDeviceName(const Unit* component, uint32_t length) {
   uint32_t end = 0;
   while (end < length && component[end] != '.') ++end;
   end = WindowsNameLength(component, end);
-  if (end < 3 || end > 4) return false;
-  char name[4] = {};
+  if (end < 3 || end > 7) return false;
+  char name[8] = {};
   for (uint32_t i = 0; i < end; ++i) {
     const Unit c = component[i];
-    if (c < 0x20 || c > 0x7E) return false;
-    name[i] = char(c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c);
+    name[i] = c >= 'a' && c <= 'z' ? char(c - 'a' + 'A') : c > 0x20 && c < 0x7F ? char(c) : '?';
   }
   auto is = [&name](const char* word) {
-    return name[0] == word[0] && name[1] == word[1] && name[2] == word[2];
+    for (uint32_t i = 0; word[i] != 0; ++i)
+      if (name[i] != word[i]) return false;
+    return true;
   };
   if (end == 3) return is("CON") || is("PRN") || is("AUX") || is("NUL");
-  return (is("COM") || is("LPT")) && name[3] >= '1' && name[3] <= '9';
+  if (end == 6 || end == 7) return end == 6 ? is("CONIN$") : is("CONOUT$");
+  if (!is("COM") && !is("LPT")) return false;
+  if (end == 4 && name[3] >= '1' && name[3] <= '9') return true;
+  return SuperscriptDigitLength(component + 3, end - 3) == end - 3;
 }
 
 // False for a path that could leave the output directory or name something other than a file:

@@ -194,6 +194,15 @@ TEST(InspectCommands, CheckModelsWindowsNames) {
       {"merged directories", {file(u"setup.exe"), file(u"Dir/a"), file(u"dir/b")}, 0,
        "warning: \"Dir\" and \"dir\" are one directory on Windows"},
       {"setup.exe in capitals", {file(u"Setup.EXE")}, 0, "stubpack: the stub accepts"},
+      {"asterisk", {file(u"a*.txt")}, 1, "problem: entry \"a*.txt\" has a character that"},
+      {"question mark", {file(u"sub/a?.txt")}, 1, "\"sub/a?.txt\" has a character that"},
+      {"bar", {file(u"a|b")}, 1, "\"a|b\" has a character that"},
+      {"less than", {file(u"a<b")}, 1, "\"a<b\" has a character that"},
+      {"greater than", {file(u"a>b")}, 1, "\"a>b\" has a character that"},
+      {"quote", {file(u"a\"b")}, 1, "has a character that Windows does not allow"},
+      {"blank ending a middle part", {file(u"sub /a.txt")}, 1,
+       "\"sub /a.txt\" has a dot or blank at its end"},
+      {"dot ending a middle part", {file(u"sub.\\a.txt")}, 1, "has a dot or blank at its end"},
   };
   TempDir dir;
   for (const Row& row : rows) {

@@ -184,7 +184,8 @@ TEST_F(InstallerFailure, EntriesThatWouldLeaveTheOutputDirectory) {
 TEST_F(InstallerFailure, ReservedDeviceNames) {
   const std::u16string names[] = {u"CON",       u"prn.txt", u"dir/aux",  u"NUL.tar.gz",
                                   u"com1",      u"COM9.log", u"LPT1",    u"dir\\lpt9.x",
-                                  u"nul "};
+                                  u"nul ",      u"CONIN$",  u"conout$",  u"CONOUT$.txt",
+                                  u"sub/CONIN$", u"COM\u00b9", u"lpt\u00b2", u"COM\u00b3.txt"};
   for (const std::u16string& name : names) {
     const std::string installer = Crafted({File(name, "device")});
     std::string shown(name.begin(), name.end());

@@ -6,48 +6,14 @@
 #include <functional>
 
 #include "base/PackError.h"
+#include "fixtures/SmallPeImage.h"
 #include "pe/PeResourceWriter.h"
 
 namespace {
 
-// A small PE32 (or PE32+) image: e_lfanew 0x80, headers in 0x400 bytes, sections .text,
-// .rsrc (an empty resource tree) and .reloc, each 0x200 bytes in the file and one page in
-// memory; the resource and relocation directories point at their sections.
-constexpr size_t kPe = 0x80, kOptional = kPe + 24;
+constexpr size_t kPe = fixture::kSmallPeHeader, kOptional = fixture::kSmallPeOptional;
 
-std::vector<uint8_t> Image(bool pe32Plus) {
-  const size_t optionalSize = pe32Plus ? 240 : 224, directories = pe32Plus ? 112 : 96;
-  std::vector<uint8_t> image(0x400 + 3 * 0x200, 0);
-  uint8_t* p = image.data();
-  p[0] = 'M';
-  p[1] = 'Z';
-  PutLe32(p + 0x3C, kPe);
-  PutLe32(p + kPe, 0x4550);
-  PutLe16(p + kPe + 4, pe32Plus ? 0x8664 : 0x014C);
-  PutLe16(p + kPe + 6, 3);
-  PutLe16(p + kPe + 20, static_cast<uint16_t>(optionalSize));
-  PutLe16(p + kOptional, pe32Plus ? 0x20B : 0x10B);
-  PutLe32(p + kOptional + 32, 0x1000);  // section alignment
-  PutLe32(p + kOptional + 36, 0x200);   // file alignment
-  PutLe32(p + kOptional + 56, 0x4000);  // SizeOfImage
-  PutLe32(p + kOptional + 60, 0x400);   // SizeOfHeaders
-  PutLe32(p + kOptional + directories - 4, 16);
-  PutLe32(p + kOptional + directories + 8 * kResourceDirectory, 0x2000);
-  PutLe32(p + kOptional + directories + 8 * kResourceDirectory + 4, 16);
-  PutLe32(p + kOptional + directories + 8 * kBaseRelocations, 0x3000);
-  PutLe32(p + kOptional + directories + 8 * kBaseRelocations + 4, 8);
-  const char* names[] = {".text", ".rsrc", ".reloc"};
-  for (uint32_t i = 0; i < 3; ++i) {
-    uint8_t* s = p + kOptional + optionalSize + 40 * i;
-    std::copy(names[i], names[i] + std::strlen(names[i]), s);
-    PutLe32(s + 8, 0x200);
-    PutLe32(s + 12, 0x1000 * (i + 1));
-    PutLe32(s + 16, 0x200);
-    PutLe32(s + 20, 0x400 + 0x200 * i);
-    PutLe32(s + 36, i == 0 ? 0x60000020 : 0x40000040);
-  }
-  return image;
-}
+std::vector<uint8_t> Image(bool pe32Plus) { return fixture::SmallPeImage(pe32Plus); }
 
 // A section table entry of Image(false).
 uint8_t* Section(std::vector<uint8_t>& image, size_t i) {

@@ -11,10 +11,14 @@ TEST(EntryName, RefusesNamesTheUnpackerRefusesOrWindowsCannotCreate) {
   const char* bad[] = {"con",  "CON",     "con.txt", "Nul.tar.gz", "aux ",  "prn",  "COM1",
                        "lpt9", "lpt1.x",  "a:b",     "a\\b",       "..",    ".",    "",
                        "a?b",  "a*",      "a<b",     "a|b",        "x\"y", "tab\there",
-                       "x..",  "x "};
+                       "x..",  "x ",
+                       "CONIN$", "conout$", "CONOUT$.txt", "COM\xC2\xB9", "com\xC2\xB2.txt",
+                       "COM\xC2\xB3", "LPT\xC2\xB9", "lpt\xC2\xB2", "LPT\xC2\xB3.x"};
   for (const char* name : bad) EXPECT_NE(EntryNameProblem(name), "") << name;
   const char* good[] = {"console", "com0", "com10", "lpt", "nul_", "a.con", "setup.exe",
-                        "ünï", "..x", "con_txt"};
+                        "ünï", "..x", "con_txt",
+                        "CONIN", "conout", "COM\xC2\xB9\xC2\xB9", "LPT\xC2\xB0",
+                        "com\xE2\x81\xB4"};
   for (const char* name : good) EXPECT_EQ(EntryNameProblem(name), "") << name;
 }
 
@@ -41,7 +45,8 @@ TEST(EntryName, RefusesBadPathsWithTheirReason) {
 TEST(EntryName, EveryAcceptedPathIsOneTheStubConfines) {
   const std::string parts[] = {"",     ".",       "..",  "...",  " ",     ". .",  "a",
                                "a.",   "a ",      "con", "CoN ", "nul.x", "com1", "lpt9.a.b",
-                               "com0", "a:b",     "a\\b", "\xC3\xBC", "x..y", ".a"};
+                               "com0", "a:b",     "a\\b", "\xC3\xBC", "x..y", ".a",
+                               "conin$", "COM\xC2\xB9.x"};
   uint32_t accepted = 0;
   for (const std::string& first : parts) {
     for (const std::string& second : parts) {

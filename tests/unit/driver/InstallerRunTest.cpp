@@ -178,6 +178,11 @@ TEST_F(InstallerRun, NormalRunClosesKeptFilesBeforeSetupAndRemovesTheTreeAfter) 
   EXPECT_LT(at("DestroyWindow Unpack"), at("CloseHandle"));
   EXPECT_LT(at("CloseHandle"), at("CreateProcessA"));
   EXPECT_LT(at("CreateProcessA"), at("RemoveDirectoryA " + std::string(TempDirName)));
+  // The run leaves the directory before removing it, so its own current directory never
+  // keeps the directory busy.
+  EXPECT_LT(at("CreateProcessA"), at("SetCurrentDirectoryA " + startDir));
+  EXPECT_LT(at("SetCurrentDirectoryA " + startDir),
+            at("RemoveDirectoryA " + std::string(TempDirName)));
 }
 
 TEST_F(InstallerRun, UnreadableStubFileReportsItsOwnTextFirst) {

@@ -44,6 +44,8 @@ TEST(ItemPath, ConfinementRefusesWhatCouldLeaveTheDirectory) {
       u"a\\ ..",    u"...",        u". .",       u"f.txt:stream",         u"CON",
       u"con",       u"PRN.txt",    u"aux.tar.gz", u"NUL ",                u"dir\\Nul.x",
       u"COM1",      u"com9.log",   u"LPT1",      u"lpt5.txt",             u"a/CON/b",
+      u"CONIN$",    u"conout$",    u"CONOUT$.txt", u"sub\\CONIN$",        u"COM\u00b9",
+      u"com\u00b2.txt", u"COM\u00b3", u"LPT\u00b9", u"lpt\u00b2.x",    u"Lpt\u00b3 ",
       // Components that name the directory they are in: the entry would be that directory.
       u".",         u"./setup.exe", u"a\\.\\b", u"a//b.txt",              u"a/",
       u" ",         u". ",         u"dir/ .",
@@ -53,6 +55,7 @@ TEST(ItemPath, ConfinementRefusesWhatCouldLeaveTheDirectory) {
   const std::u16string accepted[] = {
       u"a",        u"a\\b\\c.txt", u"a/b",    u".hidden", u"a\\.b",    u"..a",      u"a..",
       u"CONFIG",   u"COM10",       u"COM0",   u"LPT",     u"console",  u"nul1.txt", u"x.con",
+      u"CONIN",    u"CONOUT$x",    u"COM\u00b9\u00b9", u"COM\u2074", u"LPT\u00b0",
       u"\u00fcber\\\u65e5.txt",
   };
   for (const std::u16string& path : accepted)

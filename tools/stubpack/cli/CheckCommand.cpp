@@ -11,12 +11,14 @@
 #include "cli/InspectCommands.h"
 #include "extract/ItemPath.h"
 #include "format/LzmaProperties.h"
+#include "format/NameRules.h"
 #include "inspect/InstallerListing.h"
 #include "inspect/ListingName.h"
 #include "inspect/StubHarness.h"
 #include "inspect/StubRefusal.h"
 #include "installer/InstallerLayout.h"
 #include "pack/FolderPlan.h"
+#include "source/EntryName.h"
 #include "source/WindowsNames.h"
 #include "support/WideString.h"
 
@@ -117,6 +119,23 @@ void CheckFolders(const InstallerListing& listing, CheckReport& report) {
   }
 }
 
+// Why Windows cannot create the entry, by the rule `pack` applies to each component, or empty.
+// The dot or blank that Windows drops from the last component draws a warning instead (see
+// CheckWindowsNames), so that component is judged as Windows keeps it.
+std::string WindowsNameProblem(const std::string& name) {
+  for (size_t begin = 0; begin <= name.size();) {
+    size_t end = begin;
+    while (end < name.size() && !IsPathSeparator(name[end])) ++end;
+    const size_t kept = end < name.size() ? end - begin
+                                          : WindowsNameLength(name.data() + begin,
+                                                              uint32_t(end - begin));
+    const std::string problem = EntryNameProblem(name.substr(begin, kept));
+    if (!problem.empty()) return problem;
+    begin = end + 1;
+  }
+  return "";
+}
+
 void CheckEntries(const InstallerListing& listing, std::vector<std::string>& problems) {
   for (const ListedEntry& entry : listing.entries) {
     // Judged on the name as stored, as the stub judges it; shown escaped.
@@ -128,6 +147,9 @@ void CheckEntries(const InstallerListing& listing, std::vector<std::string>& pro
     } else if (!IsConfinedItemPath(path)) {
       problems.push_back("entry \"" + shown + "\" would leave the output directory (absolute, " +
                          "drive, \"..\", \".\" or empty part, \":\" or a device name)");
+    } else if (const std::string problem = WindowsNameProblem(entry.name); !problem.empty()) {
+      problems.push_back("entry \"" + shown + "\" has " + problem +
+                         "; the Windows stub cannot create it");
     }
     if (entry.size >= (uint64_t{1} << 32))
       problems.push_back("entry \"" + shown + "\" is 4 GiB or larger");
