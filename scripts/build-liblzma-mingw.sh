@@ -25,18 +25,22 @@ stamp="$prefix/.built-by-stubkit-5-$triple"
 [ -f "$stamp" ] && [ -f "$prefix/lib/liblzma.a" ] && [ -f "$prefix/include/lzma.h" ] && exit 0
 
 export DEBIAN_FRONTEND=noninteractive
+# A mirror caught mid-sync fails one index now and then: tried twice, then what is at hand.
+apt_update() {
+  as_root apt-get update -q || { sleep 10; as_root apt-get update -q; } ||
+    echo "build-liblzma-mingw: apt-get update failed; going on with the indexes at hand" >&2
+}
 command -v "$triple-gcc" >/dev/null ||
-  { as_root apt-get update -q &&
-    as_root apt-get install -y -q --no-install-recommends "$compiler_package"; }
+  { apt_update && as_root apt-get install -y -q --no-install-recommends "$compiler_package"; }
 command -v dpkg-source >/dev/null ||
-  { as_root apt-get update -q && as_root apt-get install -y -q --no-install-recommends dpkg-dev; }
+  { apt_update && as_root apt-get install -y -q --no-install-recommends dpkg-dev; }
 
 # Source packages: a deb-src twin of every stanza of the Debian sources file.
 src_list=/etc/apt/sources.list.d/debian-src.sources
 if [ ! -f "$src_list" ]; then
   sed 's/^Types: deb$/Types: deb-src/' /etc/apt/sources.list.d/debian.sources |
     as_root tee "$src_list" >/dev/null
-  as_root apt-get update -q
+  apt_update
 fi
 
 source_dir="$(ls -d "$dir"/xz-utils-*/ 2>/dev/null | head -n1 || true)"
