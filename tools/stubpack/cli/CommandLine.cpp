@@ -139,6 +139,12 @@ void AddPackCommand(CLI::App& app, HelpFormatter& usage, PackOptions& options) {
       "--plain-header", [&options] { options.fileListForm = FileListForm::kPlain; },
       "file list uncompressed in the header and BCJ2 branch decisions stored, for other 7z "
       "readers (default: each compressed when smaller, the file list when 1 KiB smaller)");
+  pack->add_option("--threads", options.threads,
+                   "folders encoded at once (default: one per processor); fewer when memory "
+                   "cannot hold them, at most three quarters of the memory available; the "
+                   "installer's bytes do not depend on it")
+      ->check(CLI::Range(1u, 1024u).description(""))
+      ->type_name("N");
   pack->add_flag("-q,--quiet", options.quiet, "no progress bar and no summary line");
   AddIdentityOptions(*pack, options.identity);
   pack->footer("The default stub is stub.exe beside stubpack, else ../share/stubkit/stub.exe "
@@ -169,6 +175,14 @@ void AddInspectCommands(CLI::App& app, HelpFormatter& usage, InspectOptions& opt
       ->add_option("DIR", options.directory, "new or empty directory to unpack into")
       ->required()
       ->type_name("");
+  AddInstallerCommand(app, usage, "export",
+                      "Write the 7z archive inside an installer to a file of its own.",
+                      "INSTALLER -o FILE.7z", options.installer, "installer to read")
+      ->add_option("-o,--output", options.output,
+                   "archive to write (a regular file), replaced whole; other 7z readers "
+                   "open it when the installer was packed with --plain-header")
+      ->required()
+      ->type_name("FILE.7z");
 }
 
 std::string VersionText() {
@@ -276,7 +290,8 @@ int RunCommandLine(int argc, char** argv) {
   usage->label("Positionals", "Arguments");
   app.formatter(usage);
   usage->SetUsage(&app,
-                  "usage: stubpack [--version] COMMAND ...  (pack, list, check, extract, help)");
+                  "usage: stubpack [--version] COMMAND ...  "
+                  "(pack, list, check, extract, export, help)");
   // As in most tools, an option given twice takes its last value.
   app.option_defaults()->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
   app.set_version_flag("-V,--version", VersionText, "print stubpack's version and its stub's");
@@ -349,6 +364,7 @@ int RunCommandLine(int argc, char** argv) {
     if (name == "list") return RunList(inspect, std::cout, std::cerr);
     if (name == "check") return RunCheck(inspect, std::cout, std::cerr);
     if (name == "extract") return RunExtract(inspect, std::cout, std::cerr);
+    if (name == "export") return RunExport(inspect, std::cout, std::cerr);
     return UsageError(app, *usage, "no command given");
   } catch (const PackError& error) {
     std::cerr << "stubpack: error: " << error.what() << "\n";

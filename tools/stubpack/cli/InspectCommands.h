@@ -1,12 +1,14 @@
 // `stubpack list`, `check` and `extract`: they read an installer with the stub's own reader and
 // extraction code, so what they report is what the stub would do.
 #pragma once
+#include <cstdint>
 #include <ostream>
 #include <string>
 
 struct InspectOptions {
   std::string installer;
   std::string directory;  // extract only
+  std::string output;     // export only
   bool json = false;      // list and check
 };
 
@@ -15,7 +17,12 @@ struct InspectOptions {
 int RunList(const InspectOptions& options, std::ostream& out, std::ostream& err);
 int RunCheck(const InspectOptions& options, std::ostream& out, std::ostream& err);
 int RunExtract(const InspectOptions& options, std::ostream& out, std::ostream& err);
+// `stubpack export`: the archive part alone, written as pack writes (a partial file renamed).
+int RunExport(const InspectOptions& options, std::ostream& out, std::ostream& err);
 
 // "cannot read FILE: REASON" when the installer cannot be opened as a regular file, "FILE is
 // not an installer: ..." when it holds no archive behind a stub, else empty.
 std::string InstallerAccessProblem(const std::string& path);
+// Where the stub's scan finds the archive's signature in the file at path, or -1 when it finds
+// none (or the file cannot be read).
+int64_t ArchiveSignatureOffset(const std::string& path);

@@ -26,7 +26,28 @@ bool ReadScannedPart(int fd, std::vector<uint8_t>& head) {
   return n >= 0;
 }
 
+// The scanned part of the file at path; false when it cannot be read as a regular file.
+bool ReadScannedPartOf(const std::string& path, std::vector<uint8_t>& head) {
+  const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return false;
+  struct stat info;
+  const bool read = fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && ReadScannedPart(fd, head);
+  close(fd);
+  return read;
+}
+
+int64_t SignatureIn(const std::vector<uint8_t>& head) {
+  const auto signature = ArchiveSignatureBytes();
+  const auto found = std::search(head.begin(), head.end(), signature.begin(), signature.end());
+  return found == head.end() ? -1 : int64_t(found - head.begin());
+}
+
 }  // namespace
+
+int64_t ArchiveSignatureOffset(const std::string& path) {
+  std::vector<uint8_t> head;
+  return ReadScannedPartOf(path, head) ? SignatureIn(head) : -1;
+}
 
 std::string InstallerAccessProblem(const std::string& path) {
   const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
@@ -40,11 +61,10 @@ std::string InstallerAccessProblem(const std::string& path) {
   if (!regular) return "cannot read " + path + ": not a regular file";
   if (!read) return "cannot read " + path + ": " + std::strerror(error);
   // An installer is a stub with a 7z archive behind it.
-  const auto signature = ArchiveSignatureBytes();
-  const auto found = std::search(head.begin(), head.end(), signature.begin(), signature.end());
-  if (found == head.end())
+  const int64_t found = SignatureIn(head);
+  if (found < 0)
     return path + " is not an installer: it holds no 7z archive where the stub looks for one";
-  if (found == head.begin())
+  if (found == 0)
     return path + " is not an installer: it is a 7z archive with no stub in front of it";
   return "";
 }

@@ -3,11 +3,14 @@
 #include <lzma.h>
 
 #include <cerrno>
+#include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
+#include <mutex>
 
 #include "base/CountedNoun.h"
 #include "base/PackError.h"
@@ -19,8 +22,10 @@
 #include "installer/OutputTarget.h"
 #include "installer/StubFile.h"
 #include "pack/ArchiveTail.h"
+#include "pack/EncoderBudget.h"
 #include "pack/FolderEncoder.h"
 #include "pack/FolderPlan.h"
+#include "pack/OrderedPipeline.h"
 #include "pack/SevenZipWriter.h"
 #include "pack/SolidOrder.h"
 #include "pe/PeImage.h"
@@ -47,6 +52,7 @@ struct PackSummary {
   uint64_t files = 0, directories = 0, inputBytes = 0, installerBytes = 0, archiveBytes = 0;
   uint64_t x86Files = 0;
   double seconds = 0;
+  unsigned encoders = 1;
 };
 
 // The ratio is the archive's, without the stub: the stub's size is the same for every
@@ -61,7 +67,8 @@ std::string SummaryLine(const PackSummary& s, const std::string& output) {
          CountedNoun(s.inputBytes, "byte", "bytes") + ", into " + output + ": " +
          CountedNoun(s.installerBytes, "byte", "bytes") + ", its archive " +
          CountedNoun(s.archiveBytes, "byte", "bytes") + " (" + ratio + " of the input), " +
-         CountedNoun(s.x86Files, "x86 file", "x86 files") + " converted, " + seconds;
+         CountedNoun(s.x86Files, "x86 file", "x86 files") + " converted, " + seconds + " on " +
+         CountedNoun(s.encoders, "thread", "threads");
 }
 
 // The main packed streams, as written, and the entries of the files they hold.
@@ -72,58 +79,114 @@ struct EncodedArchive {
   uint64_t packedTotal = 0;
 };
 
-// The second step: reads the files folder by folder, compresses each and writes its packed
-// streams to the installer.
-EncodedArchive EncodeFolders(const PackPlan& plan, const PackOptions& options,
-                             InstallerFile& installer) {
-  ProgressBar progress(plan.streamedBytes, !options.quiet && plan.streamedBytes >= (4u << 20));
+// One folder ready to be written: its coders and packed streams, and its files' entries.
+struct FolderOutput {
+  EncodedFolder encoded;
+  std::vector<ArchiveEntry> entries;
+};
+
+// The progress of every folder in flight, summed into one bar. A folder whose run was stopped
+// (another one failed) gives up at its next report.
+class SharedProgress {
+ public:
+  explicit SharedProgress(ProgressBar& bar) : bar_(bar) {}
+  void Advance(uint64_t bytes, const std::atomic<bool>& stop) {
+    if (stop) throw PackError("stopped");  // never shown: the first failure is reported
+    const std::lock_guard<std::mutex> lock(mutex_);
+    bar_.Advance(bytes);
+  }
+
+ private:
+  ProgressBar& bar_;
+  std::mutex mutex_;
+};
+
+// Reads one folder's files and compresses them; runs on a worker thread.
+FolderOutput EncodeFolder(const PackPlan& plan, const PlannedFolder& planned,
+                          const PackOptions& options, SharedProgress& progress,
+                          const std::atomic<bool>& stop) {
   const LzmaSettings x86Settings =
       options.literalBitsGiven ? options.lzma : X86MainSettings(options.lzma);
   // Installers that other 7z readers must open keep the BCJ2 layout those readers know.
   const Bcj2Decisions decisions = options.fileListForm == FileListForm::kPlain
                                       ? Bcj2Decisions::kStored
                                       : Bcj2Decisions::kCompressed;
+  FolderOutput output;
+  std::vector<uint8_t> data;
+  data.reserve(planned.size);
+  std::vector<Bcj2Region> regions;
+  for (size_t index : planned.files) {
+    const StreamedFile& file = plan.streamed[index];
+    const SourceEntry& source = plan.scanned[file.entry];
+    const size_t start = data.size();
+    AppendFile(source, data);
+    regions.push_back({start, source.size, file.imageSize, file.code});
+    ArchiveEntry entry;
+    entry.name = ToArchiveName(source.path);
+    entry.hasStream = true;
+    entry.size = source.size;
+    entry.crc = lzma_crc32(data.data() + start, source.size, 0);
+    entry.lastWriteTime = source.lastWriteTime;
+    entry.attributes = WindowsAttributes(false, source.mode);
+    output.entries.push_back(entry);
+  }
+  uint64_t reported = 0;
+  auto advance = [&](uint64_t n) {
+    reported += n;
+    progress.Advance(n, stop);
+  };
+  output.encoded =
+      planned.bcj2 ? FolderEncoder::EncodeBcj2(data, regions, x86Settings, decisions, advance)
+                   : FolderEncoder::EncodeLzma(data, options.lzma, advance);
+  // BCJ2 moves branch targets out of the stream whose progress is reported.
+  if (reported < data.size()) progress.Advance(data.size() - reported, stop);
+  output.encoded.record.numSubstreams = static_cast<uint32_t>(planned.files.size());
+  return output;
+}
+
+// The second step: encodes the folders, `encoders` at a time, and writes their packed streams
+// to the installer in plan order, so the bytes are the same however many encoders ran.
+EncodedArchive EncodeFolders(const PackPlan& plan, const PackOptions& options,
+                             unsigned encoders, InstallerFile& installer) {
+  ProgressBar bar(plan.streamedBytes, !options.quiet && plan.streamedBytes >= (4u << 20));
+  SharedProgress progress(bar);
   EncodedArchive archive;
   archive.entries = plan.entries;
-  for (const PlannedFolder& planned : plan.folders) {
-    std::vector<uint8_t> data;
-    data.reserve(planned.size);
-    std::vector<Bcj2Region> regions;
-    for (size_t index : planned.files) {
-      const StreamedFile& file = plan.streamed[index];
-      const SourceEntry& source = plan.scanned[file.entry];
-      const size_t start = data.size();
-      AppendFile(source, data);
-      regions.push_back({start, source.size, file.imageSize, file.code});
-      ArchiveEntry entry;
-      entry.name = ToArchiveName(source.path);
-      entry.hasStream = true;
-      entry.size = source.size;
-      entry.crc = lzma_crc32(data.data() + start, source.size, 0);
-      entry.lastWriteTime = source.lastWriteTime;
-      entry.attributes = WindowsAttributes(false, source.mode);
-      archive.entries.push_back(entry);
-    }
-    uint64_t reported = 0;
-    auto advance = [&progress, &reported](uint64_t n) {
-      reported += n;
-      progress.Advance(n);
-    };
-    EncodedFolder encoded =
-        planned.bcj2 ? FolderEncoder::EncodeBcj2(data, regions, x86Settings, decisions, advance)
-                     : FolderEncoder::EncodeLzma(data, options.lzma, advance);
-    // BCJ2 moves branch targets out of the stream whose progress is reported.
-    if (reported < data.size()) progress.Advance(data.size() - reported);
-    encoded.record.numSubstreams = static_cast<uint32_t>(planned.files.size());
-    for (const std::vector<uint8_t>& packed : encoded.packedStreams) {
-      installer.Write(packed.data(), packed.size());
-      archive.packSizes.push_back(packed.size());
-      archive.packedTotal += packed.size();
-    }
-    archive.folders.push_back(std::move(encoded.record));
-  }
-  progress.Finish();
+  RunInOrder<FolderOutput>(
+      plan.folders.size(), encoders,
+      [&](size_t index, const std::atomic<bool>& stop) {
+        return EncodeFolder(plan, plan.folders[index], options, progress, stop);
+      },
+      [&](size_t, FolderOutput& output) {
+        for (const std::vector<uint8_t>& packed : output.encoded.packedStreams) {
+          installer.Write(packed.data(), packed.size());
+          archive.packSizes.push_back(packed.size());
+          archive.packedTotal += packed.size();
+        }
+        archive.folders.push_back(std::move(output.encoded.record));
+        archive.entries.insert(archive.entries.end(), output.entries.begin(),
+                               output.entries.end());
+      });
+  bar.Finish();
   return archive;
+}
+
+// How many folders to encode at once; an explicit --threads that memory cannot hold is
+// reduced with a note.
+unsigned ChooseEncoders(const PackPlan& plan, const PackOptions& options, std::ostream& notes) {
+  uint64_t largest = 0;
+  for (const PlannedFolder& folder : plan.folders) largest = std::max(largest, folder.size);
+  const uint64_t perFolder = FolderMemory(largest, options.lzma);
+  const uint64_t usable = UsableMemory();
+  const unsigned requested = options.threads != 0 ? options.threads : ProcessorCount();
+  const EncoderBudget budget = PlanEncoders(requested, plan.folders.size(), perFolder, usable);
+  if (budget.limitedByMemory && options.threads != 0) {
+    notes << "stubpack: note: --threads " << options.threads << " reduced to "
+          << budget.encoders << ": each folder being encoded may take " << (perFolder >> 20)
+          << " MiB and stubpack uses at most " << (usable >> 20)
+          << " MiB (three quarters of the memory available)\n";
+  }
+  return budget.encoders;
 }
 
 struct InstallerSizes {
@@ -206,7 +269,8 @@ void RunPack(const PackOptions& options, std::ostream& out, std::ostream& warnin
   // The archive's length and start header are known only at the end: room is kept for them.
   const std::vector<uint8_t> placeholder(4 + kStartHeaderSize, 0);
   installer.Write(placeholder.data(), placeholder.size());
-  const EncodedArchive archive = EncodeFolders(plan, options, installer);
+  const unsigned encoders = ChooseEncoders(plan, options, warnings);
+  const EncodedArchive archive = EncodeFolders(plan, options, encoders, installer);
   const InstallerSizes sizes =
       WriteArchiveTail(plan.stub, archive, options.fileListForm, installer);
   installer.Commit();
@@ -220,6 +284,7 @@ void RunPack(const PackOptions& options, std::ostream& out, std::ostream& warnin
   for (const PlannedFolder& planned : plan.folders)
     if (planned.bcj2) summary.x86Files += planned.files.size();
   summary.installerBytes = sizes.installer;
+  summary.encoders = encoders;
   summary.archiveBytes = sizes.archive;
   const auto elapsed = std::chrono::steady_clock::now() - started;
   summary.seconds = std::chrono::duration<double>(elapsed).count();

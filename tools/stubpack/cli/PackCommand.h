@@ -21,6 +21,7 @@ struct PackOptions {
   LzmaSettings lzma;
   bool literalBitsGiven = false;  // --lc/--lp/--pb: they replace the x86 main stream's own
   bool quiet = false;
+  unsigned threads = 0;  // folders encoded at once; 0: one per processor, as memory allows
   FileListForm fileListForm = FileListForm::kSmallest;
   IdentityOptions identity;  // icon, version information, execution level, exit code
 };

@@ -64,8 +64,8 @@ int CreatePartial(const std::string& path) {
 
 }  // namespace
 
-InstallerFile::InstallerFile(const std::string& path)
-    : path_(path), temporary_(path + ".partial") {
+InstallerFile::InstallerFile(const std::string& path, bool executable)
+    : path_(path), temporary_(path + ".partial"), executable_(executable) {
   const int fd = CreatePartial(temporary_);
   if (fd < 0) Fail("cannot create");
   RemoveOnSignal(temporary_);
@@ -114,7 +114,8 @@ uint32_t InstallerFile::PeChecksumOfContent(uint64_t checksumOffset) {
 
 void InstallerFile::Commit() {
   // An installer is a program: make it executable like a linker's output.
-  const bool closed = std::fflush(file_) == 0 && fchmod(fileno(file_), 0755) == 0 &&
+  const bool closed = std::fflush(file_) == 0 &&
+                      fchmod(fileno(file_), executable_ ? 0755 : 0644) == 0 &&
                       std::fclose(file_) == 0;
   file_ = nullptr;
   const bool renamed = closed && std::rename(temporary_.c_str(), path_.c_str()) == 0;

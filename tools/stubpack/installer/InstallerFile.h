@@ -6,9 +6,11 @@
 #include <cstdio>
 #include <string>
 
+// The same way of writing serves any output that must appear whole or not at all.
 class InstallerFile {
  public:
-  explicit InstallerFile(const std::string& path);
+  // executable: the finished file gets mode 0755 (an installer), else 0644 (an archive).
+  explicit InstallerFile(const std::string& path, bool executable = true);
   ~InstallerFile();
   InstallerFile(const InstallerFile&) = delete;
   InstallerFile& operator=(const InstallerFile&) = delete;
@@ -25,4 +27,5 @@ class InstallerFile {
   std::string path_;
   std::string temporary_;
   std::FILE* file_ = nullptr;
+  bool executable_;
 };

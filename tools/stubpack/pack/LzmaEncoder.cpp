@@ -10,8 +10,9 @@ std::array<uint8_t, kLzmaPropertiesSize> LzmaEncoder::Properties(const LzmaSetti
   return bytes;
 }
 
-std::vector<uint8_t> LzmaEncoder::Encode(const uint8_t* data, size_t size,
-                                         const LzmaSettings& s, const Progress& progress) {
+namespace {
+
+lzma_options_lzma EncoderOptions(const LzmaSettings& s) {
   lzma_options_lzma options;
   if (lzma_lzma_preset(&options, 9 | LZMA_PRESET_EXTREME)) {
     throw std::runtime_error("liblzma has no preset 9e");
@@ -27,9 +28,33 @@ std::vector<uint8_t> LzmaEncoder::Encode(const uint8_t* data, size_t size,
   options.ext_flags = 0;  // no end marker
   options.ext_size_low = 0;
   options.ext_size_high = 0;
+  return options;
+}
+
+// Ends the encoder on every way out of Encode, a throwing progress callback included.
+struct StreamEnd {
+  lzma_stream* stream;
+  ~StreamEnd() { lzma_end(stream); }
+};
+
+}  // namespace
+
+uint64_t LzmaEncoder::Memory(const LzmaSettings& settings) {
+  lzma_options_lzma options = EncoderOptions(settings);
+  const lzma_filter filters[2] = {{LZMA_FILTER_LZMA1EXT, &options},
+                                  {LZMA_VLI_UNKNOWN, nullptr}};
+  const uint64_t bytes = lzma_raw_encoder_memusage(filters);
+  if (bytes == UINT64_MAX) throw std::runtime_error("liblzma refused the LZMA options");
+  return bytes;
+}
+
+std::vector<uint8_t> LzmaEncoder::Encode(const uint8_t* data, size_t size,
+                                         const LzmaSettings& s, const Progress& progress) {
+  lzma_options_lzma options = EncoderOptions(s);
   lzma_filter filters[2] = {{LZMA_FILTER_LZMA1EXT, &options},
                             {LZMA_VLI_UNKNOWN, nullptr}};
   lzma_stream stream = LZMA_STREAM_INIT;
+  const StreamEnd end{&stream};
   lzma_ret ret = lzma_raw_encoder(&stream, filters);
   if (ret != LZMA_OK) {
     throw std::runtime_error("liblzma refused the LZMA options (code " +
@@ -53,7 +78,6 @@ std::vector<uint8_t> LzmaEncoder::Encode(const uint8_t* data, size_t size,
     ret = lzma_code(&stream, action);
     if (ret == LZMA_STREAM_END) break;
     if (ret != LZMA_OK) {
-      lzma_end(&stream);
       throw std::runtime_error("LZMA encoding failed (code " +
                                std::to_string(static_cast<int>(ret)) + ")");
     }
@@ -65,6 +89,5 @@ std::vector<uint8_t> LzmaEncoder::Encode(const uint8_t* data, size_t size,
     }
   }
   out.resize(stream.total_out);
-  lzma_end(&stream);
   return out;
 }
