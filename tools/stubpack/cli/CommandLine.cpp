@@ -291,7 +291,7 @@ int RunCommandLine(int argc, char** argv) {
   app.formatter(usage);
   usage->SetUsage(&app,
                   "usage: stubpack [--version] COMMAND ...  "
-                  "(pack, list, check, extract, export, help)");
+                  "(pack|list|check|extract|export|help)");
   // As in most tools, an option given twice takes its last value.
   app.option_defaults()->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
   app.set_version_flag("-V,--version", VersionText, "print stubpack's version and its stub's");
