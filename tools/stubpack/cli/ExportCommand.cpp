@@ -11,7 +11,6 @@
 #include "cli/InspectCommands.h"
 #include "format/StartHeader.h"
 #include "inspect/StubHarness.h"
-#include "inspect/StubRefusal.h"
 #include "installer/InstallerFile.h"
 #include "installer/OutputTarget.h"
 
@@ -47,16 +46,11 @@ void CopyArchive(int fd, uint64_t start, uint64_t size, InstallerFile& output,
 
 int RunExport(const InspectOptions& options, std::ostream& out, std::ostream& err) {
   const std::string& installer = options.installer;
-  const std::string problem = InstallerAccessProblem(installer);
-  if (!problem.empty()) {
-    err << "stubpack: error: " << problem << "\n";
-    return 2;
-  }
   // The stub's own reader must accept the archive: a damaged one is not worth a copy.
   {
     StubHarness harness;
     OpenedInstaller opened;
-    if (!OpenOrExplain(harness, installer, opened, err)) return 1;
+    if (const int refused = OpenForInspection(harness, installer, opened, err)) return refused;
   }
   struct stat in, existing;
   if (stat(installer.c_str(), &in) == 0 && stat(options.output.c_str(), &existing) == 0 &&

@@ -5,6 +5,8 @@
 #include <ostream>
 #include <string>
 
+#include "inspect/StubHarness.h"
+
 struct InspectOptions {
   std::string installer;
   std::string directory;  // extract only
@@ -23,6 +25,11 @@ int RunExport(const InspectOptions& options, std::ostream& out, std::ostream& er
 // "cannot read FILE: REASON" when the installer cannot be opened as a regular file, "FILE is
 // not an installer: ..." when it holds no archive behind a stub, else empty.
 std::string InstallerAccessProblem(const std::string& path);
+// Checks that the installer can be read as one, then opens it with the stub's own reader; 0
+// when opened, else the exit code (2 unreadable or not an installer, 1 the stub would refuse
+// it) after saying why on err.
+int OpenForInspection(StubHarness& harness, const std::string& installer,
+                      OpenedInstaller& opened, std::ostream& err);
 // Where the stub's scan finds the archive's signature in the file at path, or -1 when it finds
 // none (or the file cannot be read).
 int64_t ArchiveSignatureOffset(const std::string& path);

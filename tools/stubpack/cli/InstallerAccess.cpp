@@ -12,6 +12,7 @@
 
 #include "cli/InspectCommands.h"
 #include "format/SignatureScan.h"
+#include "inspect/StubRefusal.h"
 
 namespace {
 
@@ -67,4 +68,14 @@ std::string InstallerAccessProblem(const std::string& path) {
   if (found == 0)
     return path + " is not an installer: it is a 7z archive with no stub in front of it";
   return "";
+}
+
+int OpenForInspection(StubHarness& harness, const std::string& installer,
+                      OpenedInstaller& opened, std::ostream& err) {
+  const std::string problem = InstallerAccessProblem(installer);
+  if (!problem.empty()) {
+    err << "stubpack: error: " << problem << "\n";
+    return 2;
+  }
+  return OpenOrExplain(harness, installer, opened, err) ? 0 : 1;
 }

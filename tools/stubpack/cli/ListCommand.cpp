@@ -3,19 +3,13 @@
 #include "cli/InspectCommands.h"
 #include "inspect/InstallerListing.h"
 #include "inspect/StubHarness.h"
-#include "inspect/StubRefusal.h"
 #include "pe/InstallerIdentity.h"
 
 int RunList(const InspectOptions& options, std::ostream& out, std::ostream& err) {
   const std::string& installer = options.installer;
-  const std::string problem = InstallerAccessProblem(installer);
-  if (!problem.empty()) {
-    err << "stubpack: error: " << problem << "\n";
-    return 2;
-  }
   StubHarness harness;
   OpenedInstaller opened;
-  if (!OpenOrExplain(harness, installer, opened, err)) return 1;
+  if (const int refused = OpenForInspection(harness, installer, opened, err)) return refused;
   const InstallerListing listing = ListDatabase(opened.archive->Database);
   const InstallerIdentity identity = ReadIdentity(installer);
   if (options.json) {

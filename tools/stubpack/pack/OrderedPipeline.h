@@ -16,6 +16,17 @@
 #include <thread>
 #include <vector>
 
+// Runs f; returns what it threw, or null.
+template <typename Function>
+std::exception_ptr ErrorOf(Function&& f) {
+  try {
+    f();
+    return nullptr;
+  } catch (...) {
+    return std::current_exception();
+  }
+}
+
 template <typename Result, typename Produce, typename Consume>
 void RunInOrder(size_t count, unsigned workers, Produce produce, Consume consume) {
   std::atomic<bool> stop{false};
@@ -46,12 +57,7 @@ void RunInOrder(size_t count, unsigned workers, Produce produce, Consume consume
       const size_t index = started++;
       lock.unlock();
       std::optional<Result> result;
-      std::exception_ptr error;
-      try {
-        result.emplace(produce(index, stop));
-      } catch (...) {
-        error = std::current_exception();
-      }
+      const std::exception_ptr error = ErrorOf([&] { result.emplace(produce(index, stop)); });
       lock.lock();
       if (error) {
         fail(error);
@@ -85,12 +91,7 @@ void RunInOrder(size_t count, unsigned workers, Produce produce, Consume consume
     Result result = std::move(*finished[consumed]);
     finished[consumed].reset();
     lock.unlock();
-    std::exception_ptr error;
-    try {
-      consume(consumed, result);
-    } catch (...) {
-      error = std::current_exception();
-    }
+    const std::exception_ptr error = ErrorOf([&] { consume(consumed, result); });
     lock.lock();
     if (error) {
       fail(error);
