@@ -282,7 +282,7 @@ MisplacedOption FindMisplacedOption(const CLI::App& app, int argc, char** argv) 
 
 int RunCommandLine(int argc, char** argv) {
   CLI::App app("Packs a directory into a self-extracting installer; lists, checks and extracts "
-               "installers with the stub's own code.",
+               "installers with the stub's own code, and exports their archives.",
                "stubpack");
   auto usage = std::make_shared<HelpFormatter>();
   usage->column_width(30);
