@@ -2,6 +2,8 @@
 
 #include <iconv.h>
 
+#include <iterator>
+
 namespace {
 
 struct LegacyCodePage {
@@ -27,18 +29,26 @@ const LegacyCodePage kLegacyCodePages[] = {
     {"CP1258", "1258 (Vietnamese)"},
 };
 
-bool Holds(const LegacyCodePage& page, const std::string& name) {
-  const iconv_t converter = iconv_open(page.iconvName, "UTF-8");
+// Each code page's converter, opened once: a tree may hold thousands of such names.
+iconv_t Converter(size_t page) {
+  static std::vector<iconv_t> converters;
+  if (converters.empty())
+    for (const LegacyCodePage& each : kLegacyCodePages)
+      converters.push_back(iconv_open(each.iconvName, "UTF-8"));
+  return converters[page];
+}
+
+bool Holds(size_t page, const std::string& name) {
+  const iconv_t converter = Converter(page);
   if (converter == iconv_t(-1)) return false;
+  iconv(converter, nullptr, nullptr, nullptr, nullptr);
   std::string in = name, out(name.size() * 4 + 16, '\0');
   char* from = in.data();
   char* to = out.data();
   size_t fromLeft = in.size(), toLeft = out.size();
   // Exactly or not at all, as the stub converts: iconv fails on a character the page lacks.
-  const bool converted = iconv(converter, &from, &fromLeft, &to, &toLeft) != size_t(-1) &&
-                         iconv(converter, nullptr, nullptr, &to, &toLeft) != size_t(-1);
-  iconv_close(converter);
-  return converted;
+  return iconv(converter, &from, &fromLeft, &to, &toLeft) != size_t(-1) &&
+         iconv(converter, nullptr, nullptr, &to, &toLeft) != size_t(-1);
 }
 
 bool IsAscii(const std::string& text) {
@@ -51,17 +61,23 @@ bool IsAscii(const std::string& text) {
 
 std::vector<std::string> LegacyCodePagesHolding(const std::string& name) {
   std::vector<std::string> pages;
-  for (const LegacyCodePage& page : kLegacyCodePages)
-    if (IsAscii(name) || Holds(page, name)) pages.push_back(page.text);
+  for (size_t page = 0; page < std::size(kLegacyCodePages); ++page)
+    if (IsAscii(name) || Holds(page, name)) pages.push_back(kLegacyCodePages[page].text);
   return pages;
 }
 
 std::vector<std::string> CodePageWarnings(const std::vector<NamedEntry>& paths,
                                           const ShowName& show) {
   std::vector<std::string> warnings;
+  size_t more = 0;
   for (const NamedEntry& entry : paths) {
     const std::string last = LastComponent(entry.name);
     if (IsAscii(last)) continue;
+    // A translated tree has a name like this in every directory: the first ones show it.
+    if (warnings.size() == kCodePageWarningsShown) {
+      ++more;
+      continue;
+    }
     std::string where;
     for (const std::string& page : LegacyCodePagesHolding(last))
       where += (where.empty() ? "" : ", ") + page;
@@ -72,5 +88,7 @@ std::vector<std::string> CodePageWarnings(const std::vector<NamedEntry>& paths,
                                       : "only where the system's code page is " + where) +
                        "; elsewhere the stub fails (\"Error of Unpacking\")");
   }
+  if (more != 0)
+    warnings.push_back("and " + std::to_string(more) + " more names beyond ASCII, likewise");
   return warnings;
 }
