@@ -39,6 +39,7 @@ class CommandLine : public ::testing::Test {
     WriteFile(dir.Path() + "/src/Setup.EXE", std::string("MZ setup"));
     WriteFile(dir.Path() + "/src/sub/data.txt", std::string("data"));
     fs::create_directories(dir.Path() + "/-src");
+    WriteFile(dir.Path() + "/-src/setup.exe", std::string("MZ"));
     WriteFile(dir.Path() + "/stub", StandInStub());
     ASSERT_EQ(RunStubpackIn(dir.Path(), {"pack", "-q", "--stub", "native", "src", "-o",
                                          "good.exe"}).exitCode, 0);

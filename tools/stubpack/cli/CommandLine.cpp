@@ -82,7 +82,7 @@ void AddUserMachineOptions(CLI::App& command, bool& strict, uint32_t& tempPathLe
   command.add_flag("--strict", strict, "fail (exit 1) on any warning; pack then writes nothing");
   command
       .add_option("--temp-path-length", tempPathLength,
-                  "length of the user's TEMP path, for the warnings on paths beyond MAX_PATH "
+                  "length of the user's TEMP path, to find paths beyond MAX_PATH "
                   "(default 48: C:\\Users\\<20 characters>\\AppData\\Local\\Temp); the "
                   "stub's directory adds 13 (\\cabXXXX.tmp\\) before each entry's path")
       ->check(CLI::Range(3u, kMaxPathLength - kStubDirectoryLength - 2).description(""))
