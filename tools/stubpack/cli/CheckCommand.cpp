@@ -158,8 +158,16 @@ void CheckEntries(const InstallerListing& listing, std::vector<std::string>& pro
   }
 }
 
-// The stub holds the entry list for the whole run: each name in UTF-16 with its terminator,
-// and a record of about 160 bytes an entry (the 72-byte entry of the 32-bit stub in a list that
+// The bytes of a name of `units` UTF-16 units as the stub holds it: read a unit at a time into
+// a string that grows to 2c + 2 units when full (2, 6, 14, 30, ...), with room for the
+// terminator.
+uint64_t NameBytes(uint64_t units) {
+  uint64_t capacity = 0;
+  while (capacity < units + 1) capacity = 2 * capacity + 2;
+  return 2 * capacity;
+}
+
+// The stub holds the entry list for the whole run: each name in UTF-16 (NameBytes), and a record of about 160 bytes an entry (the 72-byte entry of the 32-bit stub in a list that
 // grows by doubling, with the tables that tie entries to folders). While it reads the header
 // it holds the header's bytes and its decoded additional streams besides (their LZMA
 // dictionary, at most their size, is gone before the names are read). Then it streams each
@@ -171,7 +179,7 @@ uint64_t MemoryEstimate(const InstallerListing& listing, const HeaderSizes& head
   constexpr uint64_t kEntryRecord = 160;
   uint64_t entryList = 0;
   for (const ListedEntry& entry : listing.entries)
-    entryList += kEntryRecord + 2 * (entry.units.size() + 1);
+    entryList += kEntryRecord + NameBytes(entry.units.size());
   uint64_t dictionaries = 0;
   for (const ListedFolder& folder : listing.folders) {
     uint64_t inFolder = 0;
