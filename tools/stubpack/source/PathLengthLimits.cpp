@@ -22,7 +22,7 @@ std::vector<std::string> PathLengthWarnings(const std::vector<NamedEntry>& paths
   std::vector<std::string> warnings;
   const std::string under = " characters under a " + std::to_string(tempPathLength) +
                             "-character temporary directory";
-  const std::string unless = " (unless Windows has long paths enabled)";
+  const std::string unless = "; unless Windows has long paths enabled, the stub fails to ";
   for (const NamedEntry& entry : paths) {
     const size_t slash = entry.name.rfind('/');
     if (slash != std::string::npos &&
@@ -33,12 +33,12 @@ std::vector<std::string> PathLengthWarnings(const std::vector<NamedEntry>& paths
       warnings.push_back(show(entry.name) + ": the full path of this directory is " +
                          std::to_string(length) + under + ", beyond the " +
                          std::to_string(kMaxDirectoryPathLength) +
-                         " that CreateDirectory takes; the stub fails to make it" + unless);
+                         " that CreateDirectory takes" + unless + "make it");
     } else if (!entry.isDirectory && length > kMaxPathLength) {
       warnings.push_back(show(entry.name) + ": its full path is " + std::to_string(length) +
                          under + ", beyond MAX_PATH (" + std::to_string(kMaxPathLength) +
-                         " and the terminator); the stub fails to write it (\"Can not open "
-                         "output file\")" + unless);
+                         " and the terminator)" + unless + "write it (\"Can not open output "
+                         "file\")");
     }
   }
   return warnings;
