@@ -79,12 +79,12 @@ void AddIdentityOptions(CLI::App& pack, IdentityOptions& identity) {
 
 // What check and pack assume of the user's machine, and --strict.
 void AddUserMachineOptions(CLI::App& command, bool& strict, uint32_t& tempPathLength) {
-  command.add_flag("--strict", strict, "fail (exit 1) on any warning; pack then writes nothing");
+  command.add_flag("--strict", strict, "fail (exit 1) on any warning (pack: before writing)");
   command
       .add_option("--temp-path-length", tempPathLength,
-                  "length of the user's TEMP path, to find paths beyond MAX_PATH "
-                  "(default 48: C:\\Users\\<20 characters>\\AppData\\Local\\Temp); the "
-                  "stub's directory adds 13 (\\cabXXXX.tmp\\) before each entry's path")
+                  "length of the user's TEMP path (default 48: C:\\Users\\<20 characters>"
+                  "\\AppData\\Local\\Temp); with the stub's \\cabXXXX.tmp\\ an entry's path "
+                  "may have 259 - N - 13 characters (198 by default)")
       ->check(CLI::Range(3u, kMaxPathLength - kStubDirectoryLength - 2).description(""))
       ->type_name("N");
 }
@@ -300,8 +300,8 @@ int RunCommandLine(int argc, char** argv) {
   app.option_defaults()->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
   app.set_version_flag("-V,--version", VersionText, "print stubpack's version and its stub's");
   app.set_help_flag("-h,--help", "print this help and exit");
-  app.footer("Exit codes: 0 done, 1 the stub would refuse the installer, 2 bad usage or an "
-             "I/O failure. Run stubpack COMMAND --help for the options of a command.");
+  app.footer("Exit codes: 0 done, 1 the stub would refuse the installer (or --strict met a "
+             "warning), 2 bad usage or an I/O failure. Run stubpack COMMAND --help for the options of a command.");
 
   PackOptions pack;
   InspectOptions inspect;
