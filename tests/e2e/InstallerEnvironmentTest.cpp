@@ -219,10 +219,11 @@ TEST_F(InstallerEnvironment, LowDescriptorLimitIsEnough) {
 // that is not UTF-8 (here Latin-1) is used as it is, by the stub and by stubpack alike.
 TEST_F(InstallerEnvironment, PathsThatAreNotUtf8AreUsedAsBytes) {
   const std::string latin1 = "caf\xE9";
-  const std::string installer = files.Path() + "/inst-" + latin1 + ".bin";
-  fs::copy_file(Installer({File(u"setup.exe", "#!/bin/sh\necho ran > \"$1\"\n", kExecutable),
-                           File(u"d/a.txt", "a")}),
-                installer);
+  const std::string installer = Installer({File(u"setup.exe", "#!/bin/sh\necho ran > \"$1\"\n",
+                                                kExecutable),
+                                           File(u"d/a.txt", "a")});
+  const std::string named = files.Path() + "/inst-" + latin1 + ".bin";
+  fs::copy_file(installer, named);
   const std::string tmp = files.Path() + "/tmp-" + latin1, out = files.Path() + "/out-" + latin1;
   fs::create_directory(tmp);
   const std::string report = files.Path() + "/report";
@@ -232,11 +233,11 @@ TEST_F(InstallerEnvironment, PathsThatAreNotUtf8AreUsedAsBytes) {
     std::string command;
     std::string madeFile;  // must exist after the run
   } rows[] = {
-      {"installer name", "env TMPDIR=" + ShellQuote(tempRoot.Path()) + " " +
-                             ShellQuote(installer) + " " + ShellQuote(report), report},
+      {"installer name", "env TMPDIR=" + ShellQuote(tempRoot.Path()) + " " + ShellQuote(named) +
+                             " " + ShellQuote(report), report},
       {"TMPDIR", "env TMPDIR=" + ShellQuote(tmp) + " " + ShellQuote(installer) + " " +
                      ShellQuote(report), report},
-      {"list", stubpack + "list " + ShellQuote(installer), ""},
+      {"list by that name", stubpack + "list " + ShellQuote(named), ""},
       {"extract directory", stubpack + "extract " + ShellQuote(installer) + " " + ShellQuote(out),
        out + "/d/a.txt"},
       {"check with that TMPDIR", "env TMPDIR=" + ShellQuote(tmp) + " " + stubpack + "check " +
@@ -246,7 +247,9 @@ TEST_F(InstallerEnvironment, PathsThatAreNotUtf8AreUsedAsBytes) {
     fs::remove(report);
     RunResult result = RunShell(row.command + " </dev/null");
     EXPECT_EQ(result.exitCode, 0) << row.what << "\n" << result.output;
-    if (!row.madeFile.empty()) EXPECT_TRUE(fs::exists(row.madeFile)) << row.what;
+    if (!row.madeFile.empty()) {
+      EXPECT_TRUE(fs::exists(row.madeFile)) << row.what;
+    }
     ExpectNothingLeftIn(tmp, row.what);
     ExpectNothingLeftIn(tempRoot.Path(), row.what);
   }
