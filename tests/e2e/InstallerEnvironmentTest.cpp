@@ -216,11 +216,12 @@ TEST_F(InstallerEnvironment, LowDescriptorLimitIsEnough) {
 }
 
 // The system's own paths are bytes on Linux: an installer name, a TMPDIR or an output directory
-// that is not UTF-8 (here Latin-1) is used as it is, by the stub and by stubpack alike.
+// that is not UTF-8 (here Latin-1) is used as it is, by the stub and by stubpack alike, and so
+// is a file of such a name that setup.exe leaves in the tree to remove.
 TEST_F(InstallerEnvironment, PathsThatAreNotUtf8AreUsedAsBytes) {
   const std::string latin1 = "caf\xE9";
-  const std::string installer = Installer({File(u"setup.exe", "#!/bin/sh\necho ran > \"$1\"\n",
-                                                kExecutable),
+  const std::string setup = "#!/bin/sh\necho ran > \"$1\"\n: > left-" + latin1 + "\n";
+  const std::string installer = Installer({File(u"setup.exe", setup, kExecutable),
                                            File(u"d/a.txt", "a")});
   const std::string named = files.Path() + "/inst-" + latin1 + ".bin";
   fs::copy_file(installer, named);

@@ -77,5 +77,3 @@ ConfinedDirectory::~ConfinedDirectory() {
   confined.descriptor = -1;
   confined.path.clear();
 }
-
-bool ConfinedDirectory::IsOpen() const { return Confined().descriptor >= 0; }

@@ -8,12 +8,10 @@
 
 class ConfinedDirectory {
  public:
-  // One at a time. path is taken as it is now (links in it followed).
+  // One at a time. path is taken as it is now (links in it followed); a directory that cannot
+  // be opened confines nothing (the calls below it could not reach it either).
   explicit ConfinedDirectory(const char* path);
   ~ConfinedDirectory();
   ConfinedDirectory(const ConfinedDirectory&) = delete;
   ConfinedDirectory& operator=(const ConfinedDirectory&) = delete;
-
-  // False when the directory could not be opened (nothing is confined then).
-  bool IsOpen() const;
 };
