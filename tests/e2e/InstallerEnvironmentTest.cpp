@@ -208,8 +208,8 @@ TEST_F(InstallerEnvironment, LowDescriptorLimitIsEnough) {
 TEST_F(InstallerEnvironment, PathsThatAreNotUtf8AreUsedAsBytes) {
   const std::string latin1 = "caf\xE9";
   const std::string setup = "#!/bin/sh\necho ran > \"$1\"\n: > left-" + latin1 + "\n";
-  const std::string installer = Installer({File(u"setup.exe", setup, kExecutable),
-                                           File(u"d/a.txt", "a")});
+  const std::string installer = Installer({CraftedFile(u"setup.exe", setup, kExecutable),
+                                           CraftedFile(u"d/a.txt", "a")});
   const std::string named = files.Path() + "/inst-" + latin1 + ".bin";
   fs::copy_file(installer, named);
   const std::string tmp = files.Path() + "/tmp-" + latin1, out = files.Path() + "/out-" + latin1;

@@ -16,13 +16,6 @@ namespace {
 namespace fs = std::filesystem;
 using posix_testing::Api;
 
-fixture::CraftedEntry Entry(const std::u16string& name, const std::string& data) {
-  fixture::CraftedEntry entry;
-  entry.name = name;
-  entry.data = data;
-  return entry;
-}
-
 // Another user swaps a directory the run made for a link to their victim's directory at the
 // chosen call: the run may fail, but nothing in the victim's directory is made, changed or
 // deleted.
@@ -42,9 +35,9 @@ TEST(StubHarness, ExtractionNeverFollowsADirectorySwappedForALink) {
     fs::create_directories(victim);
     WriteFile(victim + "/profile.txt", "the victim's");
     const std::string installer = dir.Path() + "/installer";
-    WriteFile(installer, fixture::CraftArchive({Entry(u"d/a.txt", "a"),
-                                                Entry(u"d/profile.txt", "planted"),
-                                                Entry(u"d/e/x.txt", "x")}));
+    WriteFile(installer, fixture::CraftArchive({fixture::CraftedFile(u"d/a.txt", "a"),
+                                                fixture::CraftedFile(u"d/profile.txt", "planted"),
+                                                fixture::CraftedFile(u"d/e/x.txt", "x")}));
     posix_testing::Reset();
     StubHarness harness;
     OpenedInstaller opened;
