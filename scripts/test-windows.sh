@@ -50,7 +50,8 @@ case "${STUBKIT_WINE:-}" in
       echo "== Wine: none runs here, neither 32-bit Wine nor wine64; the Windows tests fail" >&2
       exit 1
     fi
-    rm -rf build/wine-check ;;
+    # The probe's prefix of the chosen Wine serves the tests as their fresh prefix.
+    export STUBKIT_WINE_PREFIX_COPY="$PWD/build/wine-check/$choice" ;;
   *) echo "STUBKIT_WINE must be win32, win64 or both, not '$STUBKIT_WINE'" >&2; exit 2 ;;
 esac
 
@@ -66,4 +67,5 @@ if [ "$choice" != win32 ]; then
 fi
 # Where only 32-bit Wine ran, the PE32+ build was not needed; it still ends before the run does.
 [ "$choice" != win32 ] || wait "$x64_build" 2>/dev/null || :
+rm -rf build/wine-check
 exit $status
