@@ -11,14 +11,6 @@
 
 namespace {
 
-// A one-byte file entry of that name.
-fixture::CraftedEntry CraftedFile(std::u16string name) {
-  fixture::CraftedEntry e;
-  e.name = std::move(name);
-  e.data = "x";
-  return e;
-}
-
 std::string CraftedInstaller(const TempDir& dir) {
   fixture::CraftedEntry folder;
   folder.name = u"docs";
@@ -169,7 +161,7 @@ namespace {
 // draw a warning.
 TEST(InspectCommands, CheckModelsWindowsNames) {
   SKIP_UNLESS_STUB_FITS();
-  auto file = CraftedFile;
+  auto file = [](std::u16string name) { return fixture::CraftedFile(std::move(name), "x"); };
   auto directory = [](std::u16string name) {
     fixture::CraftedEntry e;
     e.name = std::move(name);
@@ -228,7 +220,7 @@ namespace {
 // beyond ASCII, short-name look-alikes; --strict fails on any warning.
 TEST(InspectCommands, CheckWarnsWhatMayFailOnTheUsersMachine) {
   SKIP_UNLESS_STUB_FITS();
-  auto file = CraftedFile;
+  auto file = [](std::u16string name) { return fixture::CraftedFile(std::move(name), "x"); };
   // 199 characters: under the default TEMP (48) the full path is 48 + 13 + 199 = 260.
   const std::u16string longPath = std::u16string(100, u'a') + u"/" + std::u16string(98, u'b');
   const std::string longShown = std::string(100, 'a') + "/" + std::string(98, 'b');
