@@ -232,7 +232,8 @@ TEST(InspectCommands, CheckWarnsWhatMayFailOnTheUsersMachine) {
     std::string warnings;  // the JSON array, or its start
   } rows[] = {
       {"none", {u"a.txt"}, {}, 0, "[]"},
-      {"code page", {u"привет.txt"}, {}, 0, "[\"\\\"привет.txt\\\": a name beyond ASCII;"},
+      {"code page", {u"привет.txt"}, {}, 0,
+       "[\"\\\"привет.txt\\\": a name beyond ASCII;"},
       {"path length", {longPath}, {}, 0, "[\"\\\"" + longShown + "\\\": its full path is 260"},
       {"a shorter TEMP", {longPath}, {"--temp-path-length", "47"}, 0, "[]"},
       {"short-name look-alike", {u"longname-one.txt", u"LONGNA~1.TXT"}, {}, 0,

@@ -184,7 +184,8 @@ TEST(PackCommandLine, AcceptsNamesWindowsKeepsApart) {
       dir.Path(), {"pack", "-q", "--stub", "stub", "src", "-o", dir.Path() + "/o"});
   EXPECT_EQ(run.exitCode, 0) << run.err;
   // Only the code page draws a remark.
-  EXPECT_EQ(run.err.rfind("stubpack: warning: \"\xC3\xBC\": a name beyond ASCII", 0), 0u) << run.err;
+  EXPECT_EQ(run.err.rfind("stubpack: warning: \"\xC3\xBC\": a name beyond ASCII", 0), 0u)
+      << run.err;
   EXPECT_EQ(run.err.find('\n'), run.err.size() - 1) << run.err;
 }
 
@@ -244,7 +245,8 @@ TEST(PackCommandLine, PacksAnEmptySourceIntoAnArchiveOthersCanRead) {
   fs::create_directories(dir.Path() + "/src");
   WriteFile(dir.Path() + "/stub", StandInStub());
   const RunResult run = RunStubpack(
-      {"pack", "--allow-no-setup", "--stub", dir.Path() + "/stub", dir.Path() + "/src", "-o", dir.Path() + "/o"});
+      {"pack", "--allow-no-setup", "--stub", dir.Path() + "/stub", dir.Path() + "/src", "-o",
+       dir.Path() + "/o"});
   ASSERT_EQ(run.exitCode, 0) << run.output;
   const std::vector<uint8_t> installer = ReadFile(dir.Path() + "/o");
   WriteFile(dir.Path() + "/o.7z", ArchiveOf(installer, StandInStub().size()));

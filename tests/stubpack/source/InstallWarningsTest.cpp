@@ -1,7 +1,6 @@
-#include "source/InstallWarnings.h"
-
 #include <gtest/gtest.h>
 
+#include "source/InstallWarnings.h"
 #include "source/ProgramToRun.h"
 
 namespace {
@@ -32,21 +31,46 @@ TEST(InstallWarnings, ModelTheUsersWindows) {
   } rows[] = {
       // 48 + 12 ("\cabXXXX.tmp") + 1 + path: a file may have 198 characters, a directory 186.
       {"file at MAX_PATH", {PathOf(198)}, 48, {}},
-      {"file beyond MAX_PATH", {PathOf(199)}, 48, {"\"" + PathOf(199) + "\": its full path is 260"}},
+      {"file beyond MAX_PATH",
+       {PathOf(199)},
+       48,
+       {"\"" + PathOf(199) + "\": its full path is 260"}},
       {"shorter TEMP", {PathOf(216)}, 30, {}},
       {"258 characters fit no TEMP", {PathOf(258)}, 3, {"\"" + PathOf(258) + "\": its full"}},
       {"directory at its limit", {PathOf(186) + "/"}, 48, {}},
-      {"directory beyond", {PathOf(187) + "/x"}, 48, {"\"" + PathOf(187) + "\": the full path of this directory is 248"}},
+      {"directory beyond",
+       {PathOf(187) + "/x"},
+       48,
+       {"\"" + PathOf(187) + "\": the full path of this directory is 248"}},
       {"only the first directory too long",
-       {PathOf(190, 'b') + "/c/" + PathOf(100)}, 48, {"\"" + PathOf(190, 'b') + "\": the full"}},
+       {PathOf(190, 'b') + "/c/" + PathOf(100)},
+       48,
+       {"\"" + PathOf(190, 'b') + "\": the full"}},
       {"ASCII", {"readme.txt", "sub/a b+c.txt"}, 48, {}},
       {"Latin-1", {"café.txt"}, 48, {"\"café.txt\": a name beyond ASCII"}},
-      {"Cyrillic, named once", {"привет/", "привет/a.txt"}, 48, {"\"привет\": a name beyond ASCII"}},
-      {"no legacy code page", {"नमस्ते.txt"}, 48, {"\"नमस्ते.txt\": a name beyond ASCII; Windows 10 version 1903 and later unpack it (the stub's UTF-8 code page), older Windows (7, 8, 10 before 1903) under no legacy code page"}},
-      {"NTFS alias", {"longname-one.txt", "LONGNA~1.TXT"}, 48, {"\"LONGNA~1.TXT\" is shaped like the short (8.3) name Windows may give \"longname-one.txt\""}},
-      {"alias in lower case, first", {"sub/longna~2.txt", "SUB/LongName-One.txt"}, 48, {"\"sub/longna~2.txt\" is shaped"}},
+      {"Cyrillic, named once",
+       {"привет/", "привет/a.txt"},
+       48,
+       {"\"привет\": a name beyond ASCII"}},
+      {"no legacy code page",
+       {"नमस्ते.txt"},
+       48,
+       {"\"नमस्ते.txt\": a name beyond ASCII; Windows 10 version 1903 and later unpack it (the "
+        "stub's UTF-8 code page), older Windows (7, 8, 10 before 1903) under no legacy code page"}},
+      {"NTFS alias",
+       {"longname-one.txt", "LONGNA~1.TXT"},
+       48,
+       {"\"LONGNA~1.TXT\" is shaped like the short (8.3) name Windows may give "
+        "\"longname-one.txt\""}},
+      {"alias in lower case, first",
+       {"sub/longna~2.txt", "SUB/LongName-One.txt"},
+       48,
+       {"\"sub/longna~2.txt\" is shaped"}},
       {"Wine's alias", {"longname-one.txt", "long~24b.txt"}, 48, {"\"long~24b.txt\" is shaped"}},
-      {"NTFS hashed alias", {"longname-one.txt", "LO1A2B~1.TXT"}, 48, {"\"LO1A2B~1.TXT\" is shaped"}},
+      {"NTFS hashed alias",
+       {"longname-one.txt", "LO1A2B~1.TXT"},
+       48,
+       {"\"LO1A2B~1.TXT\" is shaped"}},
       {"another extension", {"longname-one.txt", "LONGNA~1.DOC"}, 48, {}},
       {"another directory", {"a/longname-one.txt", "b/LONGNA~1.TXT"}, 48, {}},
       {"an 8.3 name has no alias", {"readme.txt", "README~1.TXT"}, 48, {}},
@@ -86,7 +110,9 @@ TEST(ProgramToRun, FoundAtTheTopOrTheNearestNamed) {
       {{{"a/setup.exe", false}, {"setup.exe", false}}, "setup.exe", true, ""},
       {{{"Setup.EXE", false}}, "setup.exe", true, ""},
       {{{"x/y/SETUP.exe", false}, {"Acme-1.2/setup.exe", false}, {"b/setup.exe", false}},
-       "setup.exe", false, "Acme-1.2/setup.exe"},
+       "setup.exe",
+       false,
+       "Acme-1.2/setup.exe"},
       {{{"setup.exe", true}, {"setup.exe/readme", false}}, "setup.exe", false, ""},
       {{{"setup.exe", false}, {"bin/app.exe", false}}, "bin/app.exe", true, ""},
       {{{"app.exe", false}}, "bin/app.exe", false, "app.exe"},

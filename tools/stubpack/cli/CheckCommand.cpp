@@ -167,7 +167,8 @@ uint64_t NameBytes(uint64_t units) {
   return 2 * capacity;
 }
 
-// The stub holds the entry list for the whole run: each name in UTF-16 (NameBytes), and a record of about 160 bytes an entry (the 72-byte entry of the 32-bit stub in a list that
+// The stub holds the entry list for the whole run: each name in UTF-16 (NameBytes), and a record
+// of about 160 bytes an entry (the 72-byte entry of the 32-bit stub in a list that
 // grows by doubling, with the tables that tie entries to folders). While it reads the header
 // it holds the header's bytes and its decoded additional streams besides (their LZMA
 // dictionary, at most their size, is gone before the names are read). Then it streams each
@@ -333,7 +334,8 @@ int RunCheck(const InspectOptions& options, std::ostream& out, std::ostream& err
     CheckFolders(listing, report);
     CheckEntries(listing, problems);
     CheckWindowsNames(listing, report);
-    for (std::string& warning : InstallWarnings(CreatedEntries(listing), options.tempPathLength, Shown))
+    for (std::string& warning :
+         InstallWarnings(CreatedEntries(listing), options.tempPathLength, Shown))
       report.warnings.push_back(std::move(warning));
     const uint64_t memory =
         MemoryEstimate(listing, MeasureHeader(harness, installer, opened));

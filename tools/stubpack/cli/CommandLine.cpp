@@ -301,7 +301,8 @@ int RunCommandLine(int argc, char** argv) {
   app.set_version_flag("-V,--version", VersionText, "print stubpack's version and its stub's");
   app.set_help_flag("-h,--help", "print this help and exit");
   app.footer("Exit codes: 0 done, 1 the stub would refuse the installer (or --strict met a "
-             "warning), 2 bad usage or an I/O failure. Run stubpack COMMAND --help for the options of a command.");
+             "warning), 2 bad usage or an I/O failure. Run stubpack COMMAND --help for the "
+             "options of a command.");
 
   PackOptions pack;
   InspectOptions inspect;

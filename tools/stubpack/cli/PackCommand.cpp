@@ -201,7 +201,8 @@ int RunPack(const PackOptions& options, std::ostream& out, std::ostream& warning
   const auto started = std::chrono::steady_clock::now();
   const PackPlan plan = PlanPack(options, warnings);
   if (options.strict && !plan.warnings.empty()) {
-    warnings << "stubpack: error: --strict: " << CountedNoun(plan.warnings.size(), "warning", "warnings")
+    warnings << "stubpack: error: --strict: "
+             << CountedNoun(plan.warnings.size(), "warning", "warnings")
              << "; no installer was written\n";
     return 1;
   }

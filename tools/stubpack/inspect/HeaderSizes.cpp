@@ -21,8 +21,8 @@ HeaderSizes MeasureHeader(StubHarness& harness, const std::string& installer,
   // The stub opened this archive: the header lies inside the file.
   std::vector<uint8_t> header(size_t(start.NextHeaderSize));
   in.seekg(std::streamoff(archiveStart + kStartHeaderSize + start.NextHeaderOffset));
-  if (header.size() < 2 || !in.read(reinterpret_cast<char*>(header.data()),
-                                    std::streamsize(header.size())))
+  if (header.size() < 2 ||
+      !in.read(reinterpret_cast<char*>(header.data()), std::streamsize(header.size())))
     return sizes;
   if (header[0] != kHeader || header[1] != kAdditionalStreamsInfo) return sizes;
   // The stub's own reader of the streams info, on the block that follows those two bytes.

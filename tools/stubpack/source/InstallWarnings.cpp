@@ -1,6 +1,6 @@
 #include "source/InstallWarnings.h"
 
-#include <set>
+#include <unordered_set>
 
 #include "format/NameRules.h"
 #include "source/LegacyCodePages.h"
@@ -9,7 +9,7 @@
 
 std::vector<NamedEntry> EveryPath(const std::vector<NamedEntry>& entries) {
   std::vector<NamedEntry> paths;
-  std::set<std::string> seen;
+  std::unordered_set<std::string> seen;
   auto add = [&](const std::string& path, bool isDirectory) {
     if (seen.insert(path).second) paths.push_back({path, isDirectory});
   };

@@ -81,7 +81,8 @@ std::vector<std::string> CodePageWarnings(const std::vector<NamedEntry>& paths,
     std::string where;
     for (const std::string& page : LegacyCodePagesHolding(last))
       where += (where.empty() ? "" : ", ") + page;
-    warnings.push_back(show(entry.name) + ": a name beyond ASCII; Windows 10 version 1903 and "
+    warnings.push_back(show(entry.name) +
+                       ": a name beyond ASCII; Windows 10 version 1903 and "
                        "later unpack it (the stub's UTF-8 code page), older Windows (7, 8, 10 "
                        "before 1903) " +
                        (where.empty() ? "under no legacy code page"

@@ -20,8 +20,8 @@ uint64_t FullPathLength(const std::string& path, uint32_t tempPathLength) {
 std::vector<std::string> PathLengthWarnings(const std::vector<NamedEntry>& paths,
                                             uint32_t tempPathLength, const ShowName& show) {
   std::vector<std::string> warnings;
-  const std::string under = " characters under a " + std::to_string(tempPathLength) +
-                            "-character temporary directory";
+  const std::string under =
+      " characters under a " + std::to_string(tempPathLength) + "-character temporary directory";
   const std::string unless = "; unless Windows has long paths enabled, the stub fails to ";
   for (const NamedEntry& entry : paths) {
     const size_t slash = entry.name.rfind('/');
@@ -32,12 +32,13 @@ std::vector<std::string> PathLengthWarnings(const std::vector<NamedEntry>& paths
     if (entry.isDirectory && length > kMaxDirectoryPathLength) {
       warnings.push_back(show(entry.name) + ": the full path of this directory is " +
                          std::to_string(length) + under + ", beyond the " +
-                         std::to_string(kMaxDirectoryPathLength) +
-                         " that CreateDirectory takes" + unless + "make it");
+                         std::to_string(kMaxDirectoryPathLength) + " that CreateDirectory takes" +
+                         unless + "make it");
     } else if (!entry.isDirectory && length > kMaxPathLength) {
-      warnings.push_back(show(entry.name) + ": its full path is " + std::to_string(length) +
-                         under + ", beyond MAX_PATH (" + std::to_string(kMaxPathLength) +
-                         " and the terminator)" + unless + "write it (\"Can not open output "
+      warnings.push_back(show(entry.name) + ": its full path is " + std::to_string(length) + under +
+                         ", beyond MAX_PATH (" + std::to_string(kMaxPathLength) +
+                         " and the terminator)" + unless +
+                         "write it (\"Can not open output "
                          "file\")");
     }
   }

@@ -12,8 +12,7 @@ size_t Depth(const std::string& path) {
 
 }  // namespace
 
-ProgramSearch FindProgramToRun(const std::vector<NamedEntry>& entries,
-                               const std::string& program) {
+ProgramSearch FindProgramToRun(const std::vector<NamedEntry>& entries, const std::string& program) {
   ProgramSearch search;
   const std::string wanted = WindowsNameKey(program);
   const std::string wantedName = WindowsNameKey(LastComponent(program));

@@ -12,5 +12,4 @@ struct ProgramSearch {
   std::string nearest;  // else the file of the program's name nearest the top, or empty
 };
 
-ProgramSearch FindProgramToRun(const std::vector<NamedEntry>& entries,
-                               const std::string& program);
+ProgramSearch FindProgramToRun(const std::vector<NamedEntry>& entries, const std::string& program);

@@ -107,9 +107,9 @@ std::vector<std::string> ShortNameAliasWarnings(const std::vector<NamedEntry>& p
     const auto other = directory->second.find(ShortNameText(Split(name).extension) + "." + stem);
     if (other == directory->second.end() || !IsShortNameShapeOf(name, LastComponent(other->second)))
       continue;
-    warnings.push_back(show(entry.name) + " is shaped like the short (8.3) name Windows may "
-                       "give " + show(other->second) + "; where it makes short names (the "
-                       "system drive, by default) the two can be one file, and the stub fails");
+    warnings.push_back(show(entry.name) + " is shaped like the short (8.3) name Windows may give " +
+                       show(other->second) + "; where it makes short names (the system drive, " +
+                       "by default) the two can be one file, and the stub fails");
   }
   return warnings;
 }
