@@ -7,7 +7,8 @@
  *   pos <TAB> position <TAB> range end
  * and at the end
  *   pings <TAB> answered <TAB> unanswered <TAB> longest wait in ms
- * Exit code 3 when no window appeared, 4 when OUTPUT cannot be written. */
+ * Exit code 3 when no window appeared, 4 when OUTPUT cannot be written, 5 when the window
+ * went before its bar was seen. */
 #define WIN32_LEAN_AND_MEAN
 #include <windows.h>
 #include <commctrl.h>
@@ -41,13 +42,18 @@ int main(int argc, char** argv) {
   for (int waited = 0; !(window = FindWindowA("Unpack", "Unpack")) && waited < 3000; ++waited)
     Sleep(10);
   if (!window) return 3;
-  HWND bar = FindWindowExA(window, NULL, PROGRESS_CLASSA, NULL);
+  /* The bar is made just after its window. */
+  HWND bar = NULL;
+  while (!(bar = FindWindowExA(window, NULL, PROGRESS_CLASSA, NULL)) && IsWindow(window))
+    Sleep(1);
+  if (!bar) return 5;
   HANDLE pinger = CreateThread(NULL, 0, Ping, NULL, 0, NULL);
   DWORD_PTR position, range = 0, seenPosition = (DWORD_PTR)-1, seenRange = (DWORD_PTR)-1;
   while (IsWindow(bar)) {
     if (!SendMessageTimeoutA(bar, PBM_GETPOS, 0, 0, SMTO_NORMAL, 1000, &position)) continue;
     /* The range's end; the answer is lost only when the window has just gone. */
-    SendMessageTimeoutA(bar, PBM_GETRANGE, FALSE, 0, SMTO_NORMAL, 1000, &range);
+    DWORD_PTR end;
+    if (SendMessageTimeoutA(bar, PBM_GETRANGE, FALSE, 0, SMTO_NORMAL, 1000, &end)) range = end;
     if (position != seenPosition || range != seenRange)
       fprintf(out, "pos\t%lu\t%lu\n", (unsigned long)position, (unsigned long)range);
     seenPosition = position;
