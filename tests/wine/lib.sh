@@ -42,6 +42,22 @@ pack_installer() {
   }
 }
 
+# word_files DIR COUNT MIN MAX SEED NAME: COUNT files of MIN to MAX random words below DIR,
+# file i named by the Python expression NAME (e.g. '"f%03d.txt" % i'); directories are made.
+word_files() {
+  python3 - "$@" <<'PY'
+import os, random, sys
+root, count, low, high, seed, name = sys.argv[1:]
+r = random.Random(int(seed))
+words = [b"alpha", b"beta", b"gamma", b"delta", b"omega", b"kappa", b"sigma", b"theta"]
+for i in range(int(count)):
+    path = os.path.join(root, eval(name, {"i": i}))
+    os.makedirs(os.path.dirname(path), exist_ok=True)
+    with open(path, "wb") as out:
+        out.write(b" ".join(r.choice(words) for _ in range(r.randrange(int(low), int(high) + 1))))
+PY
+}
+
 # launch COMMAND_LINE: starts an installer with exactly that Windows command line and leaves
 # its process id in launched_pid; wait "$launched_pid" gives its exit code.
 launch() {

@@ -9,18 +9,8 @@ rm -rf "$work" && mkdir -p "$work/tree"
 cp "$PROBE" "$work/tree/setup.exe"
 # Small files, then one large file, written last (same kind, last by name): the bar's final
 # steps come while that file's pieces are decoded, so the sampler sees the end.
-python3 - "$work/tree" <<'PY'
-import os, random, sys
-r = random.Random(5)
-words = [b"alpha", b"beta", b"gamma", b"delta", b"omega", b"kappa", b"sigma", b"theta"]
-def text(n):
-    return b" ".join(r.choice(words) for _ in range(n))
-for f in range(200):
-    open(os.path.join(sys.argv[1], "a%03d.dat" % f), "wb").write(text(r.randrange(2000, 20000)))
-with open(os.path.join(sys.argv[1], "zz.dat"), "wb") as out:
-    for _ in range(32):
-        out.write(text(200000)[:1 << 20])
-PY
+word_files "$work/tree" 200 2000 20000 5 '"a%03d.dat" % i'
+word_files "$work/tree" 1 6000000 6000000 5 '"zz.dat"'
 installer="$work/installer.exe"
 phase=$SECONDS
 "$STUBPACK" pack -q --stub "$STUB" --fast --mf hc4 --nice-len 16 -o "$installer" "$work/tree" \
