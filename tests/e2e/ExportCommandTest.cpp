@@ -15,9 +15,9 @@ namespace fs = std::filesystem;
 
 namespace {
 
-bool Have(const std::string& command) { return RunShell("command -v " + command).exitCode == 0; }
+bool HaveReader(const std::string& command) { return RunShell("command -v " + command).exitCode == 0; }
 
-void BuildTree(const std::string& root) {
+void BuildExportTree(const std::string& root) {
   fs::create_directories(root + "/sub/empty");
   WriteFile(root + "/setup.exe", std::string("MZ"));
   WriteFile(root + "/sub/zero", std::string());
@@ -38,12 +38,12 @@ TEST(ExportCommand, RoundTripThroughOtherReaders) {
   const Reader readers[] = {{"bsdtar", "bsdtar -xf {} -C {}", {"--plain-header"}},
                             {"py7zr", "py7zr x {} {}", {"--plain-header", "--bcj2", "off"}}};
   for (const Reader& reader : readers) {
-    if (!Have(reader.command)) {
+    if (!HaveReader(reader.command)) {
       ADD_FAILURE() << reader.command << " is not installed (scripts/install-deps.sh)";
       continue;
     }
     TempDir dir;
-    BuildTree(dir.Path() + "/src");
+    BuildExportTree(dir.Path() + "/src");
     WriteFile(dir.Path() + "/stub", StandInStub(70000));
     std::vector<std::string> args = {"pack", "-q", "--stub", dir.Path() + "/stub",
                                      dir.Path() + "/src", "-o", dir.Path() + "/i.exe"};
@@ -82,7 +82,7 @@ class ExportRefuses : public ::testing::TestWithParam<BadExport> {};
 
 TEST_P(ExportRefuses, WithoutWritingAnything) {
   TempDir dir;
-  BuildTree(dir.Path() + "/src");
+  BuildExportTree(dir.Path() + "/src");
   WriteFile(dir.Path() + "/stub", StandInStub());
   ASSERT_EQ(RunStubpack({"pack", "-q", "--stub", dir.Path() + "/stub", dir.Path() + "/src",
                          "-o", dir.Path() + "/i.exe"})

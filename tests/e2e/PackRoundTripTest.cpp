@@ -8,6 +8,7 @@
 
 #include <filesystem>
 #include <map>
+#include <sstream>
 
 #include "StubpackRun.h"
 #include "fixtures/CaseName.h"
@@ -18,11 +19,6 @@ namespace fs = std::filesystem;
 namespace {
 
 bool HaveBsdtar() { return RunShell("command -v bsdtar").exitCode == 0; }
-
-void SetTime(const std::string& path, int64_t seconds, long nanoseconds) {
-  const timespec times[2] = {{seconds, nanoseconds}, {seconds, nanoseconds}};
-  ASSERT_EQ(utimensat(AT_FDCWD, path.c_str(), times, AT_SYMLINK_NOFOLLOW), 0) << path;
-}
 
 // The tree every round trip packs; DLLs go in when the mingw-w64 packages are there.
 void BuildTree(const std::string& root) {
@@ -78,7 +74,7 @@ std::map<std::string, Snapshot> Capture(const std::string& root) {
   return tree;
 }
 
-void ExpectSameTree(const std::string& expectedRoot, const std::string& actualRoot) {
+void ExpectSameSnapshots(const std::string& expectedRoot, const std::string& actualRoot) {
   const auto expected = Capture(expectedRoot);
   const auto actual = Capture(actualRoot);
   EXPECT_EQ(expected.size(), actual.size());
@@ -123,7 +119,10 @@ TEST_P(PackRoundTrip, BsdtarExtractsEveryEntryUnchanged) {
   args.insert(args.end(), GetParam().options.begin(), GetParam().options.end());
   const RunResult run = RunStubpack(args);
   ASSERT_EQ(run.exitCode, 0) << run.output;
-  EXPECT_EQ(run.output, "");
+  // Quiet: nothing but the names that need a legacy code page or Windows 10 1903.
+  std::istringstream lines(run.output);
+  for (std::string line; std::getline(lines, line);)
+    EXPECT_NE(line.find("a name beyond ASCII"), std::string::npos) << line;
 
   const std::vector<uint8_t> installer = ReadFile(dir.Path() + "/setup-installer");
   ASSERT_GT(installer.size(), stub.size());
@@ -136,7 +135,7 @@ TEST_P(PackRoundTrip, BsdtarExtractsEveryEntryUnchanged) {
   const RunResult extract = RunShell("bsdtar -xf " + ShellQuote(dir.Path() + "/archive.7z") +
                                      " -C " + ShellQuote(dir.Path() + "/out"));
   ASSERT_EQ(extract.exitCode, 0) << extract.output;
-  ExpectSameTree(source, dir.Path() + "/out");
+  ExpectSameSnapshots(source, dir.Path() + "/out");
 }
 
 INSTANTIATE_TEST_SUITE_P(

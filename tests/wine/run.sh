@@ -41,11 +41,15 @@ export ARTIFACTS="$WINE_TESTS/artifacts"
 rm -rf "$WINE_TESTS"
 mkdir -p "$ARTIFACTS"
 export PROBE="$WINE_TESTS/setup_probe.exe" LAUNCHER="$WINE_TESTS/launcher.exe"
-for program in setup_probe launcher; do
+export SAMPLER="$WINE_TESTS/window_sampler.exe" CONSOLE_PROBE="$WINE_TESTS/console_probe.exe"
+for program in setup_probe launcher window_sampler; do
   "$MINGW_GCC" -std=c11 -Wall -Wextra -Os -s -mwindows \
     -o "$WINE_TESTS/$program.exe" "$here/$program.c" -lshell32 ||
     { echo "could not build $program.exe"; echo "0 passed, 1 failed"; exit 1; }
 done
+# The probe once more as a console program: Windows gives it a console host of its own.
+"$MINGW_GCC" -std=c11 -Wall -Wextra -Os -s -o "$CONSOLE_PROBE" "$here/setup_probe.c" ||
+  { echo "could not build console_probe.exe"; echo "0 passed, 1 failed"; exit 1; }
 
 # The start header's layout for the scripts' Python (import archive_layout), from our own
 # statement of it.
@@ -54,7 +58,14 @@ c++ -std=c++17 -I"$root/src" -o "$WINE_TESTS/archive_layout" "$here/archive_layo
   { echo "could not build archive_layout"; echo "0 passed, 1 failed"; exit 1; }
 export PYTHONPATH="$WINE_TESTS${PYTHONPATH:+:$PYTHONPATH}"
 
-wine_prefix "$WINE_TESTS/prefix" "$WINE_ARCH" || { echo "0 passed, 1 failed"; exit 1; }
+# A prefix just made for this architecture (STUBKIT_WINE_PREFIX_COPY, as scripts/test-windows.sh
+# leaves its probe's) is copied rather than booted again: a Wine start-up saved.
+template="${STUBKIT_WINE_PREFIX_COPY:-}"
+if [ -n "$template" ] && grep -qx "#arch=$WINE_ARCH" "$template/system.reg" 2>/dev/null; then
+  cp -a "$template" "$WINE_TESTS/prefix"
+else
+  wine_prefix "$WINE_TESTS/prefix" "$WINE_ARCH" || { echo "0 passed, 1 failed"; exit 1; }
+fi
 wine_env "$WINE_TESTS/prefix" "$WINE_ARCH"
 
 passed=0

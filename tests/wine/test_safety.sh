@@ -74,7 +74,7 @@ back='．．＼．．＼．．＼．．＼．．＼．．＼'
 printf 'x\n' > "$look/${up}stubkit-root.txt"
 printf 'x\n' > "$look/${back}windows＼system32＼stubkit-system.txt"
 cp "$PROBE" "$look/ｓｅｔｕｐ.ｅｘｅ"
-pack_installer "$work/lookalike.exe" "$look" || { fail lookalike "stubpack could not pack"; exit 1; }
+pack_installer "$work/lookalike.exe" "$look" --allow-no-setup || { fail lookalike "stubpack could not pack"; exit 1; }
 before="$(temp_dirs)"
 run_installer "\"$(windows_path "$work/lookalike.exe")\""
 escaped="$(find "$WINEPREFIX/drive_c" "$work" -name 'stubkit-*.txt' 2>/dev/null | grep -v '/cab[^/]*\.tmp/' || true)"
@@ -112,7 +112,7 @@ manifest="$(wrestool -x --raw --type=24 --name=1 "$STUB" 2>/dev/null)"
 missing=""
 for want in 'level="asInvoker"' 'uiAccess="false"' '{35138b9a-5d96-4fbd-8e2d-a2440225f93a}' \
             '{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}' 'Microsoft.Windows.Common-Controls' \
-            '<dpiAware' '>UTF-8</activeCodePage>'; do
+            '<dpiAware' '>UTF-8</activeCodePage>' '>true</longPathAware>'; do
   [[ "$manifest" == *"$want"* ]] || missing+=" $want"
 done
 if [ -n "$missing" ]; then fail manifest "missing:$missing"; else pass manifest; fi

@@ -119,6 +119,10 @@ LRESULT WINAPI SendMessageA(HWND window, UINT message, WPARAM wParam, LPARAM lPa
   return 0;
 }
 
+BOOL WINAPI PeekMessageA(MSG*, HWND, UINT, UINT, UINT) { return FALSE; }
+BOOL WINAPI TranslateMessage(const MSG*) { return FALSE; }
+LRESULT WINAPI DispatchMessageA(const MSG*) { return 0; }
+
 int WINAPI MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type) {
   bool quiet = false;
   if constexpr (kSeams) quiet = StandIns().quietBoxes;

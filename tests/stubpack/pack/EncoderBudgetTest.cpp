@@ -5,9 +5,8 @@
 
 namespace {
 
-constexpr uint64_t MiB = 1u << 20;
-
 TEST(EncoderBudget, AsManyAsRequestedFoldersAndMemoryAllow) {
+  constexpr uint64_t MiB = 1u << 20;
   struct Case {
     unsigned requested;
     size_t folders;
@@ -32,6 +31,7 @@ TEST(EncoderBudget, AsManyAsRequestedFoldersAndMemoryAllow) {
 }
 
 TEST(EncoderBudget, FolderMemoryFollowsTheFoldersDictionary) {
+  constexpr uint64_t MiB = 1u << 20;
   const LzmaSettings defaults;
   // The default 64 MiB dictionary with bt4 takes liblzma about 674 MiB, plus the data.
   const uint64_t large = FolderMemory(64 * MiB, defaults);

@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstdlib>
 #include <string>
 #include <vector>
@@ -16,8 +17,6 @@
 #include "fixtures/TempDir.h"
 
 namespace {
-
-const char kGeneralText[] = "Unpacking failed\nFile corrupted or problems with temporary directory";
 
 class InstallerRun : public ::testing::Test {
  protected:
@@ -156,7 +155,7 @@ TEST_F(InstallerRun, FailurePathShowsBothBoxesClosesHandlesThenRemovesTheTree) {
   EXPECT_EQ(boxes[0].owner, nullptr);
   EXPECT_EQ(boxes[0].type, MB_ICONERROR);
   EXPECT_EQ(boxes[1].caption, "Error of Unpacking");
-  EXPECT_EQ(boxes[1].text, kGeneralText);
+  EXPECT_EQ(boxes[1].text, kGeneralFailureText);
   EXPECT_EQ(boxes[1].owner, mainWindow);
   EXPECT_NE(mainWindow, nullptr);
   EXPECT_TRUE(TempEntries().empty());
@@ -183,6 +182,52 @@ TEST_F(InstallerRun, NormalRunClosesKeptFilesBeforeSetupAndRemovesTheTreeAfter) 
   EXPECT_LT(at("CreateProcessA"), at("SetCurrentDirectoryA " + startDir));
   EXPECT_LT(at("SetCurrentDirectoryA " + startDir),
             at("RemoveDirectoryA " + std::string(TempDirName)));
+}
+
+// Another program holds setup.exe open (no delete sharing) from the moment setup ends: the
+// removal tries again for about two seconds, and the run ends with 0 either way.
+TEST_F(InstallerRun, RemovalWaitsBrieflyForAFileInUse) {
+  using Clock = std::chrono::steady_clock;
+  struct Case {
+    int holdMs;  // -1: held until the run has ended
+    bool treeGone;
+  } cases[] = {{500, true}, {-1, false}};
+  for (const Case& c : cases) {
+    posix_testing::Reset();
+    ResetRunState();
+    UseInstaller(SingleEntry7z("setup.exe", "#!/bin/sh\n", 0755));
+    HANDLE held = INVALID_HANDLE_VALUE;
+    Clock::time_point since;
+    posix_testing::BeforeCall(posix_testing::Api::SetCurrentDirectoryA, 2, [&] {
+      std::string setup = std::string(TempDirName) + "\\setup.exe";
+      held = CreateFileA(setup.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                         FILE_ATTRIBUTE_NORMAL, nullptr);
+      since = Clock::now();
+    });
+    // Each pass of the removal looks the tree up again: the holder lets go at the first look
+    // after its time.
+    for (uint32_t nth = 1; nth <= 200; ++nth) {
+      posix_testing::BeforeCall(posix_testing::Api::FindFirstFileA, nth, [&] {
+        if (held == INVALID_HANDLE_VALUE || c.holdMs < 0 ||
+            Clock::now() - since < std::chrono::milliseconds(c.holdMs))
+          return;
+        CloseHandle(held);
+        held = INVALID_HANDLE_VALUE;
+      });
+    }
+    RunEnd end = Run("stub.exe");
+    const auto took = Clock::now() - since;
+    ASSERT_FALSE(end.exited) << end.reason;
+    ASSERT_NE(held == INVALID_HANDLE_VALUE, c.holdMs < 0) << c.holdMs;
+    EXPECT_EQ(exitCode, 0);
+    EXPECT_EQ(TempEntries().empty(), c.treeGone) << c.holdMs;
+    if (c.holdMs < 0) {
+      EXPECT_GE(took, std::chrono::milliseconds(1900));  // about two seconds, then left
+      EXPECT_LT(took, std::chrono::milliseconds(4000));
+      CloseHandle(held);
+      std::filesystem::remove_all(TempDirName);
+    }
+  }
 }
 
 TEST_F(InstallerRun, UnreadableStubFileReportsItsOwnTextFirst) {
@@ -308,7 +353,7 @@ TEST_F(InstallerRun, SetupThatCannotStartEndsWithOneAfterTheCleanUp) {
     EXPECT_EQ(end.reason, "setup program cannot be started") << c.name;
     auto boxes = posix_testing::MessageBoxes();
     ASSERT_EQ(boxes.size(), 1u) << c.name;
-    EXPECT_EQ(boxes[0].text, kGeneralText);
+    EXPECT_EQ(boxes[0].text, kGeneralFailureText);
     EXPECT_EQ(boxes[0].owner, nullptr);  // the window is gone by then
     EXPECT_TRUE(TempEntries().empty()) << c.name;
   }
