@@ -15,7 +15,8 @@ const uint32_t kReplacement = 0xFFFD;
 
 }  // namespace
 
-int WINAPI MultiByteToWideChar(UINT, DWORD, LPCSTR text, int bytes, LPWSTR units, int unitCount) {
+int WINAPI MultiByteToWideChar(UINT, DWORD flags, LPCSTR text, int bytes, LPWSTR units,
+                               int unitCount) {
   if (!text || bytes == 0 || unitCount < 0) {
     SetLastError(ERROR_INVALID_PARAMETER);
     return 0;
@@ -26,7 +27,13 @@ int WINAPI MultiByteToWideChar(UINT, DWORD, LPCSTR text, int bytes, LPWSTR units
   for (int i = 0; i < bytes;) {
     uint32_t point;
     i += int(DecodeUtf8(p + i, size_t(bytes - i), &point));
-    if (point == kNotUtf8) point = kReplacement;
+    if (point == kNotUtf8) {
+      if (flags & MB_ERR_INVALID_CHARS) {
+        SetLastError(ERROR_NO_UNICODE_TRANSLATION);
+        return 0;
+      }
+      point = kReplacement;
+    }
     WCHAR encoded[2];
     int needed = int(EncodeUtf16(point, encoded));
     if (unitCount != 0) {
