@@ -2,6 +2,7 @@
 
 #include <CLI/CLI.hpp>
 
+#include <functional>
 #include <iostream>
 #include <map>
 
@@ -14,6 +15,7 @@
 #include "format/LzmaProperties.h"
 #include "inspect/InstallerListing.h"
 #include "installer/StubFile.h"
+#include "pe/InstallerOptionValues.h"
 #include "pack/FolderPlan.h"
 
 namespace {
@@ -34,6 +36,58 @@ CLI::Validator SizeWithin(uint64_t low, uint64_t high, const std::string& range)
         }
       },
       "");
+}
+
+// A check of an option's value: the problem's text, "" when the value is fine. It may put the
+// value in its stored form.
+CLI::Validator ValueCheck(const std::string& option,
+                          std::function<std::string(std::string&)> problem) {
+  return CLI::Validator(
+      [option, problem](std::string& value) -> std::string {
+        const std::string text = problem(value);
+        return text.empty() ? "" : option + " " + text;
+      },
+      "");
+}
+
+CLI::Validator OneOf(const std::string& option, const std::string& a, const std::string& b) {
+  return ValueCheck(option, [=](std::string& value) {
+    return value == a || value == b ? "" : "takes " + a + " or " + b;
+  });
+}
+
+// How the installer runs, also in the options resource: without a user interface, another
+// program, fixed arguments, its caption, what it waits for.
+void AddRunOptions(CLI::App& pack, IdentityOptions& identity) {
+  const std::string group = "Installer run (Windows stub)";
+  pack.add_option("--ui", identity.userInterface,
+                  "normal: the window and message boxes (default); none: neither, for unattended "
+                  "runs (a failure still exits 1 and goes to OutputDebugString)")
+      ->type_name("normal|none")
+      ->check(OneOf("--ui", "normal", "none"))
+      ->group(group);
+  pack.add_option("--run", identity.runPath,
+                  "the file to run after unpacking, a path inside the tree (default setup.exe); "
+                  "one that is not a program (an .msi) is opened as the shell opens it")
+      ->type_name("PATH")
+      ->check(ValueCheck("--run", RunPathProblem))
+      ->group(group);
+  pack.add_option("--args", identity.arguments,
+                  "arguments given to it before the installer's own, as written (quote them "
+                  "yourself)")
+      ->type_name("TEXT")
+      ->check(ValueCheck("--args", [](std::string& v) { return ArgumentsProblem(v); }))
+      ->group(group);
+  pack.add_option("--title", identity.title, "the window's caption, UTF-8 (default Unpack)")
+      ->type_name("TEXT")
+      ->check(ValueCheck("--title", [](std::string& v) { return TitleProblem(v); }))
+      ->group(group);
+  pack.add_option("--wait", identity.wait,
+                  "setup: remove the files when the program ends (default); all: when it and "
+                  "every process it started have ended")
+      ->type_name("setup|all")
+      ->check(OneOf("--wait", "setup", "all"))
+      ->group(group);
 }
 
 // The publisher's identity, written into the Windows stub's resources. Values are checked by
@@ -72,9 +126,10 @@ void AddIdentityOptions(CLI::App& pack, IdentityOptions& identity) {
       ->group(group);
   pack.add_option_function<std::string>(
           "--exit-code", checked([&identity](const std::string& v) { identity.SetExitCode(v); }),
-          "zero: exit 0 after unpacking (default); setup: exit with setup.exe's exit code")
+          "zero: exit 0 after unpacking (default); setup: exit with the program's exit code")
       ->type_name("zero|setup")
       ->group(group);
+  AddRunOptions(pack, identity);
 }
 
 void AddPackCommand(CLI::App& app, HelpFormatter& usage, PackOptions& options) {

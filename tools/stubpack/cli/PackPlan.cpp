@@ -83,10 +83,14 @@ PackPlan PlanPack(const PackOptions& options, std::ostream& warnings) {
 
   std::vector<PlanInput> planInput;
   std::vector<StreamedFile> streamed;
+  // The program the installer runs: --run's path, or setup.exe at the top; in any case.
+  const std::string program =
+      options.identity.runPath.empty() ? kSetupProgramName : options.identity.runPath;
+  const std::string programKey = WindowsNameKey(program);
   bool hasSetup = false;
   for (size_t i = 0; i < plan.scanned.size(); ++i) {
     const SourceEntry& source = plan.scanned[i];
-    hasSetup |= IsSetupProgramName(source.path) && !source.isDirectory;
+    hasSetup |= WindowsNameKey(source.path) == programKey && !source.isDirectory;
     if (source.isDirectory || source.size == 0) {
       ArchiveEntry entry;
       entry.name = ToArchiveName(source.path);
@@ -114,8 +118,9 @@ PackPlan PlanPack(const PackOptions& options, std::ostream& warnings) {
     streamed.push_back(file);
   }
   if (!hasSetup) {
-    warnings << "stubpack: warning: " << options.source
-             << " has no setup.exe at its top; the installer will fail to start it\n";
+    warnings << "stubpack: warning: " << options.source << " has no " << program
+             << (options.identity.runPath.empty() ? " at its top" : "")
+             << "; the installer will fail to start it\n";
   }
   std::vector<std::string> paths;
   for (const StreamedFile& file : streamed) paths.push_back(plan.scanned[file.entry].path);
