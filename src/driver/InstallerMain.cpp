@@ -44,11 +44,7 @@ int InstallerMain(HMODULE module, const char* commandLine) {
 
   GetCurrentDirectoryA(MAX_PATH, SavedCurrentDir);
   if (!SetCurrentDirectoryA(TempDirName)) FatalError(FailureReason::TempDirectoryNotEntered);
-  if (showWindow) {
-    CreateProgressWindow(static_cast<HINSTANCE>(module));
-    // Through UTF-16: the ANSI code page is UTF-8 only on the newest Windows.
-    if (stubOptions.title->Length()) SetWindowTextW(mainWindow, stubOptions.title->Units());
-  }
+  if (showWindow) CreateProgressWindow(static_cast<HINSTANCE>(module), stubOptions.title->Units());
 
   // A truncated module name would open some other file.
   DWORD nameLength = GetModuleFileNameA(nullptr, moduleFileName, MAX_PATH);

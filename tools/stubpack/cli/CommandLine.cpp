@@ -70,7 +70,7 @@ void AddRunOptions(CLI::App& pack, IdentityOptions& identity) {
                   "the file to run after unpacking, a path inside the tree (default setup.exe); "
                   "one that is not a program (an .msi) is opened as the shell opens it")
       ->type_name("PATH")
-      ->check(ValueCheck("--run", RunPathProblem))
+      ->transform(ValueCheck("--run", RunPathProblem))
       ->group(group);
   pack.add_option("--args", identity.arguments,
                   "arguments given to it before the installer's own, as written (quote them "
