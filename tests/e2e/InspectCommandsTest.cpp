@@ -271,7 +271,8 @@ TEST(InspectCommands, ListAndCheckShowTheRunOptions) {
     EXPECT_EQ(check.exitCode, row.checkExit) << row.what << "\n" << check.output;
     EXPECT_NE(check.output.find(row.checkLine), std::string::npos) << row.what << "\n"
                                                                    << check.output;
-    if (std::string(row.checkLine).rfind("warning", 0) != 0)
+    if (std::string(row.checkLine).rfind("warning", 0) != 0) {
       EXPECT_EQ(check.output.find("warning:"), std::string::npos) << row.what << check.output;
+    }
   }
 }
