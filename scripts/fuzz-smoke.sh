@@ -21,17 +21,32 @@ export UBSAN_OPTIONS="halt_on_error=1:print_stacktrace=1"
 declare -A corpus=([open_archive]=archives [extract]=archives [decode_folder]=folders
                    [decoders]=decoders [pe_resources]=pe [icon_file]=icons
                    [version_manifest]=resources)
-failed=()
-for target in open_archive extract decode_folder decoders pe_resources icon_file \
-    version_manifest; do
-  echo "== fuzz_$target for ${seconds}s"
+# One target's run: its log and its figures, printed after the run; non-zero on any finding.
+run_target() {
+  local target="$1"
   # New inputs go to a work directory of their own; the seeds stay as generated.
   rm -rf "${work:?}/$target"
   mkdir -p "$work/$target"
-  if ! "$build/fuzz_$target" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2560 \
-      -malloc_limit_mb=2048 -dict=fuzz/7z.dict -print_final_stats=1 \
-      -artifact_prefix="$artifacts/$target-" "$work/$target" "$build/seeds/${corpus[$target]}" \
-      > "$build/$target.log" 2>&1; then
+  "$build/fuzz_$target" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2560 \
+    -malloc_limit_mb=2048 -dict=fuzz/7z.dict -print_final_stats=1 \
+    -artifact_prefix="$artifacts/$target-" "$work/$target" "$build/seeds/${corpus[$target]}" \
+    > "$build/$target.log" 2>&1
+}
+
+# A libFuzzer run uses one core: the targets run as many at a time as there are cores.
+targets=(open_archive extract decode_folder decoders pe_resources icon_file version_manifest)
+slots="$(nproc 2>/dev/null || echo 1)"
+declare -A pid_of
+for target in "${targets[@]}"; do
+  while [ "$(jobs -rp | wc -l)" -ge "$slots" ]; do wait -n || :; done
+  echo "== fuzz_$target for ${seconds}s"
+  run_target "$target" &
+  pid_of[$target]=$!
+done
+failed=()
+for target in "${targets[@]}"; do
+  echo "== fuzz_$target"
+  if ! wait "${pid_of[$target]}"; then
     failed+=("$target")
     tail -n 60 "$build/$target.log"
   fi

@@ -11,9 +11,6 @@
 
 namespace {
 
-const char kGeneral[] =
-    "Error of Unpacking: Unpacking failed\nFile corrupted or problems with temporary directory";
-
 class BsdtarInstaller : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -82,7 +79,7 @@ TEST_F(BsdtarInstaller, CompressedHeaderAndStoredDataAreRefused) {
     const std::string installer = Installer(c.options, c.names);
     RunResult run = RunInstaller(installer, tempRoot.Path());
     EXPECT_EQ(run.exitCode, 1) << c.what << "\n" << run.output;
-    EXPECT_NE(run.output.find(kGeneral), std::string::npos) << c.what << "\n" << run.output;
+    EXPECT_NE(run.output.find(kGeneralFailureBox), std::string::npos) << c.what << "\n" << run.output;
     EXPECT_TRUE(DirectoryEntries(tempRoot.Path()).empty()) << c.what;
     RunResult check = RunStubpack({"check", installer});
     EXPECT_EQ(check.exitCode, 1) << check.output;

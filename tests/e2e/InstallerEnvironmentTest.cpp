@@ -22,21 +22,8 @@ using fixture::CraftedEntry;
 
 const uint32_t kExecutable = 0x8000u | (0755u << 16) | 0x20;
 
-CraftedEntry File(std::u16string name, std::string data, uint32_t attributes = 0x20) {
-  CraftedEntry e;
-  e.name = std::move(name);
-  e.data = std::move(data);
-  e.attributes = attributes;
-  return e;
-}
-
-CraftedEntry Directory(std::u16string name, uint32_t attributes) {
-  CraftedEntry e;
-  e.name = std::move(name);
-  e.directory = true;
-  e.attributes = attributes;
-  return e;
-}
+using fixture::CraftedDirectory;
+using fixture::CraftedFile;
 
 // Starts `sh -c command` and returns its process id; the command ends in `exec`, so that the
 // id is the installer's.
@@ -97,7 +84,7 @@ TEST_F(InstallerEnvironment, SignalsEndTheRunCleanly) {
       "touch \"$MARK_DIR/running\"\n"
       "wait \"$child\"\n";
   const std::string installer = Installer(
-      {File(u"a.txt", "first"), File(u"b.txt", "second"), File(u"setup.exe", setup, kExecutable)});
+      {CraftedFile(u"a.txt", "first"), CraftedFile(u"b.txt", "second"), CraftedFile(u"setup.exe", setup, kExecutable)});
   const std::string mark = files.Path() + "/paused";
   const std::string running = files.Path() + "/running";
   const std::string log = files.Path() + "/stderr";
@@ -137,11 +124,11 @@ TEST_F(InstallerEnvironment, ReplacedInstallerIsNotReadFromItsName) {
   std::vector<CraftedEntry> entries;
   for (int i = 0; i < 300; ++i) {
     const std::string name = "e" + std::to_string(i);
-    entries.push_back(File(std::u16string(name.begin(), name.end()), ""));
+    entries.push_back(CraftedFile(std::u16string(name.begin(), name.end()), ""));
   }
   const std::vector<uint8_t> payload = RandomBytes(300000, 7);  // read from the file as it goes
-  entries.push_back(File(u"payload.bin", std::string(payload.begin(), payload.end())));
-  entries.push_back(File(u"setup.exe", "#!/bin/sh\ncp payload.bin \"$MARK_DIR/copy\"\n",
+  entries.push_back(CraftedFile(u"payload.bin", std::string(payload.begin(), payload.end())));
+  entries.push_back(CraftedFile(u"setup.exe", "#!/bin/sh\ncp payload.bin \"$MARK_DIR/copy\"\n",
                          kExecutable));
   const std::string installer = Installer(entries);
   const std::string mark = files.Path() + "/paused";
@@ -162,14 +149,14 @@ TEST_F(InstallerEnvironment, ReplacedInstallerIsNotReadFromItsName) {
 // A relative TMPDIR names a directory below the current one; the run changes its current
 // directory, so it must hold the full name to find and remove its tree.
 TEST_F(InstallerEnvironment, RelativeTmpdirLeavesNothingBehind) {
-  CraftedEntry damaged = File(u"b.txt", "bytes that do not match their CRC");
+  CraftedEntry damaged = CraftedFile(u"b.txt", "bytes that do not match their CRC");
   damaged.wrongCrc = true;
   const struct {
     const char* what;
     std::string installer;
     int exitCode;
-  } runs[] = {{"complete run", Installer({File(u"a.txt", "fine")}), 0},
-              {"failed run", Installer({File(u"a.txt", "fine"), damaged}), 1}};
+  } runs[] = {{"complete run", Installer({CraftedFile(u"a.txt", "fine")}), 0},
+              {"failed run", Installer({CraftedFile(u"a.txt", "fine"), damaged}), 1}};
   fs::create_directory(tempRoot.Path() + "/reltmp");
   for (const auto& run : runs) {
     RunResult result = RunShell("cd " + ShellQuote(tempRoot.Path()) + " && env TMPDIR=reltmp " +
@@ -191,10 +178,10 @@ TEST_F(InstallerEnvironment, ReadOnlyDirectoriesAreRemovedByTheirOwner) {
     ASSERT_EQ(chown(tempRoot.Path().c_str(), 65534, 65534), 0);
   }
   const std::string installer =
-      Installer({Directory(u"bit", 0x11),                             // read-only bit
-                 Directory(u"mode", 0x8000u | (0555u << 16) | 0x10),  // r-x for all
-                 Directory(u"none", 0x8000u | (0000u << 16) | 0x11),  // nothing for anyone
-                 File(u"bit/f.txt", "a"), File(u"mode/f.txt", "b"), File(u"none/f.txt", "c")});
+      Installer({CraftedDirectory(u"bit", 0x11),                             // read-only bit
+                 CraftedDirectory(u"mode", 0x8000u | (0555u << 16) | 0x10),  // r-x for all
+                 CraftedDirectory(u"none", 0x8000u | (0000u << 16) | 0x11),  // nothing for anyone
+                 CraftedFile(u"bit/f.txt", "a"), CraftedFile(u"mode/f.txt", "b"), CraftedFile(u"none/f.txt", "c")});
   RunResult result = RunShell(asUser + "env TMPDIR=" + ShellQuote(tempRoot.Path()) + " " +
                               ShellQuote(installer) + " </dev/null");
   EXPECT_EQ(result.exitCode, 0) << result.output;
@@ -206,7 +193,7 @@ TEST_F(InstallerEnvironment, LowDescriptorLimitIsEnough) {
   std::vector<CraftedEntry> entries;
   for (int i = 0; i < 300; ++i) {
     const std::string name = "f" + std::to_string(i);
-    entries.push_back(File(std::u16string(name.begin(), name.end()), "x"));
+    entries.push_back(CraftedFile(std::u16string(name.begin(), name.end()), "x"));
   }
   const std::string installer = Installer(entries);
   RunResult result = RunShell("ulimit -n 40 && env TMPDIR=" + ShellQuote(tempRoot.Path()) + " " +

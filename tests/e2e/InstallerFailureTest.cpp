@@ -20,23 +20,8 @@ namespace {
 using fixture::CraftArchive;
 using fixture::CraftedEntry;
 
-const char kGeneral[] =
-    "Error of Unpacking: Unpacking failed\nFile corrupted or problems with temporary directory";
-
-CraftedEntry File(std::u16string name, std::string data) {
-  CraftedEntry e;
-  e.name = std::move(name);
-  e.data = std::move(data);
-  return e;
-}
-
-CraftedEntry Directory(std::u16string name) {
-  CraftedEntry e;
-  e.name = std::move(name);
-  e.directory = true;
-  e.attributes = 0x10;
-  return e;
-}
+using fixture::CraftedDirectory;
+using fixture::CraftedFile;
 
 class InstallerFailure : public ::testing::Test {
  protected:
@@ -46,7 +31,7 @@ class InstallerFailure : public ::testing::Test {
                      const std::string& specific = "") {
     RunResult run = RunInstaller(installer, tempRoot.Path(), {"/S"});
     EXPECT_EQ(run.exitCode, 1) << what << "\n" << run.output;
-    EXPECT_NE(run.output.find(kGeneral), std::string::npos) << what << "\n" << run.output;
+    EXPECT_NE(run.output.find(kGeneralFailureBox), std::string::npos) << what << "\n" << run.output;
     if (!specific.empty()) {
       EXPECT_NE(run.output.find("Unpacker: " + specific), std::string::npos) << what;
     }
@@ -162,9 +147,9 @@ TEST_F(InstallerFailure, DamagedCompressedFileList) {
 }
 
 TEST_F(InstallerFailure, EntryWhoseDataDoesNotMatchItsCrc) {
-  CraftedEntry bad = File(u"b.txt", "bytes that were damaged after packing");
+  CraftedEntry bad = CraftedFile(u"b.txt", "bytes that were damaged after packing");
   bad.wrongCrc = true;
-  const std::string installer = Crafted({File(u"a.txt", "fine"), bad, File(u"c.txt", "later")});
+  const std::string installer = Crafted({CraftedFile(u"a.txt", "fine"), bad, CraftedFile(u"c.txt", "later")});
   ExpectRefused(installer, "CRC");
   ExpectCheckSays(installer, "entry CRC mismatch; last entry reached: \"b.txt\"");
 }
@@ -174,7 +159,7 @@ TEST_F(InstallerFailure, EntriesThatWouldLeaveTheOutputDirectory) {
                                   u"C:x",    u"a/../../x", u"a\\..\\..\\x", u"\\\\server\\share\\x",
                                   u"a/ .. /x", u"file.txt:stream"};
   for (const std::u16string& name : names) {
-    const std::string installer = Crafted({File(u"setup.exe", "#!/bin/sh\n"), File(name, "x")});
+    const std::string installer = Crafted({CraftedFile(u"setup.exe", "#!/bin/sh\n"), CraftedFile(name, "x")});
     std::string shown(name.begin(), name.end());
     ExpectRefused(installer, shown);
     ExpectCheckSays(installer, "would leave the output directory");
@@ -187,21 +172,21 @@ TEST_F(InstallerFailure, ReservedDeviceNames) {
                                   u"nul ",      u"CONIN$",  u"conout$",  u"CONOUT$.txt",
                                   u"sub/CONIN$", u"COM\u00b9", u"lpt\u00b2", u"COM\u00b3.txt"};
   for (const std::u16string& name : names) {
-    const std::string installer = Crafted({File(name, "device")});
+    const std::string installer = Crafted({CraftedFile(name, "device")});
     std::string shown(name.begin(), name.end());
     ExpectRefused(installer, shown);
     ExpectCheckSays(installer, "would leave the output directory");
   }
   // Names that only begin like devices are ordinary files.
-  const std::string fine = Crafted({File(u"CONFIG.SYS", "x"), File(u"COM10", "y"),
-                                    File(u"LPT0.txt", "z"), File(u"console", "w")});
+  const std::string fine = Crafted({CraftedFile(u"CONFIG.SYS", "x"), CraftedFile(u"COM10", "y"),
+                                    CraftedFile(u"LPT0.txt", "z"), CraftedFile(u"console", "w")});
   RunResult check = RunStubpack({"check", fine});
   EXPECT_EQ(check.exitCode, 0) << check.output;
 }
 
 TEST_F(InstallerFailure, OutputFileThatCannotBeCreated) {
   // "a" is a file, so "a/b" has no directory to go into.
-  const std::string installer = Crafted({File(u"a", "file"), File(u"a/b", "under a file")});
+  const std::string installer = Crafted({CraftedFile(u"a", "file"), CraftedFile(u"a/b", "under a file")});
   ExpectRefused(installer, "cannot create", "Can not open output file");
   ExpectCheckSays(installer, "Can not open output file");
 }
@@ -209,7 +194,7 @@ TEST_F(InstallerFailure, OutputFileThatCannotBeCreated) {
 TEST_F(InstallerFailure, FileInTheWayThatCannotBeDeleted) {
   // The directory "d" stands where the file "d" must go.
   const std::string installer =
-      Crafted({Directory(u"d"), File(u"d/inner", "keeps d"), File(u"d", "file")});
+      Crafted({CraftedDirectory(u"d"), CraftedFile(u"d/inner", "keeps d"), CraftedFile(u"d", "file")});
   ExpectRefused(installer, "cannot delete", "Can not delete output file");
   ExpectCheckSays(installer, "Can not delete output file");
 }
@@ -217,7 +202,7 @@ TEST_F(InstallerFailure, FileInTheWayThatCannotBeDeleted) {
 TEST_F(InstallerFailure, FolderLargerThanTheStubsWindowForItsDictionary) {
   // The crafted folder's LZMA coder has a 64 KiB dictionary: its output may not pass
   // 64 KiB + 2 MiB in the stub.
-  const std::string installer = Crafted({File(u"big.bin", std::string((2u << 20) + 70000, 'z'))});
+  const std::string installer = Crafted({CraftedFile(u"big.bin", std::string((2u << 20) + 70000, 'z'))});
   ExpectRefused(installer, "window");
   ExpectCheckSays(installer, "beyond the stub's window limit of 2162688 bytes for a 64K dictionary");
 }

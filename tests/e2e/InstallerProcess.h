@@ -7,6 +7,10 @@
 
 #include "StubpackRun.h"
 
+// The general box of a failed run, as the POSIX layer prints it ("caption: text").
+inline constexpr char kGeneralFailureBox[] =
+    "Error of Unpacking: Unpacking failed\nFile corrupted or problems with temporary directory";
+
 std::string StubPath();
 // Whether an archive appended to this build's stub lies within the stub's signature scan (a
 // sanitizer build makes the stub too large for that).

@@ -59,11 +59,6 @@ std::vector<uint8_t> X86Image() {
   return image;
 }
 
-void SetTime(const std::string& path, int64_t seconds, long nanoseconds) {
-  timespec times[2] = {{seconds, nanoseconds}, {seconds, nanoseconds}};
-  ASSERT_EQ(utimensat(AT_FDCWD, path.c_str(), times, AT_SYMLINK_NOFOLLOW), 0) << path;
-}
-
 // Relative path -> stat of everything below root.
 std::map<std::string, struct stat> Tree(const std::string& root) {
   std::map<std::string, struct stat> tree;

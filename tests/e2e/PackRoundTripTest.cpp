@@ -19,11 +19,6 @@ namespace {
 
 bool HaveBsdtar() { return RunShell("command -v bsdtar").exitCode == 0; }
 
-void SetTime(const std::string& path, int64_t seconds, long nanoseconds) {
-  const timespec times[2] = {{seconds, nanoseconds}, {seconds, nanoseconds}};
-  ASSERT_EQ(utimensat(AT_FDCWD, path.c_str(), times, AT_SYMLINK_NOFOLLOW), 0) << path;
-}
-
 // The tree every round trip packs; DLLs go in when the mingw-w64 packages are there.
 void BuildTree(const std::string& root) {
   for (const char* dir : {"a", "a/b", "a/b/c", "empty", "données", "bin", "big"}) {
@@ -78,7 +73,7 @@ std::map<std::string, Snapshot> Capture(const std::string& root) {
   return tree;
 }
 
-void ExpectSameTree(const std::string& expectedRoot, const std::string& actualRoot) {
+void ExpectSameSnapshots(const std::string& expectedRoot, const std::string& actualRoot) {
   const auto expected = Capture(expectedRoot);
   const auto actual = Capture(actualRoot);
   EXPECT_EQ(expected.size(), actual.size());
@@ -136,7 +131,7 @@ TEST_P(PackRoundTrip, BsdtarExtractsEveryEntryUnchanged) {
   const RunResult extract = RunShell("bsdtar -xf " + ShellQuote(dir.Path() + "/archive.7z") +
                                      " -C " + ShellQuote(dir.Path() + "/out"));
   ASSERT_EQ(extract.exitCode, 0) << extract.output;
-  ExpectSameTree(source, dir.Path() + "/out");
+  ExpectSameSnapshots(source, dir.Path() + "/out");
 }
 
 INSTANTIATE_TEST_SUITE_P(

@@ -7,6 +7,9 @@
 #include <random>
 #include <stdexcept>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+
 #include "driver/StubTag.h"
 
 namespace fs = std::filesystem;
@@ -70,4 +73,11 @@ std::vector<uint8_t> StandInStub(size_t size, uint32_t seed) {
   const std::string head = std::string("\x7f" "ELF") + STUBKIT_STUB_TAG STUBKIT_VERSION + '\0';
   std::copy(head.begin(), head.end(), stub.begin());
   return stub;
+}
+
+void SetTime(const std::string& path, int64_t seconds, long nanoseconds) {
+  const timespec times[2] = {{seconds, nanoseconds}, {seconds, nanoseconds}};
+  if (utimensat(AT_FDCWD, path.c_str(), times, AT_SYMLINK_NOFOLLOW) != 0) {
+    throw std::runtime_error("cannot set the time of " + path);
+  }
 }

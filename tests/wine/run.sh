@@ -55,7 +55,14 @@ c++ -std=c++17 -I"$root/src" -o "$WINE_TESTS/archive_layout" "$here/archive_layo
   { echo "could not build archive_layout"; echo "0 passed, 1 failed"; exit 1; }
 export PYTHONPATH="$WINE_TESTS${PYTHONPATH:+:$PYTHONPATH}"
 
-wine_prefix "$WINE_TESTS/prefix" "$WINE_ARCH" || { echo "0 passed, 1 failed"; exit 1; }
+# A prefix just made for this architecture (STUBKIT_WINE_PREFIX_COPY, as scripts/test-windows.sh
+# leaves its probe's) is copied rather than booted again: a Wine start-up saved.
+template="${STUBKIT_WINE_PREFIX_COPY:-}"
+if [ -n "$template" ] && grep -qx "#arch=$WINE_ARCH" "$template/system.reg" 2>/dev/null; then
+  cp -a "$template" "$WINE_TESTS/prefix"
+else
+  wine_prefix "$WINE_TESTS/prefix" "$WINE_ARCH" || { echo "0 passed, 1 failed"; exit 1; }
+fi
 wine_env "$WINE_TESTS/prefix" "$WINE_ARCH"
 
 passed=0

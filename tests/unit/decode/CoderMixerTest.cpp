@@ -101,7 +101,7 @@ BindInfo UsualLayout() {
                       {3});
 }
 
-BytesReadStream Bytes(const std::string& text) {
+BytesReadStream StreamOf(const std::string& text) {
   return BytesReadStream(std::vector<uint8_t>(text.begin(), text.end()));
 }
 
@@ -120,7 +120,7 @@ TEST(CoderMixer, WiresTheUsualLayoutAndStartsProducersFirst) {
   mixer.SetCoderSizes(0, inA, outA);
   const uint32_t* inJoin[] = {&sizes[2], nullptr, &sizes[3], nullptr};
   mixer.SetCoderSizes(3, inJoin, nullptr);
-  BytesReadStream p0 = Bytes("P0"), p1 = Bytes("P1"), p2 = Bytes("P2"), p3 = Bytes("P3");
+  BytesReadStream p0 = StreamOf("P0"), p1 = StreamOf("P1"), p2 = StreamOf("P2"), p3 = StreamOf("P3");
   ReadStream* ins[] = {&p0, &p1, &p2, &p3};
   RecordingWriteStream out;
   mixer.Decode(ins, 4, &out);
@@ -150,7 +150,7 @@ TEST(CoderMixer, ConsumerListedFirstPullsItsProducers) {
   mixer.AddDecoder(&b);
   mixer.AddDecoder(&c);
   std::string big(CoderMixer::kPieceSize + 10, 'x');
-  BytesReadStream p0 = Bytes("A"), p1 = Bytes("B"), p2 = Bytes(big), p3 = Bytes("D");
+  BytesReadStream p0 = StreamOf("A"), p1 = StreamOf("B"), p2 = StreamOf(big), p3 = StreamOf("D");
   ReadStream* ins[] = {&p0, &p1, &p2, &p3};
   RecordingWriteStream out;
   mixer.Decode(ins, 4, &out);
@@ -179,7 +179,7 @@ TEST(CoderMixer, LocatesStreamsAcrossCodersOfSeveralStreams) {
 TEST(CoderMixer, Rejections) {
   TagCoder a("a"), b("b");
   JoinCoder join;
-  BytesReadStream p0 = Bytes("x"), p1 = Bytes("y");
+  BytesReadStream p0 = StreamOf("x"), p1 = StreamOf("y");
   ReadStream* ins[] = {&p0, &p1};
   RecordingWriteStream out;
   struct Row {

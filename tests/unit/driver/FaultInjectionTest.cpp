@@ -150,8 +150,6 @@ const char* SpecificText(const std::string& reason) {
   return nullptr;
 }
 
-const char kGeneralText[] = "Unpacking failed\nFile corrupted or problems with temporary directory";
-
 TEST_F(FaultInjection, EveryFailingCallEndsAsDocumented) {
   RunEnd clean = Run(Api::Count, 0);
   ASSERT_FALSE(clean.exited) << clean.reason;
@@ -183,7 +181,7 @@ TEST_F(FaultInjection, EveryFailingCallEndsAsDocumented) {
           EXPECT_EQ(boxes[0].text, specific) << row;
           EXPECT_EQ(boxes[0].caption, "Unpacker") << row;
         }
-        EXPECT_EQ(boxes.back().text, kGeneralText) << row;
+        EXPECT_EQ(boxes.back().text, kGeneralFailureText) << row;
         EXPECT_EQ(boxes.back().caption, "Error of Unpacking") << row;
         // Every output handle is closed; only the stub's own file stays open, by design.
         if (!expect.keepsFileOpen) {

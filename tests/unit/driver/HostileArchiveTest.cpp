@@ -23,8 +23,6 @@ namespace fs = std::filesystem;
 using fixture::HostileCase;
 using fixture::Outcome;
 
-const char kGeneralText[] = "Unpacking failed\nFile corrupted or problems with temporary directory";
-
 std::set<std::string> Names(const std::string& dir) {
   std::set<std::string> names;
   std::error_code ec;
@@ -88,7 +86,7 @@ class HostileArchive : public ::testing::Test {
     }
     if (end.exited) {
       auto boxes = posix_testing::MessageBoxes();
-      check(!boxes.empty() && boxes.back().text == kGeneralText, "no general box last");
+      check(!boxes.empty() && boxes.back().text == kGeneralFailureText, "no general box last");
     }
     char cwd[4096];
     check(std::string(getcwd(cwd, sizeof cwd)) == startDir, "current directory not restored");

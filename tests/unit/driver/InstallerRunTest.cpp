@@ -21,8 +21,6 @@
 
 namespace {
 
-const char kGeneralText[] = "Unpacking failed\nFile corrupted or problems with temporary directory";
-
 class InstallerRun : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -317,7 +315,7 @@ TEST_F(InstallerRun, FailurePathShowsBothBoxesClosesHandlesThenRemovesTheTree) {
   EXPECT_EQ(boxes[0].owner, nullptr);
   EXPECT_EQ(boxes[0].type, MB_ICONERROR);
   EXPECT_EQ(boxes[1].caption, "Error of Unpacking");
-  EXPECT_EQ(boxes[1].text, kGeneralText);
+  EXPECT_EQ(boxes[1].text, kGeneralFailureText);
   EXPECT_EQ(boxes[1].owner, mainWindow);
   EXPECT_NE(mainWindow, nullptr);
   EXPECT_TRUE(TempEntries().empty());
@@ -469,7 +467,7 @@ TEST_F(InstallerRun, SetupThatCannotStartEndsWithOneAfterTheCleanUp) {
     EXPECT_EQ(end.reason, "setup program cannot be started") << c.name;
     auto boxes = posix_testing::MessageBoxes();
     ASSERT_EQ(boxes.size(), 1u) << c.name;
-    EXPECT_EQ(boxes[0].text, kGeneralText);
+    EXPECT_EQ(boxes[0].text, kGeneralFailureText);
     EXPECT_EQ(boxes[0].owner, nullptr);  // the window is gone by then
     EXPECT_TRUE(TempEntries().empty()) << c.name;
   }
