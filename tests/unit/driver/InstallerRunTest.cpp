@@ -160,11 +160,8 @@ std::vector<uint8_t> OptionsResource(uint32_t flags, const std::string& texts,
 std::string ScriptArchive(const std::vector<std::pair<std::u16string, std::string>>& files) {
   std::vector<fixture::CraftedEntry> entries;
   for (const auto& file : files) {
-    fixture::CraftedEntry entry;
-    entry.name = file.first;
-    entry.data = file.second;
-    entry.attributes = 0x20 | FILE_ATTRIBUTE_UNIX_EXTENSION | (0100755u << 16);
-    entries.push_back(entry);
+    entries.push_back(fixture::CraftedFile(
+        file.first, file.second, 0x20 | FILE_ATTRIBUTE_UNIX_EXTENSION | (0100755u << 16)));
   }
   std::vector<uint8_t> bytes = fixture::CraftArchive(entries);
   return std::string(bytes.begin(), bytes.end());
@@ -262,7 +259,7 @@ TEST_F(InstallerRun, NoUserInterfaceShowsNothingAndTellsTheDebugger) {
   EXPECT_NE(std::find(calls.begin(), calls.end(), "OutputDebugStringA Can not open output file"),
             calls.end());
   EXPECT_NE(std::find(calls.begin(), calls.end(),
-                      std::string("OutputDebugStringA ") + kGeneralText),
+                      std::string("OutputDebugStringA ") + kGeneralFailureText),
             calls.end());
   EXPECT_TRUE(TempEntries().empty());
 }
