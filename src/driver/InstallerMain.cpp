@@ -32,6 +32,7 @@ int InstallerMain(HMODULE module, const char* commandLine) {
   const bool showWindow = !(stubOptions.flags & kOptionNoUserInterface);
 
   MakeTemporaryDirectory();
+  LoadStubOptionTexts();
 
   // The program's path must fit its buffer; a longer name cannot be served.
   const char* program =

@@ -20,9 +20,10 @@ DWORD RunSetupProgram(const char* programPath, const char* parameters, char* com
 HANDLE CreateWaitJob();
 // Waits until no process of the job is left.
 void WaitForEmptyJob(HANDLE job);
-// The publisher's choices: the options resource that stubpack writes (type "STUBKIT", id 1),
-// read by LoadStubOptions with its texts in UTF-16; without one, the defaults (empty texts). A
-// malformed one ends the run: the installer is damaged.
+// The publisher's choices: the options resource that stubpack writes (type "STUBKIT", id 1);
+// without one, the defaults (empty texts). LoadStubOptions reads it and sets the flags, before
+// anything else can fail; LoadStubOptionTexts then gives the texts in UTF-16 (it allocates).
+// A malformed resource ends the run in either: the installer is damaged.
 struct StubOptions {
   uint32_t flags;
   const WideString* runPath;
@@ -31,6 +32,7 @@ struct StubOptions {
 };
 extern StubOptions stubOptions;
 void LoadStubOptions(HMODULE module);
+void LoadStubOptionTexts();
 // The arguments after the program name, by the stub's scanning rule.
 const char* CommandLineTail(const char* commandLine);
 #ifndef _WIN32
