@@ -28,11 +28,12 @@ int InstallerMain(HMODULE module, const char* commandLine) {
 #ifndef _WIN32
   SetConsoleCtrlHandler(EndInterruptedRun, TRUE);
 #endif
-  LoadStubOptions(module);
+  InstallerOptions options;
+  LoadStubOptions(module, options);
   const bool showWindow = !(stubOptions.flags & kOptionNoUserInterface);
 
   MakeTemporaryDirectory();
-  LoadStubOptionTexts();
+  LoadStubOptionTexts(options);
 
   // The program's path must fit its buffer; a longer name cannot be served.
   const char* program =
@@ -59,23 +60,21 @@ int InstallerMain(HMODULE module, const char* commandLine) {
   // blank in the temporary path must not split it.
   const char* tail = CommandLineTail(commandLine);
   const char* arguments = stubOptions.arguments->ToAnsi();
-  const uint32_t argumentsLength = AnsiLength(arguments);
-  char* parameters = static_cast<char*>(MemAlloc(argumentsLength + AnsiLength(tail) + 2));
-  AnsiCopy(parameters, arguments);
-  if (argumentsLength) AnsiAppend(parameters, " ");
-  AnsiAppend(parameters, tail);
   uint32_t setupLength = AnsiLength(setupPath);
-  char* setupCommand = static_cast<char*>(MemAlloc(setupLength + AnsiLength(parameters) + 4));
+  char* setupCommand = static_cast<char*>(
+      MemAlloc(setupLength + AnsiLength(arguments) + AnsiLength(tail) + 5));
   AnsiCopy(setupCommand, "\"");
   AnsiAppend(setupCommand, setupPath);
   AnsiAppend(setupCommand, "\" ");
-  AnsiAppend(setupCommand, parameters);
+  char* parameters = setupCommand + setupLength + 3;  // what follows the program's name
+  AnsiAppend(setupCommand, arguments);
+  if (*arguments) AnsiAppend(setupCommand, " ");
+  AnsiAppend(setupCommand, tail);
 
   CloseOutputHandles();
   const DWORD setupExitCode = RunSetupProgram(setupPath, parameters, setupCommand,
                                               stubOptions.flags & kOptionWaitForAll);
   MemFree(setupCommand);
-  MemFree(parameters);
   SetCurrentDirectoryA(SavedCurrentDir);
   RemoveTree(WideString::FromAnsi(TempDirName));
   UnregisterClassA(kWindowClassName, static_cast<HINSTANCE>(module));

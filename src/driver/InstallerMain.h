@@ -21,8 +21,9 @@ HANDLE CreateWaitJob();
 // Waits until no process of the job is left.
 void WaitForEmptyJob(HANDLE job);
 // The publisher's choices: the options resource that stubpack writes (type "STUBKIT", id 1);
-// without one, the defaults (empty texts). LoadStubOptions reads it and sets the flags, before
-// anything else can fail; LoadStubOptionTexts then gives the texts in UTF-16 (it allocates).
+// without one, the defaults (empty texts). LoadStubOptions reads it into options (the texts
+// point into the resource) and sets the flags, before anything else can fail;
+// LoadStubOptionTexts then gives the texts in UTF-16 (it allocates).
 // A malformed resource ends the run in either: the installer is damaged.
 struct StubOptions {
   uint32_t flags;
@@ -31,8 +32,8 @@ struct StubOptions {
   const WideString* title;
 };
 extern StubOptions stubOptions;
-void LoadStubOptions(HMODULE module);
-void LoadStubOptionTexts();
+void LoadStubOptions(HMODULE module, InstallerOptions& options);
+void LoadStubOptionTexts(const InstallerOptions& options);
 // The arguments after the program name, by the stub's scanning rule.
 const char* CommandLineTail(const char* commandLine);
 #ifndef _WIN32

@@ -17,27 +17,24 @@ static const WideString* TextOf(const char* utf8) {
   return text;
 }
 
-// The resource's texts as read, until LoadStubOptionTexts converts them.
-static InstallerOptions readOptions;
-
-void LoadStubOptions(HMODULE module) {
+void LoadStubOptions(HMODULE module, InstallerOptions& options) {
   bool sound = true;
-  readOptions = InstallerOptions();
+  options = InstallerOptions();
   HRSRC found =
       FindResourceA(module, MAKEINTRESOURCEA(kOptionsResourceId), kOptionsResourceType);
   if (found) {
     const BYTE* bytes = static_cast<const BYTE*>(LockResource(LoadResource(module, found)));
-    sound = bytes && ReadInstallerOptions(bytes, SizeofResource(module, found), readOptions);
+    sound = bytes && ReadInstallerOptions(bytes, SizeofResource(module, found), options);
   }
   // Set first: a damaged resource that asks for no user interface still gets none.
-  stubOptions.flags = readOptions.flags;
+  stubOptions.flags = options.flags;
   if (!sound) FatalError(FailureReason::OptionsResourceDamaged);
 }
 
-void LoadStubOptionTexts() {
-  stubOptions.runPath = TextOf(readOptions.runPath);
-  stubOptions.arguments = TextOf(readOptions.arguments);
-  stubOptions.title = TextOf(readOptions.title);
+void LoadStubOptionTexts(const InstallerOptions& options) {
+  stubOptions.runPath = TextOf(options.runPath);
+  stubOptions.arguments = TextOf(options.arguments);
+  stubOptions.title = TextOf(options.title);
   if (!IsAllowedRunPath(stubOptions.runPath->Units(), stubOptions.runPath->Length()))
     FatalError(FailureReason::OptionsResourceDamaged);
 }
