@@ -59,35 +59,38 @@ CLI::Validator OneOf(const std::string& option, const std::string& a, const std:
 // How the installer runs, also in the options resource: without a user interface, another
 // program, fixed arguments, its caption, what it waits for.
 void AddRunOptions(CLI::App& pack, IdentityOptions& identity) {
-  const std::string group = "Installer run (Windows stub)";
-  pack.add_option("--ui", identity.userInterface,
-                  "normal: the window and message boxes (default); none: neither, for unattended "
-                  "runs (a failure still exits 1 and goes to OutputDebugString)")
-      ->type_name("normal|none")
-      ->check(OneOf("--ui", "normal", "none"))
-      ->group(group);
-  pack.add_option("--run", identity.runPath,
-                  "the file to run after unpacking, a path inside the tree (default setup.exe); "
-                  "one that is not a program (an .msi) is opened as the shell opens it")
-      ->type_name("PATH")
-      ->transform(ValueCheck("--run", RunPathProblem))
-      ->group(group);
-  pack.add_option("--args", identity.arguments,
-                  "arguments given to it before the installer's own, as written (quote them "
-                  "yourself)")
-      ->type_name("TEXT")
-      ->check(ValueCheck("--args", [](std::string& v) { return ArgumentsProblem(v); }))
-      ->group(group);
-  pack.add_option("--title", identity.title, "the window's caption, UTF-8 (default Unpack)")
-      ->type_name("TEXT")
-      ->check(ValueCheck("--title", [](std::string& v) { return TitleProblem(v); }))
-      ->group(group);
-  pack.add_option("--wait", identity.wait,
-                  "setup: remove the files when the program ends (default); all: when it and "
-                  "every process it started have ended")
-      ->type_name("setup|all")
-      ->check(OneOf("--wait", "setup", "all"))
-      ->group(group);
+  struct RunOption {
+    const char* name;
+    std::string* value;
+    const char* type;
+    const char* help;
+    CLI::Validator check;  // may put the value in its stored form
+  };
+  const RunOption options[] = {
+      {"--ui", &identity.userInterface, "normal|none",
+       "normal: the window and message boxes (default); none: neither, for unattended runs (a "
+       "failure still exits 1 and goes to OutputDebugString)",
+       OneOf("--ui", "normal", "none")},
+      {"--run", &identity.runPath, "PATH",
+       "the file to run after unpacking, a path inside the tree (default setup.exe); one that "
+       "is not a program (an .msi) is opened as the shell opens it",
+       ValueCheck("--run", RunPathProblem)},
+      {"--args", &identity.arguments, "TEXT",
+       "arguments given to it before the installer's own, as written (quote them yourself)",
+       ValueCheck("--args", [](std::string& v) { return ArgumentsProblem(v); })},
+      {"--title", &identity.title, "TEXT", "the window's caption, UTF-8 (default Unpack)",
+       ValueCheck("--title", [](std::string& v) { return TitleProblem(v); })},
+      {"--wait", &identity.wait, "setup|all",
+       "setup: remove the files when the program ends (default); all: when it and every "
+       "process it started have ended",
+       OneOf("--wait", "setup", "all")},
+  };
+  for (const RunOption& option : options) {
+    pack.add_option(option.name, *option.value, option.help)
+        ->type_name(option.type)
+        ->transform(option.check)
+        ->group("Installer run (Windows stub)");
+  }
 }
 
 // The publisher's identity, written into the Windows stub's resources. Values are checked by
