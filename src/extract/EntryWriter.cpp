@@ -68,11 +68,9 @@ OutputFile* EntryWriter::GetItemOutput(uint32_t itemIndex) {
   ItemVector<WideString> parts;
   SplitItemPath(itemPath, parts);
   if (parts.Count() == 0) FatalError(FailureReason::EntryWithoutPath);
-  // Nothing is created for an entry that could reach outside the output directory, judged on
-  // the name as the file system reads it back from the code page (converted exactly or
-  // refused).
-  if (!IsConfinedItemPath(WideString::FromAnsi(itemPath.ToAnsi())))
-    FatalError(FailureReason::EntryPathLeavesOutputDirectory);
+  // Nothing is created for an entry that could reach outside the output directory or open a
+  // device.
+  RefuseUnwritableItemPath(itemPath);
   uint32_t directoryParts = isDirectory ? parts.Count() : parts.Count() - 1;
   if (directoryParts > 0 && !isAnti) MakeDirectories(parts, directoryParts);
 

@@ -11,3 +11,9 @@ void SplitItemPath(const WideString& path, ItemVector<WideString>& components);
 // or name something other than a file. Nothing of an entry is ever applied to the output
 // directory itself.
 bool IsConfinedItemPath(const WideString& path);
+
+// Ends the run for an entry path the stub does not write: one that no code page holds exactly
+// (an unpaired surrogate, or what the code page lacks), then, judged on the name as the file
+// system reads it back, one that is not confined (JudgePath in format/NameRules.h), with the
+// reason that tells a device name from a path that leaves the directory.
+void RefuseUnwritableItemPath(const WideString& path);

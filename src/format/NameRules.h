@@ -54,21 +54,30 @@ bool IsDeviceName(const Unit* component, uint32_t length) {
   return SuperscriptDigitLength(component + 3, end - 3) == end - 3;
 }
 
-// False for a path that could leave the output directory or name something other than a file:
-// absolute or rooted (a leading separator), with a drive or stream (":"), an empty, "." or ".."
-// component or what Windows reads as one (dots and blanks only), or a device name. A confined
-// path never names the output directory itself.
+// What writing an entry at a path would do: create a file or directory inside the output
+// directory (Confined), or reach outside it or name the directory itself (absolute or rooted,
+// with a leading separator; with a drive or stream, ":"; with an empty, "." or ".." component
+// or what Windows reads as one, dots and blanks only), or open a device.
+enum class PathVerdict : uint8_t { Confined, LeavesDirectory, NamesDevice };
+
 template <typename Unit>
-bool IsConfinedPath(const Unit* path, uint32_t length) {
-  if (length == 0 || IsPathSeparator(path[0])) return false;
+PathVerdict JudgePath(const Unit* path, uint32_t length) {
+  if (length == 0 || IsPathSeparator(path[0])) return PathVerdict::LeavesDirectory;
   for (uint32_t i = 0; i < length; ++i)
-    if (path[i] == ':') return false;
+    if (path[i] == ':') return PathVerdict::LeavesDirectory;
   for (uint32_t begin = 0; begin <= length;) {
     uint32_t end = begin;
     while (end < length && !IsPathSeparator(path[end])) ++end;
-    if (WindowsNameLength(path + begin, end - begin) == 0) return false;
-    if (IsDeviceName(path + begin, end - begin)) return false;
+    if (WindowsNameLength(path + begin, end - begin) == 0) return PathVerdict::LeavesDirectory;
+    if (IsDeviceName(path + begin, end - begin)) return PathVerdict::NamesDevice;
     begin = end + 1;
   }
-  return true;
+  return PathVerdict::Confined;
+}
+
+// False for a path that could leave the output directory or name something other than a file
+// (JudgePath). A confined path never names the output directory itself.
+template <typename Unit>
+bool IsConfinedPath(const Unit* path, uint32_t length) {
+  return JudgePath(path, length) == PathVerdict::Confined;
 }

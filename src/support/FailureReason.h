@@ -113,6 +113,7 @@
   X(EntryCrcMismatch, "entry CRC mismatch")                                                 \
   X(EntryWithoutPath, "entry without a path")                                               \
   X(EntryPathLeavesOutputDirectory, "entry path leaves the output directory")               \
+  X(EntryPathNamesDevice, "entry path names a device")                                      \
   X(FileInTheWayNotDeleted, "file in the way cannot be deleted")                            \
   X(OutputFileNotCreated, "output file cannot be created")                                  \
   X(OutputFileWriteFailed, "output file write failed")

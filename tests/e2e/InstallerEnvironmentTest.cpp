@@ -202,4 +202,45 @@ TEST_F(InstallerEnvironment, LowDescriptorLimitIsEnough) {
   ExpectNothingLeftIn(tempRoot.Path(), "300 files with 40 descriptors");
 }
 
+// The system's own paths are bytes on Linux: an installer name, a TMPDIR or an output directory
+// that is not UTF-8 (here Latin-1) is used as it is, by the stub and by stubpack alike, and so
+// is a file of such a name that setup.exe leaves in the tree to remove.
+TEST_F(InstallerEnvironment, PathsThatAreNotUtf8AreUsedAsBytes) {
+  const std::string latin1 = "caf\xE9";
+  const std::string setup = "#!/bin/sh\necho ran > \"$1\"\n: > left-" + latin1 + "\n";
+  const std::string installer = Installer({CraftedFile(u"setup.exe", setup, kExecutable),
+                                           CraftedFile(u"d/a.txt", "a")});
+  const std::string named = files.Path() + "/inst-" + latin1 + ".bin";
+  fs::copy_file(installer, named);
+  const std::string tmp = files.Path() + "/tmp-" + latin1, out = files.Path() + "/out-" + latin1;
+  fs::create_directory(tmp);
+  const std::string report = files.Path() + "/report";
+  const std::string stubpack = ShellQuote(StubpackPath()) + " ";
+  const struct {
+    const char* what;
+    std::string command;
+    std::string madeFile;  // must exist after the run
+  } rows[] = {
+      {"installer name", "env TMPDIR=" + ShellQuote(tempRoot.Path()) + " " + ShellQuote(named) +
+                             " " + ShellQuote(report), report},
+      {"TMPDIR", "env TMPDIR=" + ShellQuote(tmp) + " " + ShellQuote(installer) + " " +
+                     ShellQuote(report), report},
+      {"list by that name", stubpack + "list " + ShellQuote(named), ""},
+      {"extract directory", stubpack + "extract " + ShellQuote(installer) + " " + ShellQuote(out),
+       out + "/d/a.txt"},
+      {"check with that TMPDIR", "env TMPDIR=" + ShellQuote(tmp) + " " + stubpack + "check " +
+                                     ShellQuote(installer), ""},
+  };
+  for (const auto& row : rows) {
+    fs::remove(report);
+    RunResult result = RunShell(row.command + " </dev/null");
+    EXPECT_EQ(result.exitCode, 0) << row.what << "\n" << result.output;
+    if (!row.madeFile.empty()) {
+      EXPECT_TRUE(fs::exists(row.madeFile)) << row.what;
+    }
+    ExpectNothingLeftIn(tmp, row.what);
+    ExpectNothingLeftIn(tempRoot.Path(), row.what);
+  }
+}
+
 }  // namespace

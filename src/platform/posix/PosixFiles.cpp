@@ -105,7 +105,10 @@ int Descriptor(FileObject* file) {
     return file->fd;
   }
   MakeRoomForDescriptor();
-  int fd = open(file->path.c_str(), file->reopenFlags | O_CLOEXEC | O_NONBLOCK);
+  PathAt at(file->path);
+  if (!at.resolved) return -1;
+  int fd = openat(at.directory, at.name.c_str(),
+                  file->reopenFlags | O_CLOEXEC | O_NONBLOCK | (at.inside ? O_NOFOLLOW : 0));
   if (fd < 0) {
     FailWithErrno();
     return -1;
@@ -204,9 +207,11 @@ HANDLE WINAPI CreateFileA(LPCSTR name, DWORD access, DWORD share, SECURITY_ATTRI
   }
   // What stands at the path decides the error; a new file (CREATE_NEW) needs no look first,
   // since its open fails on anything that exists and is looked at only then.
+  PathAt at(path);
+  if (!at.resolved) return INVALID_HANDLE_VALUE;
   struct stat info;
   const bool exclusive = (flags & O_EXCL) != 0;
-  if (!exclusive && stat(path.c_str(), &info) == 0) {
+  if (!exclusive && fstatat(at.directory, at.name.c_str(), &info, 0) == 0) {
     if (S_ISDIR(info.st_mode)) {
       Fail(ERROR_ACCESS_DENIED);
       return INVALID_HANDLE_VALUE;
@@ -219,12 +224,14 @@ HANDLE WINAPI CreateFileA(LPCSTR name, DWORD access, DWORD share, SECURITY_ATTRI
   }
   FileTable& table = Files();
   MakeRoomForDescriptor();
-  int fd = open(path.c_str(), flags | O_CLOEXEC, 0666);
+  int fd = openat(at.directory, at.name.c_str(),
+                  flags | O_CLOEXEC | (at.inside ? O_NOFOLLOW : 0), 0666);
   if (fd < 0) {
     const int error = errno;
     FailWithErrno();
     if (error == EEXIST) {
-      const bool directory = stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+      const bool directory =
+          fstatat(at.directory, at.name.c_str(), &info, 0) == 0 && S_ISDIR(info.st_mode);
       SetLastError(directory ? ERROR_ACCESS_DENIED : ERROR_FILE_EXISTS);
     }
     return INVALID_HANDLE_VALUE;
@@ -373,6 +380,24 @@ std::string DosBitsText(DWORD attributes, mode_t mode) {
   return text;
 }
 
+// Gives attributes to the object fd holds (opened for its path alone, which fchmod does not
+// take: it is changed through the descriptor's name under /proc).
+BOOL SetHeldAttributes(int fd, DWORD attributes) {
+  struct stat info;
+  if (fstat(fd, &info) != 0) return FailWithErrno();
+  if (S_ISLNK(info.st_mode)) return TRUE;  // links carry no attributes of their own
+  const std::string held = "/proc/self/fd/" + std::to_string(fd);
+  const mode_t mode = ModeFor(info, attributes);
+  // Most files already have the mode they are given (the packer took it from them).
+  if (mode != (info.st_mode & 07777) && chmod(held.c_str(), mode) != 0) return FailWithErrno();
+  const std::string dosBits = DosBitsText(attributes, info.st_mode);
+  if (!dosBits.empty())
+    setxattr(held.c_str(), kDosAttributeName, dosBits.data(), dosBits.size(), 0);  // best effort
+  else
+    removexattr(held.c_str(), kDosAttributeName);
+  return TRUE;
+}
+
 }  // namespace
 
 BOOL WINAPI SetFileAttributesA(LPCSTR name, DWORD attributes) {
@@ -380,18 +405,15 @@ BOOL WINAPI SetFileAttributesA(LPCSTR name, DWORD attributes) {
   ++Files().attributesSetByName;
   std::string path = MapPath(name);
   if constexpr (kSeams) RecordCall("SetFileAttributesA " + path);
-  struct stat info;
-  if (lstat(path.c_str(), &info) != 0) return FailWithErrno();
-  if (S_ISLNK(info.st_mode)) return TRUE;  // links carry no attributes of their own
-  const mode_t mode = ModeFor(info, attributes);
-  // Most files already have the mode they are given (the packer took it from them).
-  if (mode != (info.st_mode & 07777) && chmod(path.c_str(), mode) != 0) return FailWithErrno();
-  const std::string dosBits = DosBitsText(attributes, info.st_mode);
-  if (!dosBits.empty())
-    lsetxattr(path.c_str(), kDosAttributeName, dosBits.data(), dosBits.size(), 0);  // best effort
-  else
-    lremovexattr(path.c_str(), kDosAttributeName);
-  return TRUE;
+  PathAt at(path);
+  if (!at.resolved) return FALSE;
+  // The object at the name itself, held while it is changed: a name swapped for a link
+  // meanwhile cannot send the change to what the link points to.
+  const int fd = openat(at.directory, at.name.c_str(), O_PATH | O_NOFOLLOW | O_CLOEXEC);
+  if (fd < 0) return FailWithErrno();
+  const BOOL done = SetHeldAttributes(fd, attributes);
+  close(fd);
+  return done;
 }
 
 // Basic information only: the last-access and last-write times and the attributes, each left
@@ -448,8 +470,11 @@ BOOL WINAPI DeleteFileA(LPCSTR name) {
   if (ShouldFail(Api::DeleteFileA)) return FALSE;
   std::string path = MapPath(name);
   if constexpr (kSeams) RecordCall("DeleteFileA " + path);
+  PathAt at(path);
+  if (!at.resolved) return FALSE;
   struct stat info;
-  if (lstat(path.c_str(), &info) != 0) return FailWithErrno();
+  if (fstatat(at.directory, at.name.c_str(), &info, AT_SYMLINK_NOFOLLOW) != 0)
+    return FailWithErrno();
   if (S_ISDIR(info.st_mode)) return Fail(ERROR_ACCESS_DENIED);
   if (!S_ISLNK(info.st_mode)) {
     if (!(info.st_mode & S_IWUSR)) return Fail(ERROR_ACCESS_DENIED);  // read-only
@@ -457,7 +482,7 @@ BOOL WINAPI DeleteFileA(LPCSTR name) {
     if (locked != Files().deleteLocked.end() && locked->second > 0)
       return Fail(ERROR_SHARING_VIOLATION);  // open without FILE_SHARE_DELETE
   }
-  if (unlink(path.c_str()) != 0) return FailWithErrno();
+  if (unlinkat(at.directory, at.name.c_str(), 0) != 0) return FailWithErrno();
   return TRUE;
 }
 
@@ -501,8 +526,10 @@ BOOL WINAPI CreateDirectoryA(LPCSTR name, SECURITY_ATTRIBUTES* security) {
   std::string path = MapPath(name);
   // An owner-only directory is 0700 whatever the umask; no other user can enter it meanwhile.
   bool ownerOnly = security && security->lpSecurityDescriptor;
-  if (mkdir(path.c_str(), ownerOnly ? 0700 : 0777) != 0) return FailWithErrno();
-  if (ownerOnly && chmod(path.c_str(), 0700) != 0) return FailWithErrno();
+  PathAt at(path);
+  if (!at.resolved) return FALSE;
+  if (mkdirat(at.directory, at.name.c_str(), ownerOnly ? 0700 : 0777) != 0) return FailWithErrno();
+  if (ownerOnly && fchmodat(at.directory, at.name.c_str(), 0700, 0) != 0) return FailWithErrno();
   return TRUE;
 }
 
@@ -510,12 +537,15 @@ BOOL WINAPI RemoveDirectoryA(LPCSTR name) {
   if (ShouldFail(Api::RemoveDirectoryA)) return FALSE;
   std::string path = MapPath(name);
   if constexpr (kSeams) RecordCall("RemoveDirectoryA " + path);
+  PathAt at(path);
+  if (!at.resolved) return FALSE;
   struct stat info;
-  if (lstat(path.c_str(), &info) != 0) return FailWithErrno();
+  if (fstatat(at.directory, at.name.c_str(), &info, AT_SYMLINK_NOFOLLOW) != 0)
+    return FailWithErrno();
   // A link to a directory is removed itself, never what it points to.
-  if (S_ISLNK(info.st_mode)) return unlink(path.c_str()) == 0 ? TRUE : FailWithErrno();
-  if (!S_ISDIR(info.st_mode)) return Fail(ERROR_DIRECTORY);
-  if (rmdir(path.c_str()) != 0) return FailWithErrno();
+  if (!S_ISLNK(info.st_mode) && !S_ISDIR(info.st_mode)) return Fail(ERROR_DIRECTORY);
+  if (unlinkat(at.directory, at.name.c_str(), S_ISDIR(info.st_mode) ? AT_REMOVEDIR : 0) != 0)
+    return FailWithErrno();
   return TRUE;
 }
 

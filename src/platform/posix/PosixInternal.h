@@ -1,6 +1,7 @@
 // State shared by the files of the POSIX layer and its test seams. Not for the code above the
 // layer.
 #pragma once
+#include <fcntl.h>
 #include <sys/types.h>
 
 #include <cstdint>
@@ -83,6 +84,25 @@ inline bool ShouldFail(Api api) {
 
 // Backslashes become slashes: the code builds Windows paths.
 std::string MapPath(const char* path);
+// Where the layer reaches a path. Below a ConfinedDirectory (inside): from the directory that
+// holds its last component, opened from the confined directory's handle one component at a
+// time without following links, the last component named relative to it and not to be followed
+// either. Elsewhere: AT_FDCWD and the path itself. When a component cannot be opened (a link,
+// missing), resolved is false and the last error set.
+struct PathAt {
+  explicit PathAt(const std::string& path);
+  ~PathAt();
+  PathAt(const PathAt&) = delete;
+  PathAt& operator=(const PathAt&) = delete;
+  int directory = AT_FDCWD;
+  std::string name;
+  bool inside = false;
+  bool resolved = true;
+
+ private:
+  bool owned = false;
+};
+
 // Sets the thread's last error from errno and returns FALSE.
 BOOL FailWithErrno();
 BOOL Fail(DWORD error);

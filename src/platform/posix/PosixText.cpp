@@ -13,6 +13,18 @@ namespace {
 
 const uint32_t kReplacement = 0xFFFD;
 
+// The system's own paths (the program's file, TMPDIR, a directory given on the command line)
+// are bytes on Linux and need not be UTF-8. A byte that is not part of a UTF-8 character is
+// carried through UTF-16 as a low surrogate of its own, U+DC80 to U+DCFF, which no valid UTF-16
+// text holds alone, and written back as that byte: such a path converts there and back to
+// the same bytes. Entry names, which come in UTF-16, are refused with such a unit before they
+// are converted (RefuseUnwritableItemPath).
+const uint32_t kEscapedByteBase = 0xDC00;
+
+bool IsEscapedByte(uint32_t unit) {
+  return unit >= kEscapedByteBase + 0x80 && unit <= kEscapedByteBase + 0xFF;
+}
+
 }  // namespace
 
 int WINAPI MultiByteToWideChar(UINT, DWORD flags, LPCSTR text, int bytes, LPWSTR units,
@@ -26,14 +38,17 @@ int WINAPI MultiByteToWideChar(UINT, DWORD flags, LPCSTR text, int bytes, LPWSTR
   int made = 0;
   for (int i = 0; i < bytes;) {
     uint32_t point;
-    i += int(DecodeUtf8(p + i, size_t(bytes - i), &point));
+    uint32_t length = DecodeUtf8(p + i, size_t(bytes - i), &point);
     if (point == kNotUtf8) {
+      // As Windows does with the flag: text that is not UTF-8 is refused, not carried.
       if (flags & MB_ERR_INVALID_CHARS) {
         SetLastError(ERROR_NO_UNICODE_TRANSLATION);
         return 0;
       }
-      point = kReplacement;
+      point = kEscapedByteBase + p[i];  // this byte alone: the next one starts afresh
+      length = 1;
     }
+    i += int(length);
     WCHAR encoded[2];
     int needed = int(EncodeUtf16(point, encoded));
     if (unitCount != 0) {
@@ -51,7 +66,8 @@ int WINAPI MultiByteToWideChar(UINT, DWORD flags, LPCSTR text, int bytes, LPWSTR
 UINT WINAPI GetACP() { return CP_UTF8; }
 
 // As for a UTF-8 code page: flags other than WC_ERR_INVALID_CHARS and a usedDefault pointer are
-// refused, and a lone surrogate becomes U+FFFD unless that flag makes it an error.
+// refused, and a lone surrogate becomes U+FFFD unless that flag makes it an error; a unit that
+// carries a byte (see kEscapedByteBase) becomes that byte.
 int WINAPI WideCharToMultiByte(UINT, DWORD flags, LPCWSTR units, int unitCount, LPSTR text,
                                int bytes, LPCSTR defaultChar, BOOL* usedDefault) {
   if (!units || unitCount == 0 || bytes < 0 || usedDefault || defaultChar) {
@@ -74,7 +90,7 @@ int WINAPI WideCharToMultiByte(UINT, DWORD flags, LPCWSTR units, int unitCount, 
         uint16_t(units[i + 1]) >= 0xDC00 && uint16_t(units[i + 1]) <= 0xDFFF) {
       point = 0x10000 + ((point - 0xD800) << 10) + (uint16_t(units[i + 1]) - 0xDC00);
       ++i;
-    } else if (point >= 0xD800 && point <= 0xDFFF) {
+    } else if (point >= 0xD800 && point <= 0xDFFF && !IsEscapedByte(point)) {
       if (flags & WC_ERR_INVALID_CHARS) {
         SetLastError(ERROR_NO_UNICODE_TRANSLATION);
         return 0;
@@ -82,7 +98,9 @@ int WINAPI WideCharToMultiByte(UINT, DWORD flags, LPCWSTR units, int unitCount, 
       point = kReplacement;  // a lone surrogate
     }
     char encoded[4];
-    int length = int(EncodeUtf8(point, encoded));
+    int length = 1;
+    if (IsEscapedByte(point)) encoded[0] = char(point - kEscapedByteBase);
+    else length = int(EncodeUtf8(point, encoded));
     if (bytes != 0) {
       if (made + length > bytes) {
         SetLastError(ERROR_INSUFFICIENT_BUFFER);

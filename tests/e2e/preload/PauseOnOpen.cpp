@@ -39,6 +39,14 @@ int OpenAfterPause(const char* symbol, const char* path, int flags, va_list argu
   return RealOpen(symbol, path, flags, mode);
 }
 
+int OpenAtAfterPause(const char* symbol, int directory, const char* path, int flags,
+                     va_list arguments) {
+  using OpenAtFunction = int (*)(int, const char*, int, ...);
+  const mode_t mode = (flags & (O_CREAT | O_TMPFILE)) ? mode_t(va_arg(arguments, int)) : 0;
+  PauseAt(path);
+  return reinterpret_cast<OpenAtFunction>(dlsym(RTLD_NEXT, symbol))(directory, path, flags, mode);
+}
+
 }  // namespace
 
 #define PAUSING_OPEN(name)                                        \
@@ -51,6 +59,18 @@ int OpenAfterPause(const char* symbol, const char* path, int flags, va_list argu
   }
 PAUSING_OPEN(open)
 PAUSING_OPEN(open64)
+
+// Files are also opened relative to a directory's descriptor.
+#define PAUSING_OPENAT(name)                                                  \
+  extern "C" int name(int directory, const char* path, int flags, ...) {      \
+    va_list arguments;                                                        \
+    va_start(arguments, flags);                                               \
+    const int fd = OpenAtAfterPause(#name, directory, path, flags, arguments); \
+    va_end(arguments);                                                        \
+    return fd;                                                                \
+  }
+PAUSING_OPENAT(openat)
+PAUSING_OPENAT(openat64)
 
 // C++ file streams open through fopen.
 #define PAUSING_FOPEN(name)                                                   \

@@ -13,6 +13,7 @@
 #include "driver/RunState.h"
 #include "extract/EntryWriter.h"
 #include "extract/ExtractArchive.h"
+#include "platform/posix/ConfinedDirectory.h"
 #include "support/Fatal.h"
 
 // How a run of the stub's code gets back here. The stub ends a failed run from deep inside
@@ -99,6 +100,9 @@ ExtractionReport ExtractWithStub(StubHarness& harness, const std::string& instal
                                  const OpenedInstaller& opened, const std::string& directory) {
   ExtractionReport report;
   EntryWriter writer;
+  // The directory may be shared (extract takes an existing empty one): someone else may swap a
+  // directory the run made for a link meanwhile, and nothing outside may be created or deleted.
+  const ConfinedDirectory confined(directory.c_str());
   report.outcome = harness.Run([&] {
     ExtractArchive(*opened.archive, WideString::FromAnsi(installer.c_str()),
                    WideString::FromAnsi(directory.c_str()), kOutputHandleList, writer);

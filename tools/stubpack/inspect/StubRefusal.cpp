@@ -10,6 +10,7 @@ bool IsEntryFailure(FailureReason reason) {
     case FailureReason::EntryCrcMismatch:
     case FailureReason::EntryWithoutPath:
     case FailureReason::EntryPathLeavesOutputDirectory:
+    case FailureReason::EntryPathNamesDevice:
     case FailureReason::EntryWithoutFolder:
       return true;
     default:
@@ -55,6 +56,8 @@ std::string ExplainRefusal(FailureReason reason) {
       return "a folder yields fewer bytes than its entries need";
     case FailureReason::EntryPathLeavesOutputDirectory:
       return "an entry would be written outside the output directory";
+    case FailureReason::EntryPathNamesDevice:
+      return "an entry names a device (CON, NUL, COM1, ...), which Windows opens instead of a file";
     default:
       return "";
   }
