@@ -77,8 +77,8 @@ check_contents() {
           sed 's/level="[A-Za-z]*"/level="requireAdministrator"/' "$x/stub-manifest" |
             cmp -s - "$x/manifest" || { echo "manifest changed beyond its level"; return 1; }
         fi ;;
-      exit)
-        [ "$(wrestool -x --raw --type=STUBKIT --name=1 "$file" | od -An -tx1 | tr -d ' \n')" = 01000000 ] ||
+      exit)  # flag 1 in the second form: version 2, three empty texts
+        [ "$(wrestool -x --raw --type=STUBKIT --name=1 "$file" | od -An -tx1 | tr -d ' \n')" = 0100000002000000000000 ] ||
           { echo "options resource wrong"; return 1; } ;;
     esac
   done
