@@ -14,7 +14,8 @@ HANDLE CreateWaitJob() {
 }
 
 void WaitForEmptyJob(HANDLE job) {
-  // Polled: the count is the one thing every Windows and Wine keep for a job.
+  // Polled: simpler than a completion port, and a tenth of a second is nothing beside a
+  // setup program's run.
   for (;;) {
     JOBOBJECT_BASIC_ACCOUNTING_INFORMATION accounting;
     if (!QueryInformationJobObject(job, JobObjectBasicAccountingInformation, &accounting,
