@@ -4,7 +4,10 @@
 #include "platform/SystemLibraries.h"
 #include "support/Bytes.h"
 
+// The window cannot be closed (Alt+F4 included): the unpacking goes on whatever the user does,
+// and the run removes what it wrote.
 LRESULT CALLBACK UnpackWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_CLOSE) return 0;
   return DefWindowProcA(window, message, wParam, lParam);
 }
 
@@ -46,18 +49,50 @@ void ReserveOutputHandle() {
   HandleList->RemoveLast();
 }
 
-void AddOutputHandle(HANDLE file) {
-  HandleList->Add(file);
-  int32_t count = int32_t(HandleList->Count());
-  // The range doubles to twice the count whenever the count passes it.
-  if (count > progressMaximum) {
-    progressMaximum = 2 * count;
-    SendMessageA(progressBar, PBM_SETRANGE, 0, MAKELPARAM(0, progressMaximum & 0xFFFF));
+void AddOutputHandle(HANDLE file) { HandleList->Add(file); }
+
+// Reads the window's messages without waiting for any: Windows marks a window whose thread
+// leaves them unread for five seconds as not responding, and the window repaints only through
+// them.
+static void ReadWindowMessages() {
+  MSG message;
+  while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+    TranslateMessage(&message);
+    DispatchMessageA(&message);
   }
-  SendMessageA(progressBar, PBM_SETPOS, WPARAM(count - 1), 0);
+  lastMessagePump = GetTickCount();
 }
 
-const HandleKeeper kOutputHandleList = {ReserveOutputHandle, AddOutputHandle};
+// The bar counts bytes in units of 2^progressShift bytes, the smallest that keeps the total
+// within PBM_SETRANGE's 16 bits. Position and range are shifted alike, so the bar never moves
+// back and is full exactly when the last byte is written.
+void ExpectOutputBytes(uint64_t totalBytes) {
+  progressShift = 0;
+  while ((totalBytes >> progressShift) > 0xFFFF) ++progressShift;
+  progressMaximum = int32_t(totalBytes >> progressShift);
+  progressWritten = 0;
+  if (progressMaximum) SendMessageA(progressBar, PBM_SETRANGE, 0, MAKELPARAM(0, progressMaximum));
+  ReadWindowMessages();
+}
+
+// Messages are read at each step of the bar, and at least every kMessagePumpInterval while
+// entries are made or decoded without one.
+constexpr DWORD kMessagePumpInterval = 100;
+
+void AdvanceOutputBytes(uint32_t bytes) {
+  const uint64_t before = progressWritten >> progressShift;
+  progressWritten += bytes;
+  const uint64_t position = progressWritten >> progressShift;
+  if (position != before) {
+    SendMessageA(progressBar, PBM_SETPOS, WPARAM(position), 0);
+  } else if (GetTickCount() - lastMessagePump < kMessagePumpInterval) {
+    return;
+  }
+  ReadWindowMessages();
+}
+
+const HandleKeeper kOutputHandleList = {ReserveOutputHandle, AddOutputHandle, ExpectOutputBytes,
+                                        AdvanceOutputBytes};
 
 void CloseOutputHandles() {
   if (!HandleList) return;

@@ -1,5 +1,6 @@
 // The "Unpack" window with its progress bar, and the output handles kept open until the
-// setup program starts. Every kept handle moves the bar.
+// setup program starts. The bar shows the bytes written of the total; the window's messages
+// are read as it moves.
 #pragma once
 #include "extract/HandleKeeper.h"
 #include "platform/win32.h"
@@ -13,6 +14,9 @@ void CreateProgressWindow(HINSTANCE instance, const WCHAR* title = nullptr);
 void ReserveOutputHandle();
 void AddOutputHandle(HANDLE file);
 void CloseOutputHandles();
-// The two above, handed to the extraction.
+// The bar's range: the bytes of every file to write. Then its position: bytes more written.
+void ExpectOutputBytes(uint64_t totalBytes);
+void AdvanceOutputBytes(uint32_t bytes);
+// Reserve, Keep, Expect and Advance above, handed to the extraction.
 extern const HandleKeeper kOutputHandleList;
 LRESULT CALLBACK UnpackWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);

@@ -1,6 +1,7 @@
 #include "driver/RemoveTree.h"
 
 #include "support/FileFinder.h"
+#include "support/ItemVector.h"
 
 static bool IsSeparator(WCHAR c) { return c == '\\' || c == '/'; }
 
@@ -30,8 +31,26 @@ bool IsRemovableTreeName(const WideString& directory) {
   return components > 0;
 }
 
-static void RemoveTreeBelow(const WideString& directory) {
-  WideString prefix = WithTrailingBackslash(directory);
+// A file or directory that another program still holds (a console host, a virus scanner, an
+// indexer) or one being deleted refuses with a sharing violation or access denied, and a
+// directory whose last entries are still going is not empty: all of that may pass.
+constexpr DWORD kRetryMilliseconds = 2000;  // all tries of one removal together
+constexpr DWORD kRetryPause = 100;
+
+static void NoteFailure(BOOL removed, bool& busy) {
+  if (removed) return;
+  DWORD error = GetLastError();
+  if (error == ERROR_SHARING_VIOLATION || error == ERROR_ACCESS_DENIED ||
+      error == ERROR_DIR_NOT_EMPTY)
+    busy = true;
+}
+
+// Deletes the files of one directory and removes its links; the names of its subdirectories
+// go to subdirectories. The search is closed on return, before any subdirectory is entered,
+// so that a deep tree holds no more than one search open. Out of line: the search record
+// stays off the frames of the recursion.
+[[gnu::noinline]] static void ClearFiles(const WideString& prefix,
+                                         ItemVector<WideString>& subdirectories, bool& busy) {
   WideString pattern = prefix;
   pattern.AppendUnit('*');
   FileFinder finder;
@@ -46,31 +65,48 @@ static void RemoveTreeBelow(const WideString& directory) {
       if (name.Compare(dot) == 0 || name.Compare(dotDot) == 0) continue;
       // A directory link or junction is removed as a link: its target is not ours.
       if (record.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)
-        RemoveDirectoryA(path.ToAnsi());
+        NoteFailure(RemoveDirectoryA(path.ToAnsi()), busy);
       else
-        RemoveTreeBelow(path);
+        subdirectories.Add(name);
     } else {
       // A read-only file of the tree is made writable first, never through a link: the
       // attributes of a link's target are not ours to change.
       if ((record.dwFileAttributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_REPARSE_POINT)) ==
           FILE_ATTRIBUTE_READONLY)
         SetFileAttributesA(path.ToAnsi(), FILE_ATTRIBUTE_NORMAL);
-      DeleteFileA(path.ToAnsi());
+      NoteFailure(DeleteFileA(path.ToAnsi()), busy);
     }
   }
   finder.Close();
-  RemoveDirectoryA(directory.ToAnsi());
+}
+
+// One pass over the tree; busy tells whether something stayed that may go a moment later.
+static void RemoveTreeBelow(const WideString& directory, bool& busy) {
+  WideString prefix = WithTrailingBackslash(directory);
+  ItemVector<WideString> subdirectories;
+  ClearFiles(prefix, subdirectories, busy);
+  for (uint32_t i = 0; i < subdirectories.Count(); ++i)
+    RemoveTreeBelow(WideString::Concat(prefix, subdirectories[i]), busy);
+  NoteFailure(RemoveDirectoryA(directory.ToAnsi()), busy);
 }
 
 void RemoveTree(const WideString& directory) {
   if (!IsRemovableTreeName(directory)) return;
-  // A link put where the directory was is removed as a link, never followed: its target is
-  // not ours.
-  WIN32_FIND_DATAA record;
-  if (!FindPath(directory.ToAnsi(), &record)) return;
-  if (record.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) {
-    RemoveDirectoryA(directory.ToAnsi());
-    return;
+  const DWORD start = GetTickCount();
+  for (;;) {
+    bool busy = false;
+    WIN32_FIND_DATAA record;
+    if (!FindPath(directory.ToAnsi(), &record)) {
+      NoteFailure(FALSE, busy);  // gone, or a look refused for now
+    } else if (record.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) {
+      // A link put where the directory was is removed as a link, never followed: its target
+      // is not ours.
+      RemoveDirectoryA(directory.ToAnsi());
+      return;
+    } else {
+      RemoveTreeBelow(directory, busy);
+    }
+    if (!busy || GetTickCount() - start >= kRetryMilliseconds) return;
+    Sleep(kRetryPause);
   }
-  RemoveTreeBelow(directory);
 }

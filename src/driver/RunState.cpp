@@ -9,6 +9,9 @@ char SavedCurrentDir[MAX_PATH];
 HWND mainWindow;
 HWND progressBar;
 int32_t progressMaximum;
+uint32_t progressShift;
+uint64_t progressWritten;
+DWORD lastMessagePump;
 ItemVector<HANDLE>* HandleList;
 
 static void CreateHandleList() { HandleList = New<ItemVector<HANDLE>>(); }
@@ -30,6 +33,9 @@ void ResetRunState() {
   mainWindow = nullptr;
   progressBar = nullptr;
   progressMaximum = 0;
+  progressShift = 0;
+  progressWritten = 0;
+  lastMessagePump = 0;
   ResetFailurePath();
   RunStaticInitialisers();
 }

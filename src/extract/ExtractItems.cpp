@@ -2,6 +2,7 @@
 
 #include "archive/Archive.h"
 #include "decode/FolderDecoder.h"
+#include "extract/EntryWriter.h"
 #include "extract/FolderOutStream.h"
 #include "support/Fatal.h"
 
@@ -19,6 +20,12 @@ struct ExtractionTask {
 void ExtractItems(Archive& archive, uint32_t itemCount, EntryWriter& writer) {
   if (itemCount == 0) return;
   const ArchiveDatabase& db = archive.Database;
+
+  // Directories and anti-items have no bytes; every file's size is known before the first.
+  uint64_t totalBytes = 0;
+  for (uint32_t i = 0; i < itemCount; ++i)
+    if (!db.Files[i].IsDirectory && !db.Files[i].IsAnti) totalBytes += db.Files[i].Size;
+  writer.handles->Expect(totalBytes);
 
   ItemVector<ExtractionTask> plan;
   for (uint32_t i = 0; i < itemCount; ++i) {

@@ -20,6 +20,7 @@ void FolderOutStream::Init(const ArchiveDatabase* databaseIn, uint32_t firstItem
 void FolderOutStream::OpenCurrentItem() {
   const FileItem& item = database->Files[startFileIndex + uint32_t(currentIndex)];
   if (item.Size > 0xFFFFFFFFull) FatalError(FailureReason::EntryOf4GiBOrMore);
+  writer->handles->Advance(0);
   currentOutput = writer->GetItemOutput(startFileIndex + uint32_t(currentIndex));
   itemCrc = 0;
 }
@@ -58,7 +59,10 @@ uint32_t FolderOutStream::Write(const void* data, uint32_t size) {
     if (n) {
       // Each piece goes to disk as it arrives; the digest is checked after the last one.
       itemCrc = Crc32(bytes + processed, n, itemCrc);
-      if (currentOutput) currentOutput->Write(bytes + processed, n);
+      if (currentOutput) {
+        currentOutput->Write(bytes + processed, n);
+        writer->handles->Advance(n);
+      }
     }
     itemBytesWritten += n;
     processed += n;

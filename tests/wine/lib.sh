@@ -1,7 +1,8 @@
 # Shared by the Wine tests. run.sh exports: WINE_TESTS (work directory), STUB (stub.exe),
-# STUBPACK, PROBE (setup_probe.exe), LAUNCHER (launcher.exe), CHILD_PROBE (child_probe.exe),
-# ARTIFACTS, WINE_ARCH (win32 for a PE32 stub, win64 for PE32+), MINGW_GCC (the C compiler for
-# programs of that architecture),
+# STUBPACK, PROBE (setup_probe.exe), CONSOLE_PROBE (the same as a console program), LAUNCHER
+# (launcher.exe), SAMPLER (window_sampler.exe), CHILD_PROBE (child_probe.exe), ARTIFACTS,
+# WINE_ARCH (win32 for a PE32 stub, win64 for PE32+), MINGW_GCC (the C compiler for programs of
+# that architecture),
 # WINEPREFIX and the Wine variables, and PYTHONPATH, where the module archive_layout gives the
 # start header's layout. Every test script runs inside its own xvfb-run and reports "PASS name" or
 # "FAIL name: why" lines, which run.sh counts.
@@ -40,6 +41,22 @@ pack_installer() {
     cat "$1.log"
     return 1
   }
+}
+
+# word_files DIR COUNT MIN MAX SEED NAME: COUNT files of MIN to MAX random words below DIR,
+# file i named by the Python expression NAME (e.g. '"f%03d.txt" % i'); directories are made.
+word_files() {
+  python3 - "$@" <<'PY'
+import os, random, sys
+root, count, low, high, seed, name = sys.argv[1:]
+r = random.Random(int(seed))
+words = [b"alpha", b"beta", b"gamma", b"delta", b"omega", b"kappa", b"sigma", b"theta"]
+for i in range(int(count)):
+    path = os.path.join(root, eval(name, {"i": i}))
+    os.makedirs(os.path.dirname(path), exist_ok=True)
+    with open(path, "wb") as out:
+        out.write(b" ".join(r.choice(words) for _ in range(r.randrange(int(low), int(high) + 1))))
+PY
 }
 
 # launch COMMAND_LINE: starts an installer with exactly that Windows command line and leaves

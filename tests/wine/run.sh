@@ -41,12 +41,16 @@ export ARTIFACTS="$WINE_TESTS/artifacts"
 rm -rf "$WINE_TESTS"
 mkdir -p "$ARTIFACTS"
 export PROBE="$WINE_TESTS/setup_probe.exe" LAUNCHER="$WINE_TESTS/launcher.exe"
+export SAMPLER="$WINE_TESTS/window_sampler.exe" CONSOLE_PROBE="$WINE_TESTS/console_probe.exe"
 export CHILD_PROBE="$WINE_TESTS/child_probe.exe"
-for program in setup_probe launcher child_probe; do
+for program in setup_probe launcher window_sampler child_probe; do
   "$MINGW_GCC" -std=c11 -Wall -Wextra -Os -s -mwindows \
     -o "$WINE_TESTS/$program.exe" "$here/$program.c" -lshell32 ||
     { echo "could not build $program.exe"; echo "0 passed, 1 failed"; exit 1; }
 done
+# The probe once more as a console program: Windows gives it a console host of its own.
+"$MINGW_GCC" -std=c11 -Wall -Wextra -Os -s -o "$CONSOLE_PROBE" "$here/setup_probe.c" ||
+  { echo "could not build console_probe.exe"; echo "0 passed, 1 failed"; exit 1; }
 
 # The start header's layout for the scripts' Python (import archive_layout), from our own
 # statement of it.

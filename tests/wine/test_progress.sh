@@ -7,17 +7,7 @@ work="$WINE_TESTS/progress"
 rm -rf "$work" && mkdir -p "$work/tree"
 cp "$PROBE" "$work/tree/setup.exe"
 # Many files, so that the window stays up for a while and the progress bar moves.
-python3 - "$work/tree" <<'PY'
-import os, random, sys
-r = random.Random(11)
-words = [b"alpha", b"beta", b"gamma", b"delta", b"omega", b"kappa", b"sigma", b"theta"]
-for d in range(30):
-    path = os.path.join(sys.argv[1], "dir%02d" % d)
-    os.makedirs(path)
-    for f in range(50):
-        with open(os.path.join(path, "file%03d.txt" % f), "wb") as out:
-            out.write(b" ".join(r.choice(words) for _ in range(r.randrange(2000, 12000))))
-PY
+word_files "$work/tree" 1500 2000 11999 11 '"dir%02d/file%03d.txt" % (i // 50, i % 50)'
 installer="$work/installer.exe"
 # A fast LZMA preset: this test is about the window, and the strongest preset takes a minute here.
 "$STUBPACK" pack -q --stub "$STUB" --fast --mf hc4 --nice-len 16 -o "$installer" "$work/tree" \

@@ -112,7 +112,7 @@ manifest="$(wrestool -x --raw --type=24 --name=1 "$STUB" 2>/dev/null)"
 missing=""
 for want in 'level="asInvoker"' 'uiAccess="false"' '{35138b9a-5d96-4fbd-8e2d-a2440225f93a}' \
             '{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}' 'Microsoft.Windows.Common-Controls' \
-            '<dpiAware' '>UTF-8</activeCodePage>'; do
+            '<dpiAware' '>UTF-8</activeCodePage>' '>true</longPathAware>'; do
   [[ "$manifest" == *"$want"* ]] || missing+=" $want"
 done
 if [ -n "$missing" ]; then fail manifest "missing:$missing"; else pass manifest; fi

@@ -131,6 +131,10 @@ BOOL WINAPI SetWindowTextW(HWND window, LPCWSTR text) {
   return TRUE;
 }
 
+BOOL WINAPI PeekMessageA(MSG*, HWND, UINT, UINT, UINT) { return FALSE; }
+BOOL WINAPI TranslateMessage(const MSG*) { return FALSE; }
+LRESULT WINAPI DispatchMessageA(const MSG*) { return 0; }
+
 int WINAPI MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type) {
   bool quiet = false;
   if constexpr (kSeams) quiet = StandIns().quietBoxes;

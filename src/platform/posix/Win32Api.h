@@ -125,7 +125,9 @@ typedef void* PSECURITY_DESCRIPTOR;
 #define WS_CAPTION 0x00C00000u
 #define WS_CHILD 0x40000000u
 #define WS_VISIBLE 0x10000000u
+#define WM_CLOSE 0x0010u
 #define WM_USER 0x0400u
+#define PM_REMOVE 0x0001u
 #define PBM_SETRANGE (WM_USER + 1)
 #define PBM_SETPOS (WM_USER + 2)
 #define MAKELPARAM(l, h) ((LPARAM)(DWORD)((WORD)(l) | ((DWORD)(WORD)(h) << 16)))
@@ -265,6 +267,19 @@ struct WNDCLASSA {
 };
 typedef WORD ATOM;
 
+struct POINT {
+  LONG x, y;
+};
+
+struct MSG {
+  HWND hwnd;
+  UINT message;
+  WPARAM wParam;
+  LPARAM lParam;
+  DWORD time;
+  POINT pt;
+};
+
 
 // KERNEL32: files
 HANDLE WINAPI CreateFileA(LPCSTR name, DWORD access, DWORD share, SECURITY_ATTRIBUTES* security,
@@ -338,6 +353,9 @@ HGLOBAL WINAPI LoadResource(HMODULE module, HRSRC resource);
 LPVOID WINAPI LockResource(HGLOBAL data);
 DWORD WINAPI GetLastError();
 void WINAPI SetLastError(DWORD code);
+// KERNEL32: time
+DWORD WINAPI GetTickCount();  // milliseconds since some start, wrapping after 49.7 days
+void WINAPI Sleep(DWORD milliseconds);
 // KERNEL32: text and memory
 UINT WINAPI GetACP();
 int WINAPI MultiByteToWideChar(UINT codePage, DWORD flags, LPCSTR text, int bytes, LPWSTR units,
@@ -360,6 +378,10 @@ BOOL WINAPI UpdateWindow(HWND window);
 BOOL WINAPI DestroyWindow(HWND window);
 LRESULT WINAPI SendMessageA(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 BOOL WINAPI SetWindowTextW(HWND window, LPCWSTR text);
+// The thread's message queue: the headless windows post nothing, so it is always empty.
+BOOL WINAPI PeekMessageA(MSG* message, HWND window, UINT first, UINT last, UINT remove);
+BOOL WINAPI TranslateMessage(const MSG* message);
+LRESULT WINAPI DispatchMessageA(const MSG* message);
 int WINAPI MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type);
 void WINAPI InitCommonControls();
 // GDI32 and the screen's DPI

@@ -108,9 +108,9 @@ Expect ExpectedEnd(Api api, uint32_t nth) {
       return nth == 2 ? failsFor("short read") : Expect{Ends::kCompletes};
     case Api::GetModuleFileNameA:
       return failsFor("module file name unavailable");
-    case Api::FindFirstFileA:  // 1: the stub's own file; then removal
+    case Api::FindFirstFileA:  // 1: the stub's own file; then removal, which tries again
       if (nth == 1) return failsFor("stub file not found");
-      return Expect{Ends::kLeavesTree};
+      return Expect{Ends::kCompletes};
     case Api::LocalAlloc:  // 1: the temporary directory's access list
       return failsFor(nth == 1 ? "temporary directory access list not made" : "out of memory");
     case Api::SetCurrentDirectoryA:  // 1: into the temporary directory; 2: back, not examined
@@ -122,16 +122,17 @@ Expect ExpectedEnd(Api api, uint32_t nth) {
       // next file fail; 2 (bin, then tried again for its file) and 4 (empty) do no harm.
       return nth == 3 ? failsFor(kOutput) : Expect{Ends::kCompletes};
     case Api::DeleteFileA:
-      // 1: the placeholder stays, so its name cannot serve and another is drawn; then removal.
-      return Expect{nth == 1 ? Ends::kCompletes : Ends::kLeavesTree};
+      // 1: the placeholder stays, so its name cannot serve and another is drawn; then removal,
+      // which tries again.
+      return Expect{Ends::kCompletes};
     case Api::SetFileInformationByHandle:  // each file's time and attributes
       // 3: setup.exe loses its execute bit and cannot be started.
       return nth == 3 ? failsFor("setup program cannot be started") : Expect{Ends::kCompletes};
     case Api::CreateProcessA:
       return failsFor("setup program cannot be started");
-    case Api::RemoveDirectoryA:
+    case Api::RemoveDirectoryA:  // a removal step that fails once is tried again
     case Api::FindNextFileA:
-      return Expect{Ends::kLeavesTree};
+      return Expect{Ends::kCompletes};
     case Api::CloseHandle:
       // 1-2: an output file stays open, and an open file cannot be deleted; 3: setup.exe stays
       // open for writing and cannot be started; 4-5: the setup program's handles.

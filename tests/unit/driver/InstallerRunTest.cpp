@@ -341,6 +341,52 @@ TEST_F(InstallerRun, NormalRunClosesKeptFilesBeforeSetupAndRemovesTheTreeAfter) 
             at("RemoveDirectoryA " + std::string(TempDirName)));
 }
 
+// Another program holds setup.exe open (no delete sharing) from the moment setup ends: the
+// removal tries again for about two seconds, and the run ends with 0 either way.
+TEST_F(InstallerRun, RemovalWaitsBrieflyForAFileInUse) {
+  using Clock = std::chrono::steady_clock;
+  struct Case {
+    int holdMs;  // -1: held until the run has ended
+    bool treeGone;
+  } cases[] = {{500, true}, {-1, false}};
+  for (const Case& c : cases) {
+    posix_testing::Reset();
+    ResetRunState();
+    UseInstaller(SingleEntry7z("setup.exe", "#!/bin/sh\n", 0755));
+    HANDLE held = INVALID_HANDLE_VALUE;
+    Clock::time_point since;
+    posix_testing::BeforeCall(posix_testing::Api::SetCurrentDirectoryA, 2, [&] {
+      std::string setup = std::string(TempDirName) + "\\setup.exe";
+      held = CreateFileA(setup.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                         FILE_ATTRIBUTE_NORMAL, nullptr);
+      since = Clock::now();
+    });
+    // Each pass of the removal looks the tree up again: the holder lets go at the first look
+    // after its time.
+    for (uint32_t nth = 1; nth <= 200; ++nth) {
+      posix_testing::BeforeCall(posix_testing::Api::FindFirstFileA, nth, [&] {
+        if (held == INVALID_HANDLE_VALUE || c.holdMs < 0 ||
+            Clock::now() - since < std::chrono::milliseconds(c.holdMs))
+          return;
+        CloseHandle(held);
+        held = INVALID_HANDLE_VALUE;
+      });
+    }
+    RunEnd end = Run("stub.exe");
+    const auto took = Clock::now() - since;
+    ASSERT_FALSE(end.exited) << end.reason;
+    ASSERT_NE(held == INVALID_HANDLE_VALUE, c.holdMs < 0) << c.holdMs;
+    EXPECT_EQ(exitCode, 0);
+    EXPECT_EQ(TempEntries().empty(), c.treeGone) << c.holdMs;
+    if (c.holdMs < 0) {
+      EXPECT_GE(took, std::chrono::milliseconds(1900));  // about two seconds, then left
+      EXPECT_LT(took, std::chrono::milliseconds(4000));
+      CloseHandle(held);
+      std::filesystem::remove_all(TempDirName);
+    }
+  }
+}
+
 TEST_F(InstallerRun, UnreadableStubFileReportsItsOwnTextFirst) {
   posix_testing::SetModuleFileName((files / "missing.exe").c_str());
   RunEnd end = Run("stub.exe");

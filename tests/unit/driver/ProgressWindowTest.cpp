@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <vector>
+
 #include "driver/ProgressWindow.h"
 #include "driver/RunState.h"
 #include "platform/testing/PosixTesting.h"
@@ -51,41 +53,42 @@ TEST_F(ProgressWindow, SizeFollowsTheScreenDpi) {
   EXPECT_EQ(windows[0].y, (1080 - 60) / 2);
 }
 
-TEST_F(ProgressWindow, RangeDoublesWhenTheCountPassesIt) {
-  CreateProgressWindow(nullptr);
+// The bar counts bytes: its range is the total, in units that keep it within 16 bits, and its
+// position follows the bytes written, never moving back and full with the last byte.
+TEST_F(ProgressWindow, BarCountsTheBytesOfTheTotal) {
   struct Row {
-    int files, rangeEnd, position;
+    uint64_t total;
+    std::vector<uint32_t> written;  // 0: an entry begins
+    int rangeEnd;                   // -1: no range is sent
+    std::vector<int> positions;
   };
-  const Row rows[] = {{1, 2, 0}, {2, 2, 1}, {3, 6, 2}, {6, 6, 5}, {7, 14, 6}, {14, 14, 13},
-                      {15, 30, 14}};
-  int made = 0;
+  const Row rows[] = {
+      {10, {0, 3, 0, 0, 7}, 10, {3, 10}},
+      {0xFFFF, {0, 0xFFFF}, 0xFFFF, {0xFFFF}},              // byte by byte up to 16 bits
+      {0x10000, {1, 1, 0xFFFE}, 0x8000, {1, 0x8000}},       // then in units of 2 bytes
+      {3ull << 31, {0xFFFFFFFF, 0x80000001}, 0xC000, {0x7FFF, 0xC000}},  // 6 GiB in all
+      {0, {0, 0}, -1, {}},                                  // empty files only
+  };
   for (const Row& row : rows) {
-    int range = -1, position = -1;
-    while (made < row.files) {
-      AddOutputHandle(reinterpret_cast<HANDLE>(intptr_t(1000 + made)));
-      ++made;
-    }
+    posix_testing::Reset();
+    ResetRunState();
+    CreateProgressWindow(nullptr);
+    kOutputHandleList.Expect(row.total);
+    for (uint32_t bytes : row.written) kOutputHandleList.Advance(bytes);
+    int range = -1;
+    std::vector<int> positions;
     for (const auto& m : posix_testing::WindowMessages()) {
       EXPECT_EQ(m.window, progressBar);
-      if (m.message == PBM_SETRANGE) range = int(uint32_t(m.lParam) >> 16);
-      if (m.message == PBM_SETPOS) position = int(m.wParam);
+      if (m.message == PBM_SETRANGE) {
+        EXPECT_TRUE(positions.empty()) << row.total;
+        EXPECT_EQ(m.lParam & 0xFFFF, 0) << row.total;
+        range = int(uint32_t(m.lParam) >> 16);
+      }
+      if (m.message == PBM_SETPOS) positions.push_back(int(m.wParam));
     }
-    EXPECT_EQ(range, row.rangeEnd) << row.files;
-    EXPECT_EQ(position, row.position) << row.files;
+    EXPECT_EQ(range, row.rangeEnd) << row.total;
+    EXPECT_EQ(positions, row.positions) << row.total;
   }
-}
-
-TEST_F(ProgressWindow, UpperBoundBeyondSixteenBitsIsSentTruncated) {
-  CreateProgressWindow(nullptr);
-  progressMaximum = 40000;  // as after 20,000 files
-  for (uint32_t i = 0; i < 40000; ++i) HandleList->Add(nullptr);
-  AddOutputHandle(nullptr);  // count 40001 passes the maximum: range 80002
-  auto messages = posix_testing::WindowMessages();
-  ASSERT_EQ(messages.size(), 2u);
-  EXPECT_EQ(messages[0].message, PBM_SETRANGE);
-  EXPECT_EQ(uint32_t(messages[0].lParam) >> 16, 80002u & 0xFFFF);
-  EXPECT_EQ(progressMaximum, 80002);
-  EXPECT_EQ(messages[1].wParam, 40000u);
 }
 
 TEST_F(ProgressWindow, ClosingKeepsTheListAndClosesEveryHandle) {

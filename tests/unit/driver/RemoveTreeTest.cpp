@@ -1,4 +1,6 @@
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -68,6 +70,34 @@ TEST(RemoveTree, LinksAreRemovedWithoutTouchingTheirTargets) {
   RemoveTree(WideString::FromAnsi(root.c_str()));
   EXPECT_FALSE(Exists(root));
   EXPECT_EQ(ReadFileBytes(outside + "/precious"), "p");
+}
+
+// A search open per level would run out of descriptors long before the bottom of this tree
+// (300 levels under a limit of 64; deeper trees only cost time, every call walks the path).
+TEST(RemoveTree, DepthCostsNoDescriptors) {
+  TempDir dir;
+  std::string root = dir / "run";
+  mkdir(root.c_str(), 0755);
+  int level = open(root.c_str(), O_DIRECTORY | O_RDONLY);
+  for (int i = 0; i < 300 && level >= 0; ++i) {
+    ASSERT_EQ(mkdirat(level, "d", 0755), 0) << i;
+    int file = openat(level, "f", O_CREAT | O_WRONLY, 0644);
+    close(file);
+    int next = openat(level, "d", O_DIRECTORY | O_RDONLY);
+    close(level);
+    level = next;
+  }
+  ASSERT_GE(level, 0);
+  close(level);
+
+  rlimit saved;
+  ASSERT_EQ(getrlimit(RLIMIT_NOFILE, &saved), 0);
+  rlimit low = saved;
+  low.rlim_cur = 64;
+  ASSERT_EQ(setrlimit(RLIMIT_NOFILE, &low), 0);
+  RemoveTree(WideString::FromAnsi(root.c_str()));
+  setrlimit(RLIMIT_NOFILE, &saved);
+  EXPECT_FALSE(Exists(root));
 }
 
 TEST(RemoveTree, UnusableNamesRemoveNothing) {

@@ -309,6 +309,12 @@ TEST_F(ExtractPlan, EntriesWithoutDataAroundAndBetweenTheFolderEntries) {
             (std::vector<std::string>{"d", "d/f1", "z0", "d2", "f2", "e1", "e2"}));
   EXPECT_EQ(ReadFileBytes(out / "d/f1"), "one");
   EXPECT_EQ(ReadFileBytes(out / "f2"), "two!");
+  // The bar's range is the bytes of the files, given before the first; its position ends there.
+  std::vector<std::pair<UINT, int>> bar;
+  for (const auto& m : posix_testing::WindowMessages())
+    bar.push_back({m.message, int(m.message == PBM_SETRANGE ? m.lParam >> 16 : m.wParam)});
+  EXPECT_EQ(bar, (std::vector<std::pair<UINT, int>>{
+                     {PBM_SETRANGE, 7}, {PBM_SETPOS, 3}, {PBM_SETPOS, 7}}));
 }
 
 TEST_F(ExtractPlan, NoEntriesNothingWritten) {

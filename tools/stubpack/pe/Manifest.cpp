@@ -62,6 +62,8 @@ std::string DefaultManifest(const std::string& level) {
          "true</dpiAware>\n"
          "      <activeCodePage xmlns=\"http://schemas.microsoft.com/SMI/2019/WindowsSettings\">"
          "UTF-8</activeCodePage>\n"
+         "      <longPathAware xmlns=\"http://schemas.microsoft.com/SMI/2016/WindowsSettings\">"
+         "true</longPathAware>\n"
          "    </windowsSettings>\n"
          "  </application>\n"
          "</assembly>\n";
