@@ -1,4 +1,4 @@
-// Job objects as process groups (see Win32Api.h), and the pause of a polling wait.
+// Job objects as process groups (see Win32Api.h), and the debugger's output.
 #include <dirent.h>
 #include <unistd.h>
 
@@ -74,8 +74,10 @@ BOOL WINAPI SetInformationJobObject(HANDLE handle, JOBOBJECTINFOCLASS, LPVOID, D
   return AsObject(handle, HandleKind::Job) ? TRUE : FALSE;
 }
 
+// Polled while waiting for a job: a signal that came meanwhile is acted on first.
 BOOL WINAPI QueryInformationJobObject(HANDLE handle, JOBOBJECTINFOCLASS kind, LPVOID info,
                                       DWORD size, LPDWORD returned) {
+  DeliverPendingSignal();
   auto* job = static_cast<JobObject*>(AsObject(handle, HandleKind::Job));
   if (!job) return FALSE;
   if (kind != JobObjectBasicAccountingInformation ||
@@ -86,12 +88,6 @@ BOOL WINAPI QueryInformationJobObject(HANDLE handle, JOBOBJECTINFOCLASS kind, LP
   accounting->ActiveProcesses = job->group && GroupHasLivingMember(job->group) ? 1 : 0;
   if (returned) *returned = sizeof *accounting;
   return TRUE;
-}
-
-// A signal that came meanwhile is acted on first, as at every call that waits.
-void WINAPI Sleep(DWORD milliseconds) {
-  DeliverPendingSignal();
-  usleep(useconds_t(milliseconds) * 1000);
 }
 
 void WINAPI OutputDebugStringA(LPCSTR text) {

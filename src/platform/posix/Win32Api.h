@@ -326,7 +326,6 @@ BOOL WINAPI ShellExecuteExA(SHELLEXECUTEINFOA* info);
 DWORD WINAPI WaitForSingleObject(HANDLE object, DWORD milliseconds);
 BOOL WINAPI GetExitCodeProcess(HANDLE process, LPDWORD code);
 DWORD WINAPI ResumeThread(HANDLE thread);
-void WINAPI Sleep(DWORD milliseconds);
 HANDLE WINAPI CreateJobObjectA(SECURITY_ATTRIBUTES* attributes, LPCSTR name);
 BOOL WINAPI AssignProcessToJobObject(HANDLE job, HANDLE process);
 BOOL WINAPI SetInformationJobObject(HANDLE job, JOBOBJECTINFOCLASS kind, LPVOID info,
