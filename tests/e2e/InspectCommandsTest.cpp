@@ -161,12 +161,7 @@ namespace {
 // draw a warning.
 TEST(InspectCommands, CheckModelsWindowsNames) {
   SKIP_UNLESS_STUB_FITS();
-  auto file = [](std::u16string name) {
-    fixture::CraftedEntry e;
-    e.name = std::move(name);
-    e.data = "x";
-    return e;
-  };
+  auto file = [](std::u16string name) { return fixture::CraftedFile(std::move(name), "x"); };
   auto directory = [](std::u16string name) {
     fixture::CraftedEntry e;
     e.name = std::move(name);
@@ -276,3 +271,82 @@ TEST(InspectCommands, ListAndCheckShowTheRunOptions) {
     }
   }
 }
+
+namespace {
+
+// `check` models the user's Windows: paths beyond MAX_PATH under the assumed TEMP, names
+// beyond ASCII, short-name look-alikes; --strict fails on any warning.
+TEST(InspectCommands, CheckWarnsWhatMayFailOnTheUsersMachine) {
+  SKIP_UNLESS_STUB_FITS();
+  auto file = [](std::u16string name) { return fixture::CraftedFile(std::move(name), "x"); };
+  // 199 characters: under the default TEMP (48) the full path is 48 + 13 + 199 = 260.
+  const std::u16string longPath = std::u16string(100, u'a') + u"/" + std::u16string(98, u'b');
+  const std::string longShown = std::string(100, 'a') + "/" + std::string(98, 'b');
+  struct Row {
+    const char* what;
+    std::vector<std::u16string> names;
+    std::vector<std::string> options;
+    int exitCode;
+    std::string warnings;  // the JSON array, or its start
+  } rows[] = {
+      {"none", {u"a.txt"}, {}, 0, "[]"},
+      {"code page", {u"привет.txt"}, {}, 0,
+       "[\"\\\"привет.txt\\\": a name beyond ASCII;"},
+      {"path length", {longPath}, {}, 0, "[\"\\\"" + longShown + "\\\": its full path is 260"},
+      {"a shorter TEMP", {longPath}, {"--temp-path-length", "47"}, 0, "[]"},
+      {"short-name look-alike", {u"longname-one.txt", u"LONGNA~1.TXT"}, {}, 0,
+       "[\"\\\"LONGNA~1.TXT\\\" is shaped like the short (8.3) name"},
+      {"strict", {u"привет.txt"}, {"--strict"}, 1, "[\"\\\"привет.txt\\\""},
+      {"strict without warnings", {u"a.txt"}, {"--strict"}, 0, "[]"},
+  };
+  TempDir dir;
+  for (const Row& row : rows) {
+    std::vector<fixture::CraftedEntry> entries = {file(u"setup.exe")};
+    for (const std::u16string& name : row.names) entries.push_back(file(name));
+    const std::string installer = dir.Path() + "/installer";
+    WriteInstaller(installer, fixture::CraftArchive(entries));
+    std::vector<std::string> args = {"check", "--json", installer};
+    args.insert(args.begin() + 1, row.options.begin(), row.options.end());
+    const RunResult check = RunStubpack(args);
+    EXPECT_EQ(check.exitCode, row.exitCode) << row.what << "\n" << check.output;
+    EXPECT_NE(check.output.find("\"accepted\":true"), std::string::npos) << row.what;
+    EXPECT_NE(check.output.find("\"warnings\":" + row.warnings), std::string::npos)
+        << row.what << "\n" << check.output;
+  }
+}
+
+// The stub keeps every name in UTF-16 for the whole run, and holds the decoded file list
+// besides while it reads the header: check's memory figure counts both, whichever form the
+// list is stored in.
+TEST(InspectCommands, MemoryFigureCountsTheDecodedFileList) {
+  TempDir dir;
+  const std::string source = dir.Path() + "/src";
+  std::filesystem::create_directories(source);
+  WriteFile(source + "/setup.exe", std::string("MZ"));
+  uint64_t names = 2 * (9 + 1);
+  const std::string directory = std::string(90, 'd') + std::to_string(0);
+  std::filesystem::create_directories(source + "/" + directory);
+  names += 2 * (directory.size() + 1);
+  for (int i = 0; i < 4000; ++i) {
+    const std::string name = directory + "/" + std::string(90, 'n') + std::to_string(i);
+    WriteFile(source + "/" + name, std::string());
+    names += 2 * (name.size() + 1);
+  }
+  for (bool plain : {true, false}) {
+    const std::string installer = dir.Path() + "/installer";
+    std::vector<std::string> pack = {"pack", "-q", "--stub", "native", source, "-o", installer};
+    if (plain) pack.push_back("--plain-header");
+    ASSERT_EQ(RunStubpack(pack).exitCode, 0);
+    const RunResult check = RunStubpack({"check", "--json", installer});
+    ASSERT_EQ(check.exitCode, 0) << check.output;
+    const size_t at = check.output.find("\"memoryBytes\":");
+    ASSERT_NE(at, std::string::npos) << check.output;
+    const uint64_t memory = std::stoull(check.output.substr(at + 14));
+    // The names held, and the list as read: stored plain, or decoded; the names' strings grow
+    // by doubling.
+    EXPECT_GE(memory, 2 * names) << plain;
+    EXPECT_LE(memory, 4 * names + (3u << 20)) << plain;
+  }
+}
+
+}  // namespace

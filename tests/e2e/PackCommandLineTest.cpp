@@ -165,6 +165,7 @@ TEST(PackCommandLine, FileSwappedAfterTheScanIsRefused) {
 TEST(PackCommandLine, RefusesAnOutputInsideTheSource) {
   TempDir dir;
   fs::create_directories(dir.Path() + "/src/deep");
+  WriteFile(dir.Path() + "/src/setup.exe", std::string("MZ"));
   WriteFile(dir.Path() + "/stub", StandInStub());
   for (const std::string out : {"/src/x.exe", "/src/deep/x.exe", "/src/../src/deep/x.exe"}) {
     const RunResult run = RunStubpack(
@@ -202,20 +203,44 @@ TEST(PackCommandLine, AcceptsNamesWindowsKeepsApart) {
   const SplitRun run = RunStubpackIn(
       dir.Path(), {"pack", "-q", "--stub", "stub", "src", "-o", dir.Path() + "/o"});
   EXPECT_EQ(run.exitCode, 0) << run.err;
-  EXPECT_EQ(run.err, "");
+  // Only the code page draws a remark.
+  EXPECT_EQ(run.err.rfind("stubpack: warning: \"\xC3\xBC\": a name beyond ASCII", 0), 0u)
+      << run.err;
+  EXPECT_EQ(run.err.find('\n'), run.err.size() - 1) << run.err;
 }
 
-TEST(PackCommandLine, WarnsWithoutSetupExeAndStillPacks) {
-  TempDir dir;
-  fs::create_directories(dir.Path() + "/src");
-  WriteFile(dir.Path() + "/src/Setup.exe.txt", std::string("not it"));
-  WriteFile(dir.Path() + "/stub", StandInStub());
-  const RunResult run = RunStubpack(
-      {"pack", "--stub", dir.Path() + "/stub", dir.Path() + "/src", "-o", dir.Path() + "/o"});
-  EXPECT_EQ(run.exitCode, 0) << run.output;
-  EXPECT_NE(run.output.find("warning"), std::string::npos);
-  EXPECT_NE(run.output.find("setup.exe"), std::string::npos);
-  EXPECT_TRUE(fs::exists(dir.Path() + "/o"));
+// A tree without setup.exe at its top makes an installer that runs nothing: refused, naming
+// the nearest setup.exe below the top, unless asked for.
+TEST(PackCommandLine, RefusesATreeWithoutSetupExeUnlessAllowed) {
+  const struct {
+    std::vector<std::string> files;
+    std::vector<std::string> options;
+    int exitCode;
+    std::string message;
+  } rows[] = {
+      {{"Setup.exe.txt"}, {}, 2, "src has no setup.exe at its top"},
+      {{"b/c/setup.exe", "Acme-1.2/SETUP.EXE", "z/setup.exe"}, {}, 2,
+       "the nearest is " + std::string("src/Acme-1.2/SETUP.EXE")},
+      {{"setup.exe/readme"}, {}, 2, "there is none below it either"},
+      {{"Setup.exe.txt"}, {"--allow-no-setup"}, 0, ""},
+  };
+  for (const auto& row : rows) {
+    TempDir dir;
+    for (const std::string& file : row.files) {
+      fs::create_directories(fs::path(dir.Path() + "/src/" + file).parent_path());
+      WriteFile(dir.Path() + "/src/" + file, std::string("MZ"));
+    }
+    std::vector<std::string> args = {"pack", "-q", "--stub", "native", "src", "-o", "o"};
+    args.insert(args.end(), row.options.begin(), row.options.end());
+    const SplitRun run = RunStubpackIn(dir.Path(), args);
+    EXPECT_EQ(run.exitCode, row.exitCode) << row.files[0] << "\n" << run.err;
+    EXPECT_NE(run.err.find(row.message), std::string::npos) << row.files[0] << "\n" << run.err;
+    EXPECT_EQ(fs::exists(dir.Path() + "/o"), row.exitCode == 0) << row.files[0];
+    if (row.exitCode != 0) continue;
+    // The installer unpacks, runs nothing and ends well.
+    const RunResult installer = RunShell("cd " + ShellQuote(dir.Path()) + " && ./o");
+    EXPECT_EQ(installer.exitCode, 0) << installer.output;
+  }
 }
 
 TEST(PackCommandLine, UsesTheLinuxStubBesideStubpackOnRequest) {
@@ -240,7 +265,8 @@ TEST(PackCommandLine, PacksAnEmptySourceIntoAnArchiveOthersCanRead) {
   fs::create_directories(dir.Path() + "/src");
   WriteFile(dir.Path() + "/stub", StandInStub());
   const RunResult run = RunStubpack(
-      {"pack", "--stub", dir.Path() + "/stub", dir.Path() + "/src", "-o", dir.Path() + "/o"});
+      {"pack", "--allow-no-setup", "--stub", dir.Path() + "/stub", dir.Path() + "/src", "-o",
+       dir.Path() + "/o"});
   ASSERT_EQ(run.exitCode, 0) << run.output;
   const std::vector<uint8_t> installer = ReadFile(dir.Path() + "/o");
   WriteFile(dir.Path() + "/o.7z", ArchiveOf(installer, StandInStub().size()));
@@ -248,6 +274,28 @@ TEST(PackCommandLine, PacksAnEmptySourceIntoAnArchiveOthersCanRead) {
   const RunResult list = RunShell("bsdtar -tf " + ShellQuote(dir.Path() + "/o.7z"));
   EXPECT_EQ(list.exitCode, 0) << list.output;
   EXPECT_EQ(list.output, "");
+}
+
+}  // namespace
+
+namespace {
+
+// pack names what may fail on the user's machine; --strict makes that fatal, before writing.
+TEST(PackCommandLine, StrictFailsOnWarningsAndWritesNothing) {
+  TempDir dir;
+  fs::create_directories(dir.Path() + "/src");
+  WriteFile(dir.Path() + "/src/setup.exe", std::string("MZ"));
+  WriteFile(dir.Path() + "/src/LONGNA~1.TXT", std::string("a"));
+  WriteFile(dir.Path() + "/src/longname-one.txt", std::string("b"));
+  for (bool strict : {true, false}) {
+    std::vector<std::string> args = {"pack", "-q", "--stub", "native", "src", "-o", "o"};
+    if (strict) args.push_back("--strict");
+    const SplitRun run = RunStubpackIn(dir.Path(), args);
+    EXPECT_EQ(run.exitCode, strict ? 1 : 0) << run.err;
+    EXPECT_NE(run.err.find("stubpack: warning: \"LONGNA~1.TXT\" is shaped like"),
+              std::string::npos) << run.err;
+    EXPECT_EQ(fs::exists(dir.Path() + "/o"), !strict);
+  }
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 
 #include <filesystem>
 #include <map>
+#include <sstream>
 
 #include "StubpackRun.h"
 #include "fixtures/CaseName.h"
@@ -118,7 +119,10 @@ TEST_P(PackRoundTrip, BsdtarExtractsEveryEntryUnchanged) {
   args.insert(args.end(), GetParam().options.begin(), GetParam().options.end());
   const RunResult run = RunStubpack(args);
   ASSERT_EQ(run.exitCode, 0) << run.output;
-  EXPECT_EQ(run.output, "");
+  // Quiet: nothing but the names that need a legacy code page or Windows 10 1903.
+  std::istringstream lines(run.output);
+  for (std::string line; std::getline(lines, line);)
+    EXPECT_NE(line.find("a name beyond ASCII"), std::string::npos) << line;
 
   const std::vector<uint8_t> installer = ReadFile(dir.Path() + "/setup-installer");
   ASSERT_GT(installer.size(), stub.size());

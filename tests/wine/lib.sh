@@ -33,10 +33,11 @@ temp_dirs() {
   find "$WINEPREFIX/drive_c" -maxdepth 6 -name 'cab*.tmp' 2>/dev/null | sort
 }
 
-# pack_installer OUTPUT SOURCE_DIR: an installer of the tree, made with stubpack and our stub.
+# pack_installer OUTPUT SOURCE_DIR [OPTION...]: an installer of the tree, made with stubpack
+# and our stub.
 pack_installer() {
   rm -f "$1"
-  "$STUBPACK" pack -q --stub "$STUB" -o "$1" "$2" >"$1.log" 2>&1 || {
+  "$STUBPACK" pack -q --stub "$STUB" "${@:3}" -o "$1" "$2" >"$1.log" 2>&1 || {
     echo "stubpack failed:"
     cat "$1.log"
     return 1

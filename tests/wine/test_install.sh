@@ -100,7 +100,7 @@ done
 # Without setup.exe the entries are still unpacked, nothing is started, the temporary
 # directory goes away and the exit code is 0.
 mkdir -p "$work/no-setup/sub" && printf 'data\n' > "$work/no-setup/sub/file.txt"
-if pack_installer "$work/no-setup.exe" "$work/no-setup"; then
+if pack_installer "$work/no-setup.exe" "$work/no-setup" --allow-no-setup; then
   before="$(temp_dirs)"
   launch "\"$(windows_path "$work/no-setup.exe")\" arg"
   wait "$launched_pid"

@@ -74,7 +74,7 @@ back='．．＼．．＼．．＼．．＼．．＼．．＼'
 printf 'x\n' > "$look/${up}stubkit-root.txt"
 printf 'x\n' > "$look/${back}windows＼system32＼stubkit-system.txt"
 cp "$PROBE" "$look/ｓｅｔｕｐ.ｅｘｅ"
-pack_installer "$work/lookalike.exe" "$look" || { fail lookalike "stubpack could not pack"; exit 1; }
+pack_installer "$work/lookalike.exe" "$look" --allow-no-setup || { fail lookalike "stubpack could not pack"; exit 1; }
 before="$(temp_dirs)"
 run_installer "\"$(windows_path "$work/lookalike.exe")\""
 escaped="$(find "$WINEPREFIX/drive_c" "$work" -name 'stubkit-*.txt' 2>/dev/null | grep -v '/cab[^/]*\.tmp/' || true)"

@@ -12,6 +12,7 @@
 #include "extract/ItemPath.h"
 #include "format/LzmaProperties.h"
 #include "format/NameRules.h"
+#include "inspect/HeaderSizes.h"
 #include "inspect/InstallerListing.h"
 #include "inspect/ListingName.h"
 #include "inspect/StubHarness.h"
@@ -20,6 +21,7 @@
 #include "pack/FolderPlan.h"
 #include "pe/InstallerIdentity.h"
 #include "source/EntryName.h"
+#include "source/InstallWarnings.h"
 #include "source/WindowsNames.h"
 #include "support/WideString.h"
 
@@ -157,22 +159,39 @@ void CheckEntries(const InstallerListing& listing, std::vector<std::string>& pro
   }
 }
 
-// The stub streams each folder through its coders: every LZMA coder of the folder keeps
-// liblzma's dictionary (the declared size, or its output size when smaller) while the folder is
-// decoded, plus small fixed buffers (the output piece, input blocks, liblzma's state).
-uint64_t MemoryEstimate(const InstallerListing& listing, uint64_t headerBytes) {
+// The bytes of a name of `units` UTF-16 units as the stub holds it: read a unit at a time into
+// a string that grows to 2c + 2 units when full (2, 6, 14, 30, ...), with room for the
+// terminator.
+uint64_t NameBytes(uint64_t units) {
+  uint64_t capacity = 0;
+  while (capacity < units + 1) capacity = 2 * capacity + 2;
+  return 2 * capacity;
+}
+
+// The stub holds the entry list for the whole run: each name in UTF-16 (NameBytes), and a record
+// of about 160 bytes an entry (the 72-byte entry of the 32-bit stub in a list that
+// grows by doubling, with the tables that tie entries to folders). While it reads the header
+// it holds the header's bytes and its decoded additional streams besides (their LZMA
+// dictionary, at most their size, is gone before the names are read). Then it streams each
+// folder through its coders: every LZMA coder of the folder keeps liblzma's dictionary (the
+// declared size, or its output size when smaller) while the folder is decoded, plus small
+// fixed buffers (the output piece, input blocks, liblzma's state).
+uint64_t MemoryEstimate(const InstallerListing& listing, const HeaderSizes& header) {
   constexpr uint64_t kBuffers = 1 << 20;
-  uint64_t peak = 0;
+  constexpr uint64_t kEntryRecord = 160;
+  uint64_t entryList = 0;
+  for (const ListedEntry& entry : listing.entries)
+    entryList += kEntryRecord + NameBytes(entry.units.size());
+  uint64_t dictionaries = 0;
   for (const ListedFolder& folder : listing.folders) {
-    uint64_t dictionaries = 0;
+    uint64_t inFolder = 0;
     for (const ListedCoder& coder : folder.coders) {
       if (coder.method != "LZMA") continue;
-      for (uint64_t size : coder.outSizes)
-        dictionaries += LzmaDictionaryInUse(coder.dictSize, size);
+      for (uint64_t size : coder.outSizes) inFolder += LzmaDictionaryInUse(coder.dictSize, size);
     }
-    peak = std::max(peak, dictionaries);
+    dictionaries = std::max(dictionaries, inFolder);
   }
-  return peak + kBuffers + headerBytes;
+  return entryList + std::max(header.stored + header.decoded, dictionaries + kBuffers);
 }
 
 // A UTF-8 entry name, escaped for the terminal as the listing escapes it.
@@ -181,17 +200,23 @@ std::string Shown(const std::string& name) {
   return "\"" + ListingName(std::u16string(wide.Units(), wide.Length())) + "\"";
 }
 
+// The entries the stub creates (not those it deletes).
+std::vector<NamedEntry> CreatedEntries(const InstallerListing& listing) {
+  std::vector<NamedEntry> names;
+  for (const ListedEntry& entry : listing.entries)
+    if (!entry.isAnti) names.push_back({entry.name, entry.isDirectory});
+  return names;
+}
+
 // What the Windows stub makes of the names: names that are one file there, names it changes,
 // and whether the program runs: setup.exe at the top, or the one the options name (runPath).
 void CheckWindowsNames(const InstallerListing& listing, const std::string& runPath,
                        CheckReport& report) {
-  std::vector<NamedEntry> names;
   bool setupRuns = false;
   std::string setupDirectory;
   const std::string programKey = WindowsNameKey(runPath.empty() ? kSetupProgramName : runPath);
   for (const ListedEntry& entry : listing.entries) {
     if (entry.isAnti) continue;
-    names.push_back({entry.name, entry.isDirectory});
     const std::string quoted = Shown(entry.name);
     const bool isProgram = WindowsNameKey(entry.name) == programKey;
     if (isProgram && entry.isDirectory) setupDirectory = quoted;
@@ -206,7 +231,7 @@ void CheckWindowsNames(const InstallerListing& listing, const std::string& runPa
       report.warnings.push_back(quoted + " loses the dot or blank at its end on Windows");
     }
   }
-  for (const NameClash& clash : FindNameClashes(names)) {
+  for (const NameClash& clash : FindNameClashes(CreatedEntries(listing))) {
     const std::string both = Shown(clash.first) + " and " + Shown(clash.second);
     if (clash.Merges()) {
       report.warnings.push_back(both + " are one directory on Windows; their contents merge");
@@ -321,7 +346,11 @@ int RunCheck(const InspectOptions& options, std::ostream& out, std::ostream& err
     if (identity.optionsDamaged)
       problems.push_back("the options resource is damaged; the stub ends at once (exit code 1)");
     CheckWindowsNames(listing, identity.runPath, report);
-    const uint64_t memory = MemoryEstimate(listing, fileSize - db.HeaderEnd);
+    for (std::string& warning :
+         InstallWarnings(CreatedEntries(listing), options.tempPathLength, Shown))
+      report.warnings.push_back(std::move(warning));
+    const uint64_t memory =
+        MemoryEstimate(listing, MeasureHeader(harness, installer, opened));
     report.lines.push_back("memory: the stub needs about " + MiBText(memory));
     report.figures.push_back({"memoryBytes", memory});
     if (memory > kAddressSpace)
@@ -359,10 +388,14 @@ int RunCheck(const InspectOptions& options, std::ostream& out, std::ostream& err
 
   if (refusal.empty() && !problems.empty())
     refusal = "the stub would refuse this installer: " + problems.front();
+  const bool strictFails = options.strict && !report.warnings.empty();
   if (options.json) {
     PrintJson(installer, report, refusal, out);
   } else {
     PrintText(installer, report, refusal, out);
+    if (strictFails && refusal.empty())
+      out << "stubpack: --strict: " << CountedNoun(report.warnings.size(), "warning", "warnings")
+          << " fail the check\n";
   }
-  return refusal.empty() ? 0 : 1;
+  return refusal.empty() && !strictFails ? 0 : 1;
 }

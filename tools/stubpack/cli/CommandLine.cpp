@@ -135,6 +135,18 @@ void AddIdentityOptions(CLI::App& pack, IdentityOptions& identity) {
   AddRunOptions(pack, identity);
 }
 
+// What check and pack assume of the user's machine, and --strict.
+void AddUserMachineOptions(CLI::App& command, bool& strict, uint32_t& tempPathLength) {
+  command.add_flag("--strict", strict, "fail (exit 1) on any warning (pack: before writing)");
+  command
+      .add_option("--temp-path-length", tempPathLength,
+                  "length of the user's TEMP path (default 48: C:\\Users\\<20 characters>"
+                  "\\AppData\\Local\\Temp); with the stub's \\cabXXXX.tmp\\ an entry's path "
+                  "may have 259 - N - 13 characters (198 by default)")
+      ->check(CLI::Range(3u, kMaxPathLength - kStubDirectoryLength - 2).description(""))
+      ->type_name("N");
+}
+
 void AddPackCommand(CLI::App& app, HelpFormatter& usage, PackOptions& options) {
   CLI::App* pack = app.add_subcommand("pack", "Pack a directory into an installer.");
   usage.SetUsage(pack, "usage: stubpack pack [options] SOURCE_DIR -o INSTALLER");
@@ -198,6 +210,10 @@ void AddPackCommand(CLI::App& app, HelpFormatter& usage, PackOptions& options) {
       "file list uncompressed in the header and BCJ2 branch decisions stored, for other 7z "
       "readers (default: each compressed when smaller, the file list when 1 KiB smaller)");
   pack->add_flag("-q,--quiet", options.quiet, "no progress bar and no summary line");
+  pack->add_flag("--allow-no-setup", options.allowNoSetup,
+                 "pack a tree without setup.exe at its top: the installer unpacks and runs "
+                 "nothing (refused otherwise)");
+  AddUserMachineOptions(*pack, options.strict, options.tempPathLength);
   AddIdentityOptions(*pack, options.identity);
   pack->footer("The default stub is stub.exe beside stubpack, else ../share/stubkit/stub.exe "
                "from stubpack's directory. With SOURCE_DATE_EPOCH set (seconds since 1970), "
@@ -218,9 +234,12 @@ void AddInspectCommands(CLI::App& app, HelpFormatter& usage, InspectOptions& opt
   AddInstallerCommand(app, usage, "list", "List the entries of an installer.",
                       "[--json] INSTALLER", options.installer, "installer to read")
       ->add_flag("--json", options.json, "print JSON instead of a table");
-  AddInstallerCommand(app, usage, "check", "Tell whether the stub will accept an installer.",
-                      "[--json] INSTALLER", options.installer, "installer to check")
-      ->add_flag("--json", options.json, "print the verdict and figures as JSON");
+  CLI::App* check =
+      AddInstallerCommand(app, usage, "check", "Tell whether the stub will accept an installer.",
+                          "[--json] [--strict] [--temp-path-length N] INSTALLER",
+                          options.installer, "installer to check");
+  check->add_flag("--json", options.json, "print the verdict and figures as JSON");
+  AddUserMachineOptions(*check, options.strict, options.tempPathLength);
   AddInstallerCommand(app, usage, "extract",
                       "Unpack an installer as the stub would, without running it.",
                       "INSTALLER DIR", options.installer, "installer to unpack")
@@ -339,8 +358,9 @@ int RunCommandLine(int argc, char** argv) {
   app.option_defaults()->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
   app.set_version_flag("-V,--version", VersionText, "print stubpack's version and its stub's");
   app.set_help_flag("-h,--help", "print this help and exit");
-  app.footer("Exit codes: 0 done, 1 the stub would refuse the installer, 2 bad usage or an "
-             "I/O failure. Run stubpack COMMAND --help for the options of a command.");
+  app.footer("Exit codes: 0 done, 1 the stub would refuse the installer (or --strict met a "
+             "warning), 2 bad usage or an I/O failure. Run stubpack COMMAND --help for the "
+             "options of a command.");
 
   PackOptions pack;
   InspectOptions inspect;
@@ -401,8 +421,7 @@ int RunCommandLine(int argc, char** argv) {
                           "--lc plus --lp must be at most " + std::to_string(kLzmaMaxLcPlusLp));
       }
       while (pack.source.size() > 1 && pack.source.back() == '/') pack.source.pop_back();
-      RunPack(pack, std::cout, std::cerr);
-      return 0;
+      return RunPack(pack, std::cout, std::cerr);
     }
     if (name == "list") return RunList(inspect, std::cout, std::cerr);
     if (name == "check") return RunCheck(inspect, std::cout, std::cerr);

@@ -4,10 +4,14 @@
 #include <ostream>
 #include <string>
 
+#include "source/PathLengthLimits.h"
+
 struct InspectOptions {
   std::string installer;
   std::string directory;  // extract only
   bool json = false;      // list and check
+  bool strict = false;    // check: any warning fails it (exit 1)
+  uint32_t tempPathLength = kTypicalTempPathLength;  // check: the user's TEMP, for path warnings
 };
 
 // Each returns the process exit code: 0 success, 1 the stub would refuse the installer,

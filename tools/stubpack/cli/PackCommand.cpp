@@ -197,9 +197,15 @@ uint64_t ParseSize(const std::string& text) {
   return value << shift;
 }
 
-void RunPack(const PackOptions& options, std::ostream& out, std::ostream& warnings) {
+int RunPack(const PackOptions& options, std::ostream& out, std::ostream& warnings) {
   const auto started = std::chrono::steady_clock::now();
   const PackPlan plan = PlanPack(options, warnings);
+  if (options.strict && !plan.warnings.empty()) {
+    warnings << "stubpack: error: --strict: "
+             << CountedNoun(plan.warnings.size(), "warning", "warnings")
+             << "; no installer was written\n";
+    return 1;
+  }
 
   InstallerFile installer(plan.target);
   installer.Write(plan.stub.data(), plan.stub.size());
@@ -211,7 +217,7 @@ void RunPack(const PackOptions& options, std::ostream& out, std::ostream& warnin
       WriteArchiveTail(plan.stub, archive, options.fileListForm, installer);
   installer.Commit();
 
-  if (options.quiet) return;
+  if (options.quiet) return 0;
   PackSummary summary;
   for (const SourceEntry& source : plan.scanned) {
     (source.isDirectory ? summary.directories : summary.files) += 1;
@@ -224,4 +230,5 @@ void RunPack(const PackOptions& options, std::ostream& out, std::ostream& warnin
   const auto elapsed = std::chrono::steady_clock::now() - started;
   summary.seconds = std::chrono::duration<double>(elapsed).count();
   out << SummaryLine(summary, options.output) << "\n";
+  return 0;
 }

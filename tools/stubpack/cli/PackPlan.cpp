@@ -4,12 +4,15 @@
 #include <cstdlib>
 
 #include "base/PackError.h"
+#include "format/InstallerOptions.h"
 #include "installer/InstallerLayout.h"
 #include "installer/OutputTarget.h"
 #include "installer/StubFile.h"
 #include "pack/SolidOrder.h"
 #include "pe/PeImage.h"
 #include "source/EntryName.h"
+#include "source/InstallWarnings.h"
+#include "source/ProgramToRun.h"
 #include "source/ScannedFile.h"
 #include "source/WindowsNames.h"
 
@@ -44,14 +47,25 @@ void AddNameProblems(const std::vector<SourceEntry>& scanned, std::vector<std::s
 }
 
 // Two names that are one on Windows cannot both be unpacked there.
-void AddWindowsNameClashes(const std::vector<SourceEntry>& scanned,
+void AddWindowsNameClashes(const std::vector<NamedEntry>& names,
                            std::vector<std::string>& problems) {
-  std::vector<NamedEntry> names;
-  for (const SourceEntry& entry : scanned) names.push_back({entry.path, entry.isDirectory});
   for (const NameClash& clash : FindNameClashes(names)) {
     problems.push_back("\"" + clash.first + "\" and \"" + clash.second +
                        "\" differ only in case; Windows cannot hold both");
   }
+}
+
+// An installer without the program it runs unpacks and does nothing: rarely what is meant.
+void AddMissingProgram(const std::vector<NamedEntry>& names, const std::string& program,
+                       const std::string& source, std::vector<std::string>& problems) {
+  const ProgramSearch search = FindProgramToRun(names, program);
+  if (search.found) return;
+  const char* where = program == kSetupProgramName ? " at its top" : "";
+  problems.push_back(source + " has no " + program + where + ", which the installer runs " +
+                     "after unpacking; " +
+                     (search.nearest.empty() ? "there is none below it either"
+                                             : "the nearest is " + source + "/" + search.nearest) +
+                     " (--allow-no-setup packs an installer that unpacks and runs nothing)");
 }
 
 // Ends the run when the tree has problems, after naming each of them, so that one run shows
@@ -77,20 +91,24 @@ PackPlan PlanPack(const PackOptions& options, std::ostream& warnings) {
   }
   std::vector<std::string> problems;
   plan.scanned = ScanSourceTree(options.source, SourceDateEpoch(), problems);
+  std::vector<NamedEntry> names;
+  for (const SourceEntry& entry : plan.scanned) names.push_back({entry.path, entry.isDirectory});
   AddNameProblems(plan.scanned, problems);
-  AddWindowsNameClashes(plan.scanned, problems);
-  RefuseTreeProblems(problems, options.source, warnings);
-
-  std::vector<PlanInput> planInput;
-  std::vector<StreamedFile> streamed;
+  AddWindowsNameClashes(names, problems);
   // The program the installer runs: --run's path, or setup.exe at the top; in any case.
   const std::string program =
       options.identity.runPath.empty() ? kSetupProgramName : options.identity.runPath;
-  const std::string programKey = WindowsNameKey(program);
-  bool hasSetup = false;
+  if (!options.allowNoSetup) AddMissingProgram(names, program, options.source, problems);
+  RefuseTreeProblems(problems, options.source, warnings);
+  plan.warnings = InstallWarnings(names, options.tempPathLength,
+                                  [](const std::string& name) { return "\"" + name + "\""; });
+  for (const std::string& warning : plan.warnings)
+    warnings << "stubpack: warning: " << warning << "\n";
+
+  std::vector<PlanInput> planInput;
+  std::vector<StreamedFile> streamed;
   for (size_t i = 0; i < plan.scanned.size(); ++i) {
     const SourceEntry& source = plan.scanned[i];
-    hasSetup |= WindowsNameKey(source.path) == programKey && !source.isDirectory;
     if (source.isDirectory || source.size == 0) {
       ArchiveEntry entry;
       entry.name = ToArchiveName(source.path);
@@ -116,11 +134,6 @@ PackPlan PlanPack(const PackOptions& options, std::ostream& warnings) {
     }
     planInput.push_back(input);
     streamed.push_back(file);
-  }
-  if (!hasSetup) {
-    warnings << "stubpack: warning: " << options.source << " has no " << program
-             << (options.identity.runPath.empty() ? " at its top" : "")
-             << "; the installer will fail to start it\n";
   }
   std::vector<std::string> paths;
   for (const StreamedFile& file : streamed) paths.push_back(plan.scanned[file.entry].path);

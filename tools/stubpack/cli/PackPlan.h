@@ -28,7 +28,8 @@ struct PackPlan {
   std::vector<StreamedFile> streamed;  // the files with data, in solid order
   std::vector<PlannedFolder> folders;  // indices into streamed
   uint64_t streamedBytes = 0;
+  std::vector<std::string> warnings;  // what may fail on the user's machine
 };
 
-// Warnings (no setup program at the top) go to `warnings`.
+// Warnings, printed to `warnings` as well, are what may fail on the user's machine.
 PackPlan PlanPack(const PackOptions& options, std::ostream& warnings);

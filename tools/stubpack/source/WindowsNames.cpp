@@ -65,6 +65,12 @@ bool EndsInDotOrBlank(const std::string& name) {
   return WindowsNameLength(name.data(), uint32_t(name.size())) != name.size();
 }
 
+std::string LastComponent(const std::string& path) {
+  size_t start = path.size();
+  while (start > 0 && !IsPathSeparator(path[start - 1])) --start;
+  return path.substr(start);
+}
+
 bool IsSetupProgramName(const std::string& name) {
   return WindowsNameKey(name) == WindowsNameKey(kSetupProgramName);
 }

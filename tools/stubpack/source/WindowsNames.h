@@ -10,6 +10,8 @@
 std::string WindowsNameKey(const std::string& name);
 // Whether the last component ends in a dot or a blank, which Windows drops.
 bool EndsInDotOrBlank(const std::string& name);
+// The path's last component ("/" or "\" separated).
+std::string LastComponent(const std::string& path);
 // Whether Windows would run this entry name as the top-level setup.exe.
 bool IsSetupProgramName(const std::string& name);
 
