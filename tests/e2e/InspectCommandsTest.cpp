@@ -243,11 +243,18 @@ TEST(InspectCommands, ListAndCheckShowTheRunOptions) {
        "\"exitCode\":\"setup\",\"userInterface\":\"none\",\"wait\":\"all\",\"run\":"
        "\"BIN\\\\tool.EXE\",\"arguments\":\"/q \\\"x y\\\"\",\"title\":\"Zo\xc3\xab\"}",
        "stubpack: the stub accepts", 0},
-      {"nothing to run", {"--run", "missing.exe"}, "\"run\":\"missing.exe\"",
+      {"nothing to run", {"--run", "missing.exe", "--allow-no-setup"}, "\"run\":\"missing.exe\"",
        "warning: the program to run, \"missing.exe\", is not in the payload", 0},
       {"damaged", {"--title", "Zo\xc3\xab"}, "\"optionsDamaged\":true}",
        "the options resource is damaged", 1},
   };
+  // pack refuses a tree without the program --run names, as one without setup.exe.
+  const RunResult refused = RunStubpack({"pack", "-q", "--stub", stub, dir.Path() + "/tree", "-o",
+                                         dir.Path() + "/x.exe", "--run", "sub/missing.exe"});
+  EXPECT_EQ(refused.exitCode, 2);
+  EXPECT_NE(refused.output.find("has no sub\\missing.exe, which the installer runs"),
+            std::string::npos)
+      << refused.output;
   for (const Row& row : rows) {
     const std::string installer = dir.Path() + "/installer.exe";
     std::vector<std::string> args = {"pack", "-q", "--stub", stub, dir.Path() + "/tree", "-o",
