@@ -24,12 +24,18 @@ BOOL WINAPI EndInterruptedRun(DWORD) {
 #endif
 
 // The message boxes (unless a program running the stub's code has taken over), then the
-// clean-up.
+// clean-up. An installer packed without a user interface runs where nobody may be there to
+// close a box (a deployment as SYSTEM): their texts go to the debugger's output instead.
 static void CleanUpFailedRun(const char* message) {
   if (!FailureHooked()) {
-    if (message) MessageBoxA(nullptr, message, "Unpacker", MB_ICONERROR);
-    MessageBoxA(mainWindow, "Unpacking failed\nFile corrupted or problems with temporary directory",
-                "Error of Unpacking", MB_ICONERROR);
+    const char* general = "Unpacking failed\nFile corrupted or problems with temporary directory";
+    if (stubOptions.flags & kOptionNoUserInterface) {
+      if (message) OutputDebugStringA(message);
+      OutputDebugStringA(general);
+    } else {
+      if (message) MessageBoxA(nullptr, message, "Unpacker", MB_ICONERROR);
+      MessageBoxA(mainWindow, general, "Error of Unpacking", MB_ICONERROR);
+    }
   }
   CleanUpRun();
 }

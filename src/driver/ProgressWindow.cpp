@@ -11,7 +11,7 @@ LRESULT CALLBACK UnpackWindowProc(HWND window, UINT message, WPARAM wParam, LPAR
   return DefWindowProcA(window, message, wParam, lParam);
 }
 
-void CreateProgressWindow(HINSTANCE instance) {
+void CreateProgressWindow(HINSTANCE instance, const WCHAR* title) {
   WNDCLASSA windowClass;
   FillBytes(&windowClass, 0, sizeof windowClass);
   windowClass.lpfnWndProc = UnpackWindowProc;
@@ -30,6 +30,9 @@ void CreateProgressWindow(HINSTANCE instance) {
   mainWindow = CreateWindowExA(0, kWindowClassName, "Unpack", WS_CAPTION, (desktop.right - width) / 2,
                                (desktop.bottom - height) / 2, width, height, nullptr, nullptr,
                                instance, nullptr);
+  // The publisher's caption, before the window shows; through UTF-16, since the ANSI code
+  // page is UTF-8 only on the newest Windows.
+  if (title && *title) SetWindowTextW(mainWindow, title);
   LoadCommonControls();
 
   RECT client;

@@ -8,7 +8,8 @@
 // The window's class, registered when it is made and unregistered at the end of the run.
 constexpr char kWindowClassName[] = "Unpack";
 
-void CreateProgressWindow(HINSTANCE instance);
+// Captioned "Unpack", or title when one is given.
+void CreateProgressWindow(HINSTANCE instance, const WCHAR* title = nullptr);
 // The handle list: Reserve and Keep of HandleKeeper (which says why room is made first).
 void ReserveOutputHandle();
 void AddOutputHandle(HANDLE file);

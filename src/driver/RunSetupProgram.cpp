@@ -2,7 +2,19 @@
 #include "support/Bytes.h"
 #include "support/Fatal.h"
 
-DWORD RunSetupProgram(const char* setupPath, const char* tail, char* commandLine) {
+// A process started outside the job (by the shell) joins it as soon as it is known; what it
+// started before then is not waited for.
+static HANDLE JoinedOrNone(HANDLE job, HANDLE process) {
+  if (job && !AssignProcessToJobObject(job, process)) {
+    CloseHandle(job);
+    return nullptr;  // a job that cannot be had: the program alone is waited for
+  }
+  return job;
+}
+
+DWORD RunSetupProgram(const char* programPath, const char* parameters, char* commandLine,
+                      bool waitForAll) {
+  HANDLE job = waitForAll ? CreateWaitJob() : nullptr;
   STARTUPINFOA startup;
   FillBytes(&startup, 0, sizeof startup);
   startup.cb = sizeof startup;
@@ -10,29 +22,40 @@ DWORD RunSetupProgram(const char* setupPath, const char* tail, char* commandLine
   startup.wShowWindow = SW_SHOWNORMAL;
   PROCESS_INFORMATION process;
   HANDLE started;
-  if (CreateProcessA(nullptr, commandLine, nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                     &startup, &process)) {
-    CloseHandle(process.hThread);
+  // Suspended until it is in the job, so that nothing it starts escapes the wait.
+  if (CreateProcessA(nullptr, commandLine, nullptr, nullptr, FALSE, job ? CREATE_SUSPENDED : 0,
+                     nullptr, nullptr, &startup, &process)) {
     started = process.hProcess;
+    job = JoinedOrNone(job, started);
+    ResumeThread(process.hThread);
+    CloseHandle(process.hThread);
   } else {
     DWORD error = GetLastError();
-    if (error == ERROR_FILE_NOT_FOUND) return 0;  // the archive holds no setup program
-    if (error != ERROR_ELEVATION_REQUIRED) FatalError(FailureReason::SetupProgramNotStarted);
-    // setup.exe asks for administrator rights: the shell starts it and asks for consent.
+    // The archive holds no such program: nothing to run.
+    if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) return 0;
+    // A program that asks for administrator rights (the shell asks for consent), or a file
+    // that is not a program: the shell starts it, or what opens it.
+    if (error != ERROR_ELEVATION_REQUIRED && error != ERROR_BAD_EXE_FORMAT)
+      FatalError(FailureReason::SetupProgramNotStarted);
     SHELLEXECUTEINFOA shell;
     FillBytes(&shell, 0, sizeof shell);
     shell.cbSize = sizeof shell;
     shell.fMask = SEE_MASK_NOCLOSEPROCESS;
-    shell.lpFile = setupPath;
-    shell.lpParameters = tail;
+    shell.lpFile = programPath;
+    shell.lpParameters = parameters;
     shell.nShow = SW_SHOWNORMAL;
     if (!ShellExecuteExA(&shell)) FatalError(FailureReason::SetupProgramNotStarted);
     started = shell.hProcess;
     if (!started) return 0;  // handed to a running program: nothing of ours to wait for
+    job = JoinedOrNone(job, started);
   }
   WaitForSingleObject(started, INFINITE);
   DWORD exitCode = 0;
   GetExitCodeProcess(started, &exitCode);
   CloseHandle(started);
+  if (job) {
+    WaitForEmptyJob(job);
+    CloseHandle(job);
+  }
   return exitCode;
 }

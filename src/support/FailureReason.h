@@ -22,6 +22,7 @@
   X(TempDirectoryNotCreated, "temporary directory not created")                             \
   X(TempDirectoryNotEntered, "temporary directory cannot be entered")                       \
   X(SetupProgramNotStarted, "setup program cannot be started")                              \
+  X(OptionsResourceDamaged, "options resource damaged")                                     \
   /* archive: the file, the signature and the headers */                                   \
   X(InputFileNotOpened, "open input file")                                                  \
   X(ReadBeforeStartOfFile, "read before start of file")                                     \

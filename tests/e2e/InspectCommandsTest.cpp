@@ -214,6 +214,71 @@ TEST(InspectCommands, CheckModelsWindowsNames) {
 
 }  // namespace
 
+// The run options as list and check show them, on the Windows stub beside stubpack: list --json
+// gives every option (the defaults without a resource); check warns when --run names nothing in
+// the payload (matched in any case, as Windows opens it) and refuses a resource the stub calls
+// damaged.
+TEST(InspectCommands, ListAndCheckShowTheRunOptions) {
+  namespace fs = std::filesystem;
+  const std::string stub = (fs::path(StubpackPath()).parent_path() / "stub.exe").string();
+  if (!fs::exists(stub)) GTEST_SKIP() << "stub.exe is not built here (no mingw-w64)";
+  TempDir dir;
+  fs::create_directories(dir.Path() + "/tree/bin");
+  WriteFile(dir.Path() + "/tree/setup.exe", std::string("MZ"));
+  WriteFile(dir.Path() + "/tree/bin/Tool.exe", std::string("MZ"));
+  struct Row {
+    const char* what;
+    std::vector<std::string> options;
+    const char* json;  // part of list --json's "installer" object
+    const char* checkLine;
+    int checkExit;
+  } rows[] = {
+      {"defaults", {},
+       "\"optionsResource\":false,\"optionsDamaged\":false,\"exitCode\":\"zero\",\"userInterface\":"
+       "\"normal\",\"wait\":\"setup\",\"run\":\"setup.exe\",\"arguments\":\"\",\"title\":\"Unpack\"}",
+       "stubpack: the stub accepts", 0},
+      {"every option",
+       {"--ui", "none", "--wait", "all", "--run", "BIN/tool.EXE", "--args", "/q \"x y\"", "--title",
+        "Zo\xc3\xab", "--exit-code", "setup"},
+       "\"exitCode\":\"setup\",\"userInterface\":\"none\",\"wait\":\"all\",\"run\":"
+       "\"BIN\\\\tool.EXE\",\"arguments\":\"/q \\\"x y\\\"\",\"title\":\"Zo\xc3\xab\"}",
+       "stubpack: the stub accepts", 0},
+      {"nothing to run", {"--run", "missing.exe", "--allow-no-setup"}, "\"run\":\"missing.exe\"",
+       "warning: the program to run, \"missing.exe\", is not in the payload", 0},
+      {"damaged", {"--title", "Zo\xc3\xab"}, "\"optionsDamaged\":true}",
+       "the options resource is damaged", 1},
+  };
+  // pack refuses a tree without the program --run names, as one without setup.exe.
+  const RunResult refused = RunStubpack({"pack", "-q", "--stub", stub, dir.Path() + "/tree", "-o",
+                                         dir.Path() + "/x.exe", "--run", "sub/missing.exe"});
+  EXPECT_EQ(refused.exitCode, 2);
+  EXPECT_NE(refused.output.find("has no sub\\missing.exe, which the installer runs"),
+            std::string::npos)
+      << refused.output;
+  for (const Row& row : rows) {
+    const std::string installer = dir.Path() + "/installer.exe";
+    std::vector<std::string> args = {"pack", "-q", "--stub", stub, dir.Path() + "/tree", "-o",
+                                     installer};
+    args.insert(args.end(), row.options.begin(), row.options.end());
+    ASSERT_EQ(RunStubpack(args).exitCode, 0) << row.what;
+    if (std::string(row.what) == "damaged") {  // the title's UTF-8 broken in the resource
+      std::vector<uint8_t> bytes = ReadFile(installer);
+      const std::string text(bytes.begin(), bytes.end());
+      bytes[text.find("Zo\xc3\xab") + 2] = 0xFF;
+      WriteFile(installer, bytes);
+    }
+    const RunResult list = RunStubpack({"list", "--json", installer});
+    EXPECT_NE(list.output.find(row.json), std::string::npos) << row.what << "\n" << list.output;
+    const RunResult check = RunStubpack({"check", installer});
+    EXPECT_EQ(check.exitCode, row.checkExit) << row.what << "\n" << check.output;
+    EXPECT_NE(check.output.find(row.checkLine), std::string::npos) << row.what << "\n"
+                                                                   << check.output;
+    if (std::string(row.checkLine).rfind("warning", 0) != 0) {
+      EXPECT_EQ(check.output.find("warning:"), std::string::npos) << row.what << check.output;
+    }
+  }
+}
+
 namespace {
 
 // `check` models the user's Windows: paths beyond MAX_PATH under the assumed TEMP, names

@@ -115,7 +115,27 @@ INSTANTIATE_TEST_SUITE_P(
                  "at most 4"},
         BadInput{"DictionaryTooLarge", [](const std::string&) {}, {"--dict", "512M"},
                  "--dict"},
-        BadInput{"BadSize", [](const std::string&) {}, {"--solid-size", "12X"}, "bad size"}),
+        BadInput{"BadSize", [](const std::string&) {}, {"--solid-size", "12X"}, "bad size"},
+        // The run options, judged by the rules the stub reads them by.
+        BadInput{"BadUi", [](const std::string&) {}, {"--ui", "quiet"}, "--ui takes normal or none"},
+        BadInput{"BadWait", [](const std::string&) {}, {"--wait", "some"}, "--wait takes setup or all"},
+        BadInput{"RunLeavesThePayload", [](const std::string&) {}, {"--run", "../x.exe"},
+                 "--run must name a file inside the payload"},
+        BadInput{"RunRooted", [](const std::string&) {}, {"--run", "/bin/sh"}, "--run must name"},
+        BadInput{"RunWithDrive", [](const std::string&) {}, {"--run", "C:setup.exe"}, "--run must name"},
+        BadInput{"RunDevice", [](const std::string&) {}, {"--run", "sub/con.exe"}, "--run must name"},
+        BadInput{"RunQuote", [](const std::string&) {}, {"--run", "a\"b.exe"}, "--run must name"},
+        BadInput{"RunEmpty", [](const std::string&) {}, {"--run", ""}, "--run is empty"},
+        BadInput{"RunTooLong", [](const std::string&) {}, {"--run", std::string(201, 'a')},
+                 "--run is longer than 200 bytes"},
+        BadInput{"ArgsNotUtf8", [](const std::string&) {}, {"--args", "/D=\xff"},
+                 "--args is not UTF-8"},
+        BadInput{"ArgsControl", [](const std::string&) {}, {"--args", "a\nb"},
+                 "--args holds a control character"},
+        BadInput{"TitleTooLong", [](const std::string&) {}, {"--title", std::string(256, 't')},
+                 "--title is longer than 255 bytes"},
+        BadInput{"TitleNotUtf8", [](const std::string&) {}, {"--title", "\xc3("},
+                 "--title is not UTF-8"}),
     CaseName());
 
 // A file swapped after the scan, just before pack opens it: a link to a file outside the tree

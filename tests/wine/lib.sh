@@ -1,7 +1,8 @@
 # Shared by the Wine tests. run.sh exports: WINE_TESTS (work directory), STUB (stub.exe),
 # STUBPACK, PROBE (setup_probe.exe), CONSOLE_PROBE (the same as a console program), LAUNCHER
-# (launcher.exe), SAMPLER (window_sampler.exe), ARTIFACTS, WINE_ARCH (win32 for a
-# PE32 stub, win64 for PE32+), MINGW_GCC (the C compiler for programs of that architecture),
+# (launcher.exe), SAMPLER (window_sampler.exe), CHILD_PROBE (child_probe.exe), ARTIFACTS,
+# WINE_ARCH (win32 for a PE32 stub, win64 for PE32+), MINGW_GCC (the C compiler for programs of
+# that architecture),
 # WINEPREFIX and the Wine variables, and PYTHONPATH, where the module archive_layout gives the
 # start header's layout. Every test script runs inside its own xvfb-run and reports "PASS name" or
 # "FAIL name: why" lines, which run.sh counts.

@@ -42,7 +42,8 @@ rm -rf "$WINE_TESTS"
 mkdir -p "$ARTIFACTS"
 export PROBE="$WINE_TESTS/setup_probe.exe" LAUNCHER="$WINE_TESTS/launcher.exe"
 export SAMPLER="$WINE_TESTS/window_sampler.exe" CONSOLE_PROBE="$WINE_TESTS/console_probe.exe"
-for program in setup_probe launcher window_sampler; do
+export CHILD_PROBE="$WINE_TESTS/child_probe.exe"
+for program in setup_probe launcher window_sampler child_probe; do
   "$MINGW_GCC" -std=c11 -Wall -Wextra -Os -s -mwindows \
     -o "$WINE_TESTS/$program.exe" "$here/$program.c" -lshell32 ||
     { echo "could not build $program.exe"; echo "0 passed, 1 failed"; exit 1; }

@@ -77,8 +77,8 @@ check_contents() {
           sed 's/level="[A-Za-z]*"/level="requireAdministrator"/' "$x/stub-manifest" |
             cmp -s - "$x/manifest" || { echo "manifest changed beyond its level"; return 1; }
         fi ;;
-      exit)
-        [ "$(wrestool -x --raw --type=STUBKIT --name=1 "$file" | od -An -tx1 | tr -d ' \n')" = 01000000 ] ||
+      exit)  # flag 1 in the second form: version 2, three empty texts
+        [ "$(wrestool -x --raw --type=STUBKIT --name=1 "$file" | od -An -tx1 | tr -d ' \n')" = 0100000002000000000000 ] ||
           { echo "options resource wrong"; return 1; } ;;
     esac
   done
@@ -112,7 +112,7 @@ done
 
 # stubpack list, as text and JSON, of the installer made with every option.
 listed="$("$STUBPACK" list --json "$work/all.exe" | python3 -c 'import json,sys; print(json.dumps(json.load(sys.stdin)["installer"], sort_keys=True, ensure_ascii=False))')"
-want='{"executionLevel": "requireAdministrator", "exitCode": "setup", "icons": ["256x256(png)", "48x48", "32x32", "16x16"], "optionsResource": true, "version": {"CompanyName": "Acme & Söhne", "FileVersion": "1.2.3.4", "LegalCopyright": "© 2026 Acme", "ProductName": "Acme Wïdget", "ProductVersion": "2.5"}}'
+want='{"arguments": "", "executionLevel": "requireAdministrator", "exitCode": "setup", "icons": ["256x256(png)", "48x48", "32x32", "16x16"], "optionsDamaged": false, "optionsResource": true, "run": "setup.exe", "title": "Unpack", "userInterface": "normal", "version": {"CompanyName": "Acme & Söhne", "FileVersion": "1.2.3.4", "LegalCopyright": "© 2026 Acme", "ProductName": "Acme Wïdget", "ProductVersion": "2.5"}, "wait": "setup"}'
 if [ "$listed" != "$want" ]; then fail list-json "got $listed"
 elif ! "$STUBPACK" list "$work/all.exe" | grep -qx 'Icon: 256x256(png) 48x48 32x32 16x16'; then fail list "no icon line"
 else pass list; fi

@@ -44,7 +44,9 @@ if unanswered: print("%d of %d WM_NULL went unanswered for 1 s" % (unanswered, a
 elif answered < 10: print("only %d WM_NULL answered: the unpack was too short to matter" % answered)
 elif any(b < a for a, b in zip(positions, positions[1:])): print("the bar moved back: %s" % positions)
 elif len(positions) < 5: print("too few positions sampled: %s" % positions)
-elif positions[-1] != end: print("the bar ended at %d of %d" % (positions[-1], end))
+# The window closes right after its last step, so a sample may miss the very end by a moment:
+# the last one must be within the final 1 % (the exact end is checked by the unit tests).
+elif positions[-1] * 100 < end * 99: print("the bar ended at %d of %d" % (positions[-1], end))
 else: print("ok %d WM_NULL answered (longest wait %d ms), %d positions up to %d" %
             (answered, longest, len(positions), end))
 PY

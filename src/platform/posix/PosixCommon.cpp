@@ -20,6 +20,7 @@ DWORD ErrnoToWin32(int error) {
     case ENOMEM: return ERROR_NOT_ENOUGH_MEMORY;
     case EINVAL: return ERROR_INVALID_PARAMETER;
     case EBADF: return ERROR_INVALID_HANDLE;
+    case ENOEXEC: return ERROR_BAD_EXE_FORMAT;
     default: return ERROR_ACCESS_DENIED;
   }
 }

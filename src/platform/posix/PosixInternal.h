@@ -111,7 +111,7 @@ BOOL Fail(DWORD error);
 // its deletion, so that a handle the layer never issued, or one already closed, is told apart
 // from a live one without being dereferenced (Windows answers such a handle with FALSE and
 // ERROR_INVALID_HANDLE).
-enum class HandleKind { File, Search, Process, Thread };
+enum class HandleKind { File, Search, Process, Thread, Job };
 struct HandleObject {
   explicit HandleObject(HandleKind k);
   virtual ~HandleObject();
@@ -133,6 +133,10 @@ std::vector<WindowRecord>& WindowTable();
 // SetConsoleCtrlHandler); these keep track of the started process a signal is passed on to.
 void NoteChildStarted(pid_t child);
 void NoteChildEnded(pid_t child);
+
+// The process behind a process handle, or -1.
+pid_t ProcessIdOf(HANDLE process);
+BOOL CloseJobObject(HANDLE handle);
 
 uint32_t OpenFileHandleCount();
 uint32_t OpenDescriptorCount();

@@ -1,6 +1,7 @@
 // Processes, the command line, temporary names, the module name and handle closing.
 #include <fcntl.h>
 #include <spawn.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -32,6 +33,8 @@ struct ProcessObject : HandleObject {
 
 struct ThreadObject : HandleObject {
   ThreadObject() : HandleObject(HandleKind::Thread) {}
+  pid_t pid = -1;
+  bool suspended = false;
 };
 
 // Quotes one argument so that the Windows splitting rules give it back unchanged.
@@ -211,8 +214,27 @@ UINT WINAPI GetWindowsDirectoryA(LPSTR buffer, UINT size) {
 
 namespace {
 
+// Starts a child that leads a process group of its own and stops before it runs the program,
+// until ResumeThread continues it; a process group can take it only while it has not.
+pid_t StartSuspended(const std::string& program, std::vector<char*>& argv,
+                     const std::string& folder, bool inFolder) {
+  // The program's absence or a missing permission shows here, as CreateProcessA reports it.
+  if (access(program.c_str(), X_OK) != 0) return -1;
+  pid_t pid = fork();
+  if (pid == 0) {
+    setpgid(0, 0);
+    raise(SIGSTOP);
+    if (!inFolder || chdir(folder.c_str()) == 0) execve(program.c_str(), argv.data(), environ);
+    _exit(127);
+  }
+  int status;
+  if (pid > 0) waitpid(pid, &status, WUNTRACED);
+  return pid;
+}
+
 // Starts the program with the words as its arguments, in directory when given.
-HANDLE Spawn(const std::string& name, std::vector<std::string> words, LPCSTR directory) {
+HANDLE Spawn(const std::string& name, std::vector<std::string> words, LPCSTR directory,
+             bool suspended = false) {
   std::string program = MapPath(name.c_str());
   struct stat status;
   if (stat(program.c_str(), &status) != 0 && program.find('.', program.rfind('/') + 1) ==
@@ -221,17 +243,25 @@ HANDLE Spawn(const std::string& name, std::vector<std::string> words, LPCSTR dir
   std::vector<char*> argv;
   for (std::string& word : words) argv.push_back(&word[0]);
   argv.push_back(nullptr);
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
   std::string folder = MapPath(directory);
-  if (directory) posix_spawn_file_actions_addchdir_np(&actions, folder.c_str());
   pid_t pid;
-  int error = posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), environ);
-  posix_spawn_file_actions_destroy(&actions);
-  if (error != 0) {
-    errno = error;
-    FailWithErrno();
-    return nullptr;
+  if (suspended) {
+    pid = StartSuspended(program, argv, folder, directory != nullptr);
+    if (pid < 0) {
+      FailWithErrno();
+      return nullptr;
+    }
+  } else {
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    if (directory) posix_spawn_file_actions_addchdir_np(&actions, folder.c_str());
+    int error = posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    if (error != 0) {
+      errno = error;
+      FailWithErrno();
+      return nullptr;
+    }
   }
   NoteChildStarted(pid);
   auto* process = new ProcessObject;
@@ -242,7 +272,7 @@ HANDLE Spawn(const std::string& name, std::vector<std::string> words, LPCSTR dir
 }  // namespace
 
 BOOL WINAPI CreateProcessA(LPCSTR application, LPSTR commandLine, SECURITY_ATTRIBUTES*,
-                           SECURITY_ATTRIBUTES*, BOOL, DWORD, LPVOID, LPCSTR directory,
+                           SECURITY_ATTRIBUTES*, BOOL, DWORD flags, LPVOID, LPCSTR directory,
                            STARTUPINFOA*, PROCESS_INFORMATION* info) {
   if (ShouldFail(Api::CreateProcessA)) return FALSE;
   if constexpr (kSeams) {
@@ -250,10 +280,14 @@ BOOL WINAPI CreateProcessA(LPCSTR application, LPSTR commandLine, SECURITY_ATTRI
     RecordCall(std::string("CreateProcessA ") + (commandLine ? commandLine : ""));
   }
   std::vector<std::string> words = SplitCommandLine(commandLine ? commandLine : "");
-  HANDLE process = Spawn(application ? application : words[0], words, directory);
+  const bool suspended = flags & CREATE_SUSPENDED;
+  HANDLE process = Spawn(application ? application : words[0], words, directory, suspended);
   if (!process) return FALSE;
   info->hProcess = process;
-  info->hThread = new ThreadObject;
+  auto* thread = new ThreadObject;
+  thread->pid = static_cast<ProcessObject*>(process)->pid;
+  thread->suspended = suspended;
+  info->hThread = thread;
   info->dwProcessId = DWORD(static_cast<ProcessObject*>(process)->pid);
   info->dwThreadId = info->dwProcessId;
   return TRUE;
@@ -323,6 +357,24 @@ HGLOBAL WINAPI LoadResource(HMODULE, HRSRC resource) {
 
 LPVOID WINAPI LockResource(HGLOBAL data) { return data; }
 
+namespace posix_layer {
+
+pid_t ProcessIdOf(HANDLE handle) {
+  auto* process = static_cast<ProcessObject*>(AsObject(handle, HandleKind::Process));
+  return process ? process->pid : -1;
+}
+
+}  // namespace posix_layer
+
+DWORD WINAPI ResumeThread(HANDLE handle) {
+  auto* thread = static_cast<ThreadObject*>(AsObject(handle, HandleKind::Thread));
+  if (!thread) return DWORD(-1);
+  if (!thread->suspended) return 0;
+  thread->suspended = false;
+  kill(thread->pid, SIGCONT);
+  return 1;
+}
+
 BOOL WINAPI GetExitCodeProcess(HANDLE handle, LPDWORD code) {
   auto* process = static_cast<ProcessObject*>(AsObject(handle, HandleKind::Process));
   if (!process) return Fail(ERROR_INVALID_HANDLE);
@@ -341,6 +393,7 @@ BOOL WINAPI CloseHandle(HANDLE handle) {
     delete static_cast<ProcessObject*>(object);
     return TRUE;
   }
+  if (AsObject(handle, HandleKind::Job)) return CloseJobObject(handle);
   if (HandleObject* object = AsObject(handle, HandleKind::Thread)) {
     delete static_cast<ThreadObject*>(object);
     return TRUE;

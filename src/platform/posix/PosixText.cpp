@@ -27,7 +27,8 @@ bool IsEscapedByte(uint32_t unit) {
 
 }  // namespace
 
-int WINAPI MultiByteToWideChar(UINT, DWORD, LPCSTR text, int bytes, LPWSTR units, int unitCount) {
+int WINAPI MultiByteToWideChar(UINT, DWORD flags, LPCSTR text, int bytes, LPWSTR units,
+                               int unitCount) {
   if (!text || bytes == 0 || unitCount < 0) {
     SetLastError(ERROR_INVALID_PARAMETER);
     return 0;
@@ -39,6 +40,11 @@ int WINAPI MultiByteToWideChar(UINT, DWORD, LPCSTR text, int bytes, LPWSTR units
     uint32_t point;
     uint32_t length = DecodeUtf8(p + i, size_t(bytes - i), &point);
     if (point == kNotUtf8) {
+      // As Windows does with the flag: text that is not UTF-8 is refused, not carried.
+      if (flags & MB_ERR_INVALID_CHARS) {
+        SetLastError(ERROR_NO_UNICODE_TRANSLATION);
+        return 0;
+      }
       point = kEscapedByteBase + p[i];  // this byte alone: the next one starts afresh
       length = 1;
     }

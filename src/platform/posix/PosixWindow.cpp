@@ -119,6 +119,18 @@ LRESULT WINAPI SendMessageA(HWND window, UINT message, WPARAM wParam, LPARAM lPa
   return 0;
 }
 
+BOOL WINAPI SetWindowTextW(HWND window, LPCWSTR text) {
+  WindowRecord* record = Find(window);
+  if (!record) return Fail(ERROR_INVALID_WINDOW_HANDLE);
+  const int size = WideCharToMultiByte(CP_UTF8, 0, text, -1, nullptr, 0, nullptr, nullptr);
+  std::string title(size_t(size > 0 ? size : 1), '\0');
+  WideCharToMultiByte(CP_UTF8, 0, text, -1, &title[0], size, nullptr, nullptr);
+  title.resize(title.size() - 1);
+  record->title = title;
+  if constexpr (kSeams) RecordCall("SetWindowTextW " + title);
+  return TRUE;
+}
+
 BOOL WINAPI PeekMessageA(MSG*, HWND, UINT, UINT, UINT) { return FALSE; }
 BOOL WINAPI TranslateMessage(const MSG*) { return FALSE; }
 LRESULT WINAPI DispatchMessageA(const MSG*) { return 0; }

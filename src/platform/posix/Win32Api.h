@@ -99,6 +99,7 @@ typedef void* PSECURITY_DESCRIPTOR;
 
 #define SDDL_REVISION_1 1u
 #define ERROR_ELEVATION_REQUIRED 740u
+#define ERROR_BAD_EXE_FORMAT 193u
 #define ERROR_CANCELLED 1223u
 #define SEE_MASK_NOCLOSEPROCESS 0x40u
 
@@ -106,6 +107,7 @@ typedef void* PSECURITY_DESCRIPTOR;
 #define CP_ACP 0u
 #define CP_UTF8 65001u
 #define WC_ERR_INVALID_CHARS 0x80u
+#define MB_ERR_INVALID_CHARS 0x8u
 #define WC_NO_BEST_FIT_CHARS 0x400u
 #define ERROR_INVALID_FLAGS 1004u
 #define ERROR_FILE_INVALID 1006u
@@ -113,6 +115,7 @@ typedef void* PSECURITY_DESCRIPTOR;
 #define ERROR_INVALID_WINDOW_HANDLE 1400u
 
 #define STARTF_USESHOWWINDOW 0x1u
+#define CREATE_SUSPENDED 0x4u
 #define SW_HIDE 0
 #define SW_SHOWNORMAL 1
 #define SW_SHOWMINIMIZED 2
@@ -216,6 +219,34 @@ struct SHELLEXECUTEINFOA {
   HANDLE hProcess;
 };
 
+// Jobs: the processes of one job are a process group here. A process joins a job only while
+// it is suspended (CREATE_SUSPENDED: stopped before it runs its program, in a group of its
+// own); one that runs already cannot (ERROR_ACCESS_DENIED). A process leaves the job on purpose
+// by leaving the group (setsid, setpgid). ActiveProcesses counts the group's living members,
+// at most 1 (none or some).
+enum JOBOBJECTINFOCLASS {
+  JobObjectBasicAccountingInformation = 1,
+  JobObjectExtendedLimitInformation = 9,
+};
+#define JOB_OBJECT_LIMIT_BREAKAWAY_OK 0x800u
+struct JOBOBJECT_BASIC_ACCOUNTING_INFORMATION {
+  int64_t TotalUserTime, TotalKernelTime, ThisPeriodTotalUserTime, ThisPeriodTotalKernelTime;
+  DWORD TotalPageFaultCount, TotalProcesses, ActiveProcesses, TotalTerminatedProcesses;
+};
+struct JOBOBJECT_BASIC_LIMIT_INFORMATION {
+  int64_t PerProcessUserTimeLimit, PerJobUserTimeLimit;
+  DWORD LimitFlags;
+  SIZE_T MinimumWorkingSetSize, MaximumWorkingSetSize;
+  DWORD ActiveProcessLimit;
+  uintptr_t Affinity;
+  DWORD PriorityClass, SchedulingClass;
+};
+struct JOBOBJECT_EXTENDED_LIMIT_INFORMATION {
+  JOBOBJECT_BASIC_LIMIT_INFORMATION BasicLimitInformation;
+  uint64_t IoInfo[6];
+  SIZE_T ProcessMemoryLimit, JobMemoryLimit, PeakProcessMemoryUsed, PeakJobMemoryUsed;
+};
+
 struct RECT {
   LONG left, top, right, bottom;
 };
@@ -294,6 +325,15 @@ BOOL WINAPI CreateProcessA(LPCSTR application, LPSTR commandLine, SECURITY_ATTRI
 BOOL WINAPI ShellExecuteExA(SHELLEXECUTEINFOA* info);
 DWORD WINAPI WaitForSingleObject(HANDLE object, DWORD milliseconds);
 BOOL WINAPI GetExitCodeProcess(HANDLE process, LPDWORD code);
+DWORD WINAPI ResumeThread(HANDLE thread);
+HANDLE WINAPI CreateJobObjectA(SECURITY_ATTRIBUTES* attributes, LPCSTR name);
+BOOL WINAPI AssignProcessToJobObject(HANDLE job, HANDLE process);
+BOOL WINAPI SetInformationJobObject(HANDLE job, JOBOBJECTINFOCLASS kind, LPVOID info,
+                                    DWORD size);
+BOOL WINAPI QueryInformationJobObject(HANDLE job, JOBOBJECTINFOCLASS kind, LPVOID info,
+                                      DWORD size, LPDWORD returned);
+// Writes the text and a line end to stderr (the nearest thing to a debugger's output).
+void WINAPI OutputDebugStringA(LPCSTR text);
 [[noreturn]] void WINAPI ExitProcess(UINT code);
 // Console control events. Here SIGINT, SIGHUP and SIGTERM arrive as CTRL_C_EVENT,
 // CTRL_CLOSE_EVENT and CTRL_SHUTDOWN_EVENT, delivered at the next call into this layer once
@@ -336,6 +376,7 @@ BOOL WINAPI ShowWindow(HWND window, int command);
 BOOL WINAPI UpdateWindow(HWND window);
 BOOL WINAPI DestroyWindow(HWND window);
 LRESULT WINAPI SendMessageA(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+BOOL WINAPI SetWindowTextW(HWND window, LPCWSTR text);
 // The thread's message queue: the headless windows post nothing, so it is always empty.
 BOOL WINAPI PeekMessageA(MSG* message, HWND window, UINT first, UINT last, UINT remove);
 BOOL WINAPI TranslateMessage(const MSG* message);

@@ -8,11 +8,14 @@
 #include <chrono>
 #include <cstdlib>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "driver/InstallerMain.h"
 #include "driver/RunState.h"
+#include "format/InstallerOptions.h"
 #include "fixtures/Bsdtar.h"
+#include "fixtures/CraftedArchive.h"
 #include "fixtures/FatalExpect.h"
 #include "fixtures/TempDir.h"
 
@@ -120,7 +123,6 @@ TEST_F(InstallerRun, OptionsResourceDecidesWhetherSetupsExitCodeIsPassedOn) {
       {"", {}, 0},                     // no options resource
       {"STUBKIT", {1, 0, 0, 0}, 7},    // exit with setup.exe's code
       {"STUBKIT", {0, 0, 0, 0}, 0},    // written, but zero
-      {"STUBKIT", {1, 0}, 0},          // too short to be the options
       {"OTHER", {1, 0, 0, 0}, 0},      // someone else's resource
   };
   for (const Case& c : cases) {
@@ -139,6 +141,161 @@ TEST_F(InstallerRun, OptionsResourceDecidesWhetherSetupsExitCodeIsPassedOn) {
   UseInstaller(SingleEntry7z("readme.txt", "just text"));
   ASSERT_FALSE(Run("stub.exe").exited);
   EXPECT_EQ(exitCode, 0);
+}
+
+// The second form of the options resource: flags, version, then the three texts as given
+// (each with its zero).
+std::vector<uint8_t> OptionsResource(uint32_t flags, const std::string& texts,
+                                     uint32_t version = kOptionsVersion) {
+  std::vector<uint8_t> bytes(8);
+  for (int i = 0; i < 4; ++i) {
+    bytes[size_t(i)] = uint8_t(flags >> (8 * i));
+    bytes[size_t(4 + i)] = uint8_t(version >> (8 * i));
+  }
+  bytes.insert(bytes.end(), texts.begin(), texts.end());
+  return bytes;
+}
+
+// An archive of executable scripts and data files, by path.
+std::string ScriptArchive(const std::vector<std::pair<std::u16string, std::string>>& files) {
+  std::vector<fixture::CraftedEntry> entries;
+  for (const auto& file : files) {
+    entries.push_back(fixture::CraftedFile(
+        file.first, file.second, 0x20 | FILE_ATTRIBUTE_UNIX_EXTENSION | (0100755u << 16)));
+  }
+  std::vector<uint8_t> bytes = fixture::CraftArchive(entries);
+  return std::string(bytes.begin(), bytes.end());
+}
+
+// A resource the stub cannot trust ends the run before anything is unpacked: exit 1, nothing
+// left in TEMP; without a user interface when its flags word asks for none.
+TEST_F(InstallerRun, MalformedOptionsResourceIsADamagedInstaller) {
+  const std::string longPath(kMaxRunPathBytes + 1, 'a');
+  struct Case {
+    const char* name;
+    std::vector<uint8_t> bytes;
+  } cases[] = {
+      {"too short for the word", {1, 0}},
+      {"between the forms", {1, 0, 0, 0, 2, 0}},
+      {"unknown flag", {8, 0, 0, 0}},
+      {"unknown version", OptionsResource(0, std::string(3, '\0'), 3)},
+      {"unterminated text", OptionsResource(0, std::string("a\0b\0c", 5))},
+      {"two texts only", OptionsResource(0, std::string(2, '\0'))},
+      {"bytes after the texts", OptionsResource(0, std::string("\0\0\0x", 4))},
+      {"title not UTF-8", OptionsResource(0, std::string("\0\0\xff\0", 4))},
+      {"arguments not UTF-8", OptionsResource(0, std::string("\0\xc3(\0\0", 5))},
+      {"control character", OptionsResource(0, std::string("\0a\nb\0\0", 6))},
+      {"run path leaves", OptionsResource(0, std::string("..\\x.exe\0\0\0", 11))},
+      {"run path rooted", OptionsResource(0, std::string("\\x.exe\0\0\0", 9))},
+      {"run path with drive", OptionsResource(0, std::string("C:x.exe\0\0\0", 10))},
+      {"run path with slash", OptionsResource(0, std::string("a/x.exe\0\0\0", 10))},
+      {"run path with quote", OptionsResource(0, std::string("a\"x.exe\0\0\0", 10))},
+      {"run path a device", OptionsResource(0, std::string("sub\\nul.exe\0\0\0", 14))},
+      {"run path too long", OptionsResource(0, longPath + std::string(3, '\0'))},
+      {"damaged, no user interface", OptionsResource(kOptionNoUserInterface, "", 3)},
+  };
+  for (const Case& c : cases) {
+    posix_testing::Reset();
+    ResetRunState();
+    posix_testing::SetQuietMessageBoxes(true);
+    posix_testing::SetResource("STUBKIT", 1, c.bytes);
+    UseInstaller(SingleEntry7z("setup.exe", "#!/bin/sh\n", 0755));
+    RunEnd end = Run("stub.exe");
+    EXPECT_TRUE(end.exited && end.code == 1) << c.name;
+    EXPECT_EQ(end.reason, "options resource damaged") << c.name;
+    const bool silent = c.bytes.size() >= 4 && (c.bytes[0] & kOptionNoUserInterface);
+    EXPECT_EQ(posix_testing::MessageBoxes().size(), silent ? 0u : 1u) << c.name;
+    EXPECT_TRUE(posix_testing::Windows().empty()) << c.name;
+    EXPECT_TRUE(TempEntries().empty()) << c.name;
+  }
+}
+
+// --run, --args and --title: the chosen program in a subfolder gets the packed arguments first,
+// then the stub's own; the window shows the caption (UTF-8, set in UTF-16).
+TEST_F(InstallerRun, OptionsChooseTheProgramItsArgumentsAndTheCaption) {
+  const std::string report = files / "report.txt";
+  const std::string script = "#!/bin/sh\nprintf '<%s>' \"$@\" > " + report + "\n";
+  struct Case {
+    std::string texts;       // run path, arguments, title
+    const char* program;     // what runs, below the temporary directory
+    const char* commandTail; // after the program's quoted path
+    const char* arguments;   // as the program received them
+    const char* caption;
+  } cases[] = {
+      {std::string(3, '\0'), "setup.exe", " /S", "</S>", "Unpack"},
+      {std::string("bin\\tool.exe\0/quiet \"a b\" \"\"\0Acme \xc3\xa9t\xc3\xa9\0", 40),
+       "bin\\tool.exe", "/quiet \"a b\" \"\"  /S", "</quiet><a b><></S>", "Acme \xc3\xa9t\xc3\xa9"},
+  };
+  for (const Case& c : cases) {
+    posix_testing::Reset();
+    ResetRunState();
+    posix_testing::SetResource("STUBKIT", 1, OptionsResource(0, c.texts));
+    UseInstaller(ScriptArchive({{u"setup.exe", script}, {u"bin/tool.exe", script}}));
+    RunEnd end = Run("stub.exe /S");
+    ASSERT_FALSE(end.exited) << end.reason;
+    std::vector<std::string> started = posix_testing::CreatedProcesses();
+    ASSERT_EQ(started.size(), 1u);
+    EXPECT_EQ(started[0], "\"" + std::string(TempDirName) + "\\" + c.program + "\" " +
+                              c.commandTail);
+    EXPECT_EQ(ReadFileBytes(report), c.arguments);
+    ASSERT_FALSE(posix_testing::Windows().empty());
+    EXPECT_EQ(posix_testing::Windows()[0].title, c.caption);
+    EXPECT_TRUE(TempEntries().empty());
+  }
+}
+
+// --ui none: no window and no box; a failure still cleans up and exits 1, and its texts go to
+// the debugger's output.
+TEST_F(InstallerRun, NoUserInterfaceShowsNothingAndTellsTheDebugger) {
+  posix_testing::SetResource("STUBKIT", 1, OptionsResource(kOptionNoUserInterface,
+                                                           std::string(3, '\0')));
+  UseInstaller(SingleEntry7z("setup.exe", "#!/bin/sh\n", 0755));
+  posix_testing::FailCall(posix_testing::Api::CreateFileA, 2);  // 1: the stub, 2: setup.exe
+  RunEnd end = Run("stub.exe");
+  EXPECT_TRUE(end.exited && end.code == 1);
+  EXPECT_TRUE(posix_testing::MessageBoxes().empty());
+  EXPECT_TRUE(posix_testing::Windows().empty());
+  auto calls = posix_testing::Calls();
+  EXPECT_NE(std::find(calls.begin(), calls.end(), "OutputDebugStringA Can not open output file"),
+            calls.end());
+  EXPECT_NE(std::find(calls.begin(), calls.end(),
+                      std::string("OutputDebugStringA ") + kGeneralFailureText),
+            calls.end());
+  EXPECT_TRUE(TempEntries().empty());
+}
+
+// setup.exe starts bin/helper.exe and returns at once; the helper reads its file a moment
+// later. With --wait all the files stay until the helper has ended; with setup (the default)
+// they are gone before it reads. A process that leaves the job (its own session) is not
+// waited for.
+TEST_F(InstallerRun, WaitForAllOutlastsWhatSetupStarts) {
+  const std::string report = files / "report.txt";
+  const std::string helper =
+      "#!/bin/sh\nsleep 0.5\ncat \"$(dirname \"$0\")/data.txt\" > " + report + "\n";
+  struct Case {
+    const char* name;
+    uint32_t flags;
+    const char* start;  // how setup.exe starts the helper
+    const char* read;   // what the helper found, once the run is over and it has ended
+  } cases[] = {
+      {"wait all", kOptionWaitForAll, "bin/helper.exe &", "data"},
+      {"wait setup", 0, "bin/helper.exe &", ""},
+      {"helper leaves the job", kOptionWaitForAll, "setsid bin/helper.exe &", ""},
+  };
+  for (const Case& c : cases) {
+    posix_testing::Reset();
+    ResetRunState();
+    std::remove(report.c_str());
+    posix_testing::SetResource("STUBKIT", 1, OptionsResource(c.flags, std::string(3, '\0')));
+    UseInstaller(ScriptArchive({{u"setup.exe", std::string("#!/bin/sh\n") + c.start + "\n"},
+                                {u"bin/helper.exe", helper},
+                                {u"bin/data.txt", "data"}}));
+    RunEnd end = Run("stub.exe");
+    ASSERT_FALSE(end.exited) << c.name << end.reason;
+    EXPECT_TRUE(TempEntries().empty()) << c.name;
+    if (!*c.read) std::this_thread::sleep_for(std::chrono::milliseconds(1000));
+    EXPECT_EQ(ReadFileBytes(report), c.read) << c.name;
+  }
 }
 
 TEST_F(InstallerRun, FailurePathShowsBothBoxesClosesHandlesThenRemovesTheTree) {

@@ -19,6 +19,7 @@
 #include "inspect/StubRefusal.h"
 #include "installer/InstallerLayout.h"
 #include "pack/FolderPlan.h"
+#include "pe/InstallerIdentity.h"
 #include "source/EntryName.h"
 #include "source/InstallWarnings.h"
 #include "source/WindowsNames.h"
@@ -208,15 +209,18 @@ std::vector<NamedEntry> CreatedEntries(const InstallerListing& listing) {
 }
 
 // What the Windows stub makes of the names: names that are one file there, names it changes,
-// and whether a setup.exe runs.
-void CheckWindowsNames(const InstallerListing& listing, CheckReport& report) {
+// and whether the program runs: setup.exe at the top, or the one the options name (runPath).
+void CheckWindowsNames(const InstallerListing& listing, const std::string& runPath,
+                       CheckReport& report) {
   bool setupRuns = false;
   std::string setupDirectory;
+  const std::string programKey = WindowsNameKey(runPath.empty() ? kSetupProgramName : runPath);
   for (const ListedEntry& entry : listing.entries) {
     if (entry.isAnti) continue;
     const std::string quoted = Shown(entry.name);
-    if (IsSetupProgramName(entry.name) && entry.isDirectory) setupDirectory = quoted;
-    if (IsSetupProgramName(entry.name) && !entry.isDirectory) {
+    const bool isProgram = WindowsNameKey(entry.name) == programKey;
+    if (isProgram && entry.isDirectory) setupDirectory = quoted;
+    if (isProgram && !entry.isDirectory) {
       setupRuns = true;
       if (EndsInDotOrBlank(entry.name)) {
         report.warnings.push_back(quoted + " is written as setup.exe on Windows (which drops " +
@@ -244,7 +248,12 @@ void CheckWindowsNames(const InstallerListing& listing, CheckReport& report) {
                                 "the stub fails (\"" + message + "\")");
     }
   }
-  if (!setupRuns) {
+  if (!setupRuns && !runPath.empty()) {
+    report.warnings.push_back("the program to run, " + Shown(runPath) +
+                              (setupDirectory.empty() ? ", is not in the payload"
+                                                      : ", is a directory there") +
+                              "; the stub unpacks and runs nothing");
+  } else if (!setupRuns) {
     report.warnings.push_back(setupDirectory.empty()
                                   ? "no setup.exe at the top; the stub unpacks and runs nothing"
                                   : setupDirectory + " is a directory; no setup.exe will run");
@@ -333,7 +342,10 @@ int RunCheck(const InspectOptions& options, std::ostream& out, std::ostream& err
     report.figures.push_back({"entries", listing.entries.size()});
     CheckFolders(listing, report);
     CheckEntries(listing, problems);
-    CheckWindowsNames(listing, report);
+    const InstallerIdentity identity = ReadIdentity(installer);
+    if (identity.optionsDamaged)
+      problems.push_back("the options resource is damaged; the stub ends at once (exit code 1)");
+    CheckWindowsNames(listing, identity.runPath, report);
     for (std::string& warning :
          InstallWarnings(CreatedEntries(listing), options.tempPathLength, Shown))
       report.warnings.push_back(std::move(warning));

@@ -2,6 +2,7 @@
 
 #include <CLI/CLI.hpp>
 
+#include <functional>
 #include <iostream>
 #include <map>
 
@@ -14,6 +15,7 @@
 #include "format/LzmaProperties.h"
 #include "inspect/InstallerListing.h"
 #include "installer/StubFile.h"
+#include "pe/InstallerOptionValues.h"
 #include "pack/FolderPlan.h"
 
 namespace {
@@ -34,6 +36,61 @@ CLI::Validator SizeWithin(uint64_t low, uint64_t high, const std::string& range)
         }
       },
       "");
+}
+
+// A check of an option's value: the problem's text, "" when the value is fine. It may put the
+// value in its stored form.
+CLI::Validator ValueCheck(const std::string& option,
+                          std::function<std::string(std::string&)> problem) {
+  return CLI::Validator(
+      [option, problem](std::string& value) -> std::string {
+        const std::string text = problem(value);
+        return text.empty() ? "" : option + " " + text;
+      },
+      "");
+}
+
+CLI::Validator OneOf(const std::string& option, const std::string& a, const std::string& b) {
+  return ValueCheck(option, [=](std::string& value) {
+    return value == a || value == b ? "" : "takes " + a + " or " + b;
+  });
+}
+
+// How the installer runs, also in the options resource: without a user interface, another
+// program, fixed arguments, its caption, what it waits for.
+void AddRunOptions(CLI::App& pack, IdentityOptions& identity) {
+  struct RunOption {
+    const char* name;
+    std::string* value;
+    const char* type;
+    const char* help;
+    CLI::Validator check;  // may put the value in its stored form
+  };
+  const RunOption options[] = {
+      {"--ui", &identity.userInterface, "normal|none",
+       "normal: the window and message boxes (default); none: neither, for unattended runs (a "
+       "failure still exits 1 and goes to OutputDebugString)",
+       OneOf("--ui", "normal", "none")},
+      {"--run", &identity.runPath, "PATH",
+       "the file to run after unpacking, a path inside the tree (default setup.exe); one that "
+       "is not a program (an .msi) is opened as the shell opens it",
+       ValueCheck("--run", RunPathProblem)},
+      {"--args", &identity.arguments, "TEXT",
+       "arguments given to it before the installer's own, as written (quote them yourself)",
+       ValueCheck("--args", [](std::string& v) { return ArgumentsProblem(v); })},
+      {"--title", &identity.title, "TEXT", "the window's caption, UTF-8 (default Unpack)",
+       ValueCheck("--title", [](std::string& v) { return TitleProblem(v); })},
+      {"--wait", &identity.wait, "setup|all",
+       "setup: remove the files when the program ends (default); all: when it and every "
+       "process it started have ended",
+       OneOf("--wait", "setup", "all")},
+  };
+  for (const RunOption& option : options) {
+    pack.add_option(option.name, *option.value, option.help)
+        ->type_name(option.type)
+        ->transform(option.check)
+        ->group("Installer run (Windows stub)");
+  }
 }
 
 // The publisher's identity, written into the Windows stub's resources. Values are checked by
@@ -72,9 +129,10 @@ void AddIdentityOptions(CLI::App& pack, IdentityOptions& identity) {
       ->group(group);
   pack.add_option_function<std::string>(
           "--exit-code", checked([&identity](const std::string& v) { identity.SetExitCode(v); }),
-          "zero: exit 0 after unpacking (default); setup: exit with setup.exe's exit code")
+          "zero: exit 0 after unpacking (default); setup: exit with the program's exit code")
       ->type_name("zero|setup")
       ->group(group);
+  AddRunOptions(pack, identity);
 }
 
 // What check and pack assume of the user's machine, and --strict.

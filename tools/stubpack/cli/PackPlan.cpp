@@ -60,7 +60,8 @@ void AddMissingProgram(const std::vector<NamedEntry>& names, const std::string& 
                        const std::string& source, std::vector<std::string>& problems) {
   const ProgramSearch search = FindProgramToRun(names, program);
   if (search.found) return;
-  problems.push_back(source + " has no " + program + " at its top, which the installer runs " +
+  const char* where = program == kSetupProgramName ? " at its top" : "";
+  problems.push_back(source + " has no " + program + where + ", which the installer runs " +
                      "after unpacking; " +
                      (search.nearest.empty() ? "there is none below it either"
                                              : "the nearest is " + source + "/" + search.nearest) +
@@ -94,7 +95,10 @@ PackPlan PlanPack(const PackOptions& options, std::ostream& warnings) {
   for (const SourceEntry& entry : plan.scanned) names.push_back({entry.path, entry.isDirectory});
   AddNameProblems(plan.scanned, problems);
   AddWindowsNameClashes(names, problems);
-  if (!options.allowNoSetup) AddMissingProgram(names, kSetupProgramName, options.source, problems);
+  // The program the installer runs: --run's path, or setup.exe at the top; in any case.
+  const std::string program =
+      options.identity.runPath.empty() ? kSetupProgramName : options.identity.runPath;
+  if (!options.allowNoSetup) AddMissingProgram(names, program, options.source, problems);
   RefuseTreeProblems(problems, options.source, warnings);
   plan.warnings = InstallWarnings(names, options.tempPathLength,
                                   [](const std::string& name) { return "\"" + name + "\""; });

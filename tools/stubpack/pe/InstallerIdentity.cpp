@@ -3,9 +3,12 @@
 #include <fstream>
 
 #include "base/PackError.h"
+#include "base/Utf16Text.h"
 #include "format/SignatureScan.h"
 #include "inspect/InstallerListing.h"
+#include "inspect/ListingName.h"
 #include "pe/IconFile.h"
+#include "pe/InstallerOptionValues.h"
 #include "pe/Manifest.h"
 #include "pe/PeResourceWriter.h"
 
@@ -13,14 +16,24 @@ namespace {
 
 const ResourceKey kManifestName = ResourceKey::Id(1);
 
+// A text of the options for the terminal; the stub accepted it as UTF-8.
+std::string Printable(const std::string& text) {
+  return ListingName(Utf16FromUtf8(text).value_or(u""));
+}
+
 const char* ExitCodeText(ExitCodeMode mode) {
   return mode == ExitCodeMode::kSetup ? "setup" : "zero";
 }
 
 }  // namespace
 
+bool IdentityOptions::AnyOption() const {
+  return exitCode || !userInterface.empty() || !wait.empty() || !runPath.empty() ||
+         !arguments.empty() || !title.empty();
+}
+
 bool IdentityOptions::Any() const {
-  return !icon.empty() || !versionInfo.empty() || !executionLevel.empty() || exitCode;
+  return !icon.empty() || !versionInfo.empty() || !executionLevel.empty() || AnyOption();
 }
 
 void IdentityOptions::AddVersionInfo(const std::string& keyValue) {
@@ -81,11 +94,18 @@ std::vector<uint8_t> ApplyIdentity(const std::vector<uint8_t>& stub,
     table.Replace({type, kManifestName, table.LanguageOf(type), 0,
                    std::vector<uint8_t>(manifest.begin(), manifest.end())});
   }
-  if (options.exitCode) {
-    std::vector<uint8_t> flags(kOptionsResourceSize, 0);
-    PutLe32(flags.data(), *options.exitCode == ExitCodeMode::kSetup ? kOptionExitWithSetupCode : 0);
+  if (options.AnyOption()) {
+    InstallerOptions written;
+    if (options.exitCode == ExitCodeMode::kSetup) written.flags |= kOptionExitWithSetupCode;
+    if (options.userInterface == "none") written.flags |= kOptionNoUserInterface;
+    if (options.wait == "all") written.flags |= kOptionWaitForAll;
+    written.runPath = options.runPath.c_str();
+    written.arguments = options.arguments.c_str();
+    written.title = options.title.c_str();
+    std::vector<uint8_t> bytes(WriteInstallerOptions(written, nullptr));
+    WriteInstallerOptions(written, bytes.data());
     table.Replace({ResourceKey::Text(kOptionsResourceType), ResourceKey::Id(kOptionsResourceId), 0,
-                   0, flags});
+                   0, bytes});
   }
   return ReplaceResources(stub, table, what);
 }
@@ -118,10 +138,17 @@ InstallerIdentity ReadIdentity(const std::string& installerPath) {
   if (const ResourceEntry* options =
           table.Find(ResourceKey::Text(kOptionsResourceType), ResourceKey::Id(kOptionsResourceId))) {
     identity.hasOptions = true;
-    if (options->data.size() >= kOptionsResourceSize &&
-        (GetLe32(options->data.data()) & kOptionExitWithSetupCode)) {
-      identity.exitCode = ExitCodeMode::kSetup;
-    }
+    InstallerOptions read;
+    identity.optionsDamaged =
+        !ReadInstallerOptions(options->data.data(), uint32_t(options->data.size()), read) ||
+        !OptionTextsAreSound(read);
+    if (identity.optionsDamaged) return identity;
+    if (read.flags & kOptionExitWithSetupCode) identity.exitCode = ExitCodeMode::kSetup;
+    identity.noUserInterface = read.flags & kOptionNoUserInterface;
+    identity.waitForAll = read.flags & kOptionWaitForAll;
+    identity.runPath = read.runPath;
+    identity.arguments = read.arguments;
+    identity.title = read.title;
   }
   return identity;
 }
@@ -140,8 +167,23 @@ void PrintIdentity(const InstallerIdentity& identity, std::ostream& out) {
   for (const auto& s : identity.version) out << "Version " << s.first << ": " << s.second << "\n";
   out << "Execution level: "
       << (identity.executionLevel.empty() ? "none (no manifest)" : identity.executionLevel) << "\n";
-  out << "Exit code: " << ExitCodeText(identity.exitCode)
-      << (identity.hasOptions ? "" : " (no options resource)") << "\n";
+  if (identity.optionsDamaged) {
+    out << "Options: damaged (the stub refuses to run)\n";
+    return;
+  }
+  const char* none = identity.hasOptions ? "" : " (no options resource)";
+  out << "Exit code: " << ExitCodeText(identity.exitCode) << none << "\n";
+  out << "User interface: " << (identity.noUserInterface ? "none" : "normal") << "\n";
+  out << "Wait for: " << (identity.waitForAll ? "all" : "setup") << "\n";
+  out << "Run: "
+      << (identity.runPath.empty() ? std::string(kSetupProgramName) + " (default)"
+                                   : Printable(identity.runPath))
+      << "\n";
+  out << "Arguments: " << Printable(identity.arguments) << "\n";
+  out << "Title: "
+      << (identity.title.empty() ? std::string(kDefaultTitle) + " (default)"
+                                 : Printable(identity.title))
+      << "\n";
 }
 
 void PrintIdentityJson(const InstallerIdentity& identity, std::ostream& out) {
@@ -169,7 +211,21 @@ void PrintIdentityJson(const InstallerIdentity& identity, std::ostream& out) {
   }
   out << "},\"executionLevel\":";
   if (identity.executionLevel.empty()) out << "null"; else JsonString(out, identity.executionLevel);
-  out << ",\"exitCode\":";
-  JsonString(out, ExitCodeText(identity.exitCode));
-  out << ",\"optionsResource\":" << (identity.hasOptions ? "true" : "false") << "}";
+  out << ",\"optionsResource\":" << (identity.hasOptions ? "true" : "false");
+  out << ",\"optionsDamaged\":" << (identity.optionsDamaged ? "true" : "false");
+  if (!identity.optionsDamaged) {
+    out << ",\"exitCode\":";
+    JsonString(out, ExitCodeText(identity.exitCode));
+    out << ",\"userInterface\":";
+    JsonString(out, identity.noUserInterface ? "none" : "normal");
+    out << ",\"wait\":";
+    JsonString(out, identity.waitForAll ? "all" : "setup");
+    out << ",\"run\":";
+    JsonString(out, identity.runPath.empty() ? kSetupProgramName : identity.runPath);
+    out << ",\"arguments\":";
+    JsonString(out, identity.arguments);
+    out << ",\"title\":";
+    JsonString(out, identity.title.empty() ? kDefaultTitle : identity.title);
+  }
+  out << "}";
 }

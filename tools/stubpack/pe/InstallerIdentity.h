@@ -18,8 +18,15 @@ struct IdentityOptions {
   VersionStrings versionInfo;          // empty: the stub's version resource stays
   std::string executionLevel;          // empty: the stub's manifest stays
   std::optional<ExitCodeMode> exitCode;  // unset: no options resource (exit 0)
+  // The rest of the options resource; empty: not given (the stub's default).
+  std::string userInterface;  // normal or none
+  std::string wait;           // setup or all
+  std::string runPath;        // '\'-separated, inside the payload
+  std::string arguments;
+  std::string title;
 
   bool Any() const;
+  bool AnyOption() const;  // anything for the options resource
   // The command line's values; each throws PackError on a bad one. KEY=VALUE with a version
   // key (a repeated key takes the last value), a level name, zero or setup.
   void AddVersionInfo(const std::string& keyValue);
@@ -40,6 +47,12 @@ struct InstallerIdentity {
   std::string executionLevel;  // empty without a manifest
   ExitCodeMode exitCode = ExitCodeMode::kZero;
   bool hasOptions = false;  // the options resource is present
+  bool optionsDamaged = false;  // present, but the stub would refuse it
+  bool noUserInterface = false;
+  bool waitForAll = false;
+  std::string runPath;  // empty: setup.exe
+  std::string arguments;
+  std::string title;    // empty: the default caption
   std::string unreadable;   // why the resources could not be read; the listing goes on
 };
 
