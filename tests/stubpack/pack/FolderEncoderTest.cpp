@@ -72,11 +72,12 @@ TEST(FolderEncoder, Bcj2FolderIsWiredAsTheUnpackerRunsIt) {
       {Bcj2Decisions::kCompressed, 4, {{6, 0}, {5, 1}, {4, 2}, {7, 3}}, {2, 3, 1, 0}},
   };
   std::vector<uint8_t> storedDecisions;
+  SideJobQueue sideJobs;  // no worker: the folder's thread runs them
   for (const auto& layout : layouts) {
     SCOPED_TRACE(layout.bcj2);
     const EncodedFolder folder = FolderEncoder::EncodeBcj2(
         data, {{0, data.size(), data.size() + 4096, {}}}, LzmaSettings(), layout.decisions,
-        nullptr);
+        nullptr, sideJobs);
     const FolderRecord& r = folder.record;
     ASSERT_EQ(r.coders.size(), layout.bcj2 + 1);
     EXPECT_EQ(r.coders[layout.bcj2].methodId, kMethodBcj2);
@@ -112,8 +113,10 @@ TEST(FolderEncoder, Bcj2FolderIsWiredAsTheUnpackerRunsIt) {
 // Compressing the decisions of a few branches would cost more header bytes than it saves.
 TEST(FolderEncoder, FewDecisionsStayStored) {
   const std::vector<uint8_t> data = {0x55, 0xE8, 1, 0, 0, 0, 0xC3};
+  SideJobQueue sideJobs;
   const EncodedFolder folder = FolderEncoder::EncodeBcj2(
-      data, {{0, data.size(), 64, {}}}, LzmaSettings(), Bcj2Decisions::kCompressed, nullptr);
+      data, {{0, data.size(), 64, {}}}, LzmaSettings(), Bcj2Decisions::kCompressed, nullptr,
+      sideJobs);
   EXPECT_EQ(folder.record.coders.size(), 4u);
   EXPECT_EQ(folder.record.packedStreams, (std::vector<uint32_t>{2, 6, 1, 0}));
 }

@@ -101,10 +101,19 @@ class SharedProgress {
   std::mutex mutex_;
 };
 
+// What a folder waiting to be written holds.
+uint64_t HeldBytes(const FolderOutput& output) {
+  uint64_t bytes = output.entries.capacity() * sizeof(ArchiveEntry);
+  for (const ArchiveEntry& entry : output.entries) bytes += entry.name.capacity() * 2;
+  for (const std::vector<uint8_t>& packed : output.encoded.packedStreams)
+    bytes += packed.capacity();
+  return bytes;
+}
+
 // Reads one folder's files and compresses them; runs on a worker thread.
 FolderOutput EncodeFolder(const PackPlan& plan, const PlannedFolder& planned,
                           const PackOptions& options, SharedProgress& progress,
-                          const std::atomic<bool>& stop) {
+                          const std::atomic<bool>& stop, SideJobQueue& sideJobs) {
   const LzmaSettings x86Settings =
       options.literalBitsGiven ? options.lzma : X86MainSettings(options.lzma);
   // Installers that other 7z readers must open keep the BCJ2 layout those readers know.
@@ -136,26 +145,27 @@ FolderOutput EncodeFolder(const PackPlan& plan, const PlannedFolder& planned,
     progress.Advance(n, stop);
   };
   output.encoded =
-      planned.bcj2 ? FolderEncoder::EncodeBcj2(data, regions, x86Settings, decisions, advance)
-                   : FolderEncoder::EncodeLzma(data, options.lzma, advance);
+      planned.bcj2
+          ? FolderEncoder::EncodeBcj2(data, regions, x86Settings, decisions, advance, sideJobs)
+          : FolderEncoder::EncodeLzma(data, options.lzma, advance);
   // BCJ2 moves branch targets out of the stream whose progress is reported.
   if (reported < data.size()) progress.Advance(data.size() - reported, stop);
   output.encoded.record.numSubstreams = static_cast<uint32_t>(planned.files.size());
   return output;
 }
 
-// The second step: encodes the folders, `encoders` at a time, and writes their packed streams
-// to the installer in plan order, so the bytes are the same however many encoders ran.
+// The second step: encodes the folders, limits.workers at a time, and writes their packed
+// streams to the installer in plan order, so the bytes are the same however many encoders ran.
 EncodedArchive EncodeFolders(const PackPlan& plan, const PackOptions& options,
-                             unsigned encoders, InstallerFile& installer) {
+                             const InFlightLimits& limits, InstallerFile& installer) {
   ProgressBar bar(plan.streamedBytes, !options.quiet && plan.streamedBytes >= (4u << 20));
   SharedProgress progress(bar);
   EncodedArchive archive;
   archive.entries = plan.entries;
   RunInOrder<FolderOutput>(
-      plan.folders.size(), encoders,
-      [&](size_t index, const std::atomic<bool>& stop) {
-        return EncodeFolder(plan, plan.folders[index], options, progress, stop);
+      plan.folders.size(), limits,
+      [&](size_t index, const std::atomic<bool>& stop, SideJobQueue& sideJobs) {
+        return EncodeFolder(plan, plan.folders[index], options, progress, stop, sideJobs);
       },
       [&](size_t, FolderOutput& output) {
         for (const std::vector<uint8_t>& packed : output.encoded.packedStreams) {
@@ -166,14 +176,16 @@ EncodedArchive EncodeFolders(const PackPlan& plan, const PackOptions& options,
         archive.folders.push_back(std::move(output.encoded.record));
         archive.entries.insert(archive.entries.end(), output.entries.begin(),
                                output.entries.end());
-      });
+      },
+      HeldBytes);
   bar.Finish();
   return archive;
 }
 
-// How many folders to encode at once; an explicit --threads that memory cannot hold is
-// reduced with a note.
-unsigned ChooseEncoders(const PackPlan& plan, const PackOptions& options, std::ostream& notes) {
+// How many folders to encode at once, and the memory they and the finished folders waiting to
+// be written may take; an explicit --threads that memory cannot hold is reduced with a note.
+InFlightLimits ChooseLimits(const PackPlan& plan, const PackOptions& options,
+                            std::ostream& notes) {
   uint64_t largest = 0;
   for (const PlannedFolder& folder : plan.folders) largest = std::max(largest, folder.size);
   const uint64_t perFolder = FolderMemory(largest, options.lzma);
@@ -186,7 +198,11 @@ unsigned ChooseEncoders(const PackPlan& plan, const PackOptions& options, std::o
           << " MiB and stubpack uses at most " << (usable >> 20)
           << " MiB (three quarters of the memory available)\n";
   }
-  return budget.encoders;
+  InFlightLimits limits;
+  limits.workers = budget.encoders;
+  limits.itemMemory = perFolder;
+  limits.memory = std::max(usable, budget.encoders * perFolder);
+  return limits;
 }
 
 struct InstallerSizes {
@@ -275,8 +291,8 @@ int RunPack(const PackOptions& options, std::ostream& out, std::ostream& warning
   // The archive's length and start header are known only at the end: room is kept for them.
   const std::vector<uint8_t> placeholder(4 + kStartHeaderSize, 0);
   installer.Write(placeholder.data(), placeholder.size());
-  const unsigned encoders = ChooseEncoders(plan, options, warnings);
-  const EncodedArchive archive = EncodeFolders(plan, options, encoders, installer);
+  const InFlightLimits limits = ChooseLimits(plan, options, warnings);
+  const EncodedArchive archive = EncodeFolders(plan, options, limits, installer);
   const InstallerSizes sizes =
       WriteArchiveTail(plan.stub, archive, options.fileListForm, installer);
   installer.Commit();
@@ -290,7 +306,7 @@ int RunPack(const PackOptions& options, std::ostream& out, std::ostream& warning
   for (const PlannedFolder& planned : plan.folders)
     if (planned.bcj2) summary.x86Files += planned.files.size();
   summary.installerBytes = sizes.installer;
-  summary.encoders = encoders;
+  summary.encoders = limits.workers;
   summary.archiveBytes = sizes.archive;
   const auto elapsed = std::chrono::steady_clock::now() - started;
   summary.seconds = std::chrono::duration<double>(elapsed).count();

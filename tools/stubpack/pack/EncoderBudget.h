@@ -1,7 +1,10 @@
-// How many folders are encoded at once. Each folder in flight, from reading its files to
-// writing its packed streams, holds its encoder and its data; the tool uses at most three
-// quarters of the memory available when it starts, and never plans more folders in flight
-// than that holds (always at least one, as a single encoder always ran).
+// How many folders are encoded at once. Each folder being encoded, from reading its files to
+// the end of its encoding, holds an encoder and its data; an encoded folder that waits for an
+// earlier one to be written holds only its packed streams. The tool uses at most three
+// quarters of the memory available when it starts: it never plans more folders encoded at
+// once than that holds (always at least one, as a single encoder always ran), and it starts
+// no folder while those being encoded, counted at the largest folder's figure, and the
+// waiting ones would take more.
 #pragma once
 #include <cstddef>
 #include <cstdint>

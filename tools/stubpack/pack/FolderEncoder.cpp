@@ -46,7 +46,8 @@ EncodedFolder FolderEncoder::EncodeBcj2(const std::vector<uint8_t>& data,
                                         const std::vector<Bcj2Region>& regions,
                                         const LzmaSettings& base,
                                         Bcj2Decisions decisions,
-                                        const LzmaEncoder::Progress& progress) {
+                                        const LzmaEncoder::Progress& progress,
+                                        SideJobQueue& sideJobs) {
   Bcj2Streams streams =
       Bcj2Encoder::Encode(data.data(), data.size(), Bcj2ImagePolicy(regions));
 
@@ -64,18 +65,22 @@ EncodedFolder FolderEncoder::EncodeBcj2(const std::vector<uint8_t>& data,
   rc.lc = 0;
   rc.lp = 0;
   rc.pb = 0;
-  std::vector<uint8_t> rcPacked;
-  if (decisions == Bcj2Decisions::kCompressed) {
-    rcPacked = Compress(streams.rc, rc, nullptr);
-    // The extra coder costs header bytes too: its record, bind pair and size.
-    if (rcPacked.size() + kCoderHeaderBytes > streams.rc.size()) rcPacked.clear();
+  std::vector<uint8_t> mainPacked;
+  std::vector<uint8_t> rcPacked, callPacked, jumpPacked;
+  {
+    SideJobs small(sideJobs);
+    small.Post([&] { jumpPacked = Compress(streams.jump, jump, nullptr); });
+    small.Post([&] { callPacked = Compress(streams.call, call, nullptr); });
+    if (decisions == Bcj2Decisions::kCompressed)
+      small.Post([&] { rcPacked = Compress(streams.rc, rc, nullptr); });
+    mainPacked = Compress(streams.main, main, progress);
+    small.Wait();
   }
+  // The extra coder costs header bytes too: its record, bind pair and size.
+  if (rcPacked.size() + kCoderHeaderBytes > streams.rc.size()) rcPacked.clear();
   const bool compressRc = !rcPacked.empty();
 
   EncodedFolder folder;
-  std::vector<uint8_t> mainPacked = Compress(streams.main, main, progress);
-  std::vector<uint8_t> callPacked = Compress(streams.call, call, nullptr);
-  std::vector<uint8_t> jumpPacked = Compress(streams.jump, jump, nullptr);
   folder.packedStreams.push_back(std::move(mainPacked));
   folder.packedStreams.push_back(compressRc ? std::move(rcPacked) : std::move(streams.rc));
   folder.packedStreams.push_back(std::move(callPacked));

@@ -7,6 +7,7 @@
 #include "bcj2/Bcj2Encoder.h"
 #include "pack/ArchiveModel.h"
 #include "pack/LzmaEncoder.h"
+#include "pack/SideJobs.h"
 
 struct EncodedFolder {
   FolderRecord record;
@@ -35,9 +36,10 @@ class FolderEncoder {
   // unpacker runs coders in order, so every producer precedes the BCJ2 coder that reads it.
   // Bind pairs {5,0} {4,1} {3,2}, or {6,0} {5,1} {4,2} {7,3} with compressed decisions;
   // packed streams in file order: main, decisions, call, jump. settings apply to the main
-  // stream.
+  // stream. The small streams go to sideJobs while this thread encodes the main one.
   static EncodedFolder EncodeBcj2(const std::vector<uint8_t>& data,
                                   const std::vector<Bcj2Region>& regions,
                                   const LzmaSettings& settings, Bcj2Decisions decisions,
-                                  const LzmaEncoder::Progress& progress);
+                                  const LzmaEncoder::Progress& progress,
+                                  SideJobQueue& sideJobs);
 };

@@ -89,5 +89,6 @@ std::vector<uint8_t> LzmaEncoder::Encode(const uint8_t* data, size_t size,
     }
   }
   out.resize(stream.total_out);
+  out.shrink_to_fit();  // the packed bytes may wait a while to be written
   return out;
 }
