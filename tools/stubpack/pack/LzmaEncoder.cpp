@@ -4,6 +4,8 @@
 #include <stdexcept>
 #include <string>
 
+#include "pack/HugePageAllocator.h"
+
 std::array<uint8_t, kLzmaPropertiesSize> LzmaEncoder::Properties(const LzmaSettings& s) {
   std::array<uint8_t, kLzmaPropertiesSize> bytes;
   BuildLzmaProperties({s.lc, s.lp, s.pb, s.dictSize}, bytes.data());
@@ -45,7 +47,7 @@ uint64_t LzmaEncoder::Memory(const LzmaSettings& settings) {
                                   {LZMA_VLI_UNKNOWN, nullptr}};
   const uint64_t bytes = lzma_raw_encoder_memusage(filters);
   if (bytes == UINT64_MAX) throw std::runtime_error("liblzma refused the LZMA options");
-  return bytes;
+  return bytes + kEncoderLargeBlocks * kHugePageSize;
 }
 
 std::vector<uint8_t> LzmaEncoder::Encode(const uint8_t* data, size_t size,
@@ -54,6 +56,7 @@ std::vector<uint8_t> LzmaEncoder::Encode(const uint8_t* data, size_t size,
   lzma_filter filters[2] = {{LZMA_FILTER_LZMA1EXT, &options},
                             {LZMA_VLI_UNKNOWN, nullptr}};
   lzma_stream stream = LZMA_STREAM_INIT;
+  stream.allocator = HugePageAllocator();
   const StreamEnd end{&stream};
   lzma_ret ret = lzma_raw_encoder(&stream, filters);
   if (ret != LZMA_OK) {

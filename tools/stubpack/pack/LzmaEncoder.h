@@ -30,7 +30,8 @@ class LzmaEncoder {
   // The five property bytes of the 7z LZMA coder: lc/lp/pb, then the dictionary size.
   static std::array<uint8_t, kLzmaPropertiesSize> Properties(const LzmaSettings& settings);
   // The memory liblzma's encoder takes for these settings (its match finder and dictionary),
-  // from lzma_raw_encoder_memusage; about 674 MiB at the defaults.
+  // from lzma_raw_encoder_memusage, plus its large blocks' rounding up to huge pages; about
+  // 680 MiB at the defaults.
   static uint64_t Memory(const LzmaSettings& settings);
   // Compresses data; failures of liblzma throw std::runtime_error. An exception thrown by
   // progress ends the encoding and is passed on, with the encoder's memory released.
