@@ -4,8 +4,8 @@
 // waits for an earlier one to be consumed holds what held(result) says; a new item starts only
 // while everything held fits the memory limit, counting each item in production at itemMemory.
 // So the earliest unconsumed item is always started, and a worker that finishes early goes on
-// with the next item instead of waiting for the consumer. Between items, workers run the side
-// jobs producers post (SideJobs), which take precedence over starting a new item.
+// with the next item instead of waiting for the consumer. A worker that may not start an item
+// runs the side jobs producers post (SideJobs).
 // The first exception thrown by produce or consume stops the run: no item is started after
 // it, the stop flag tells producers under way to give up, every worker is joined, and the
 // exception is rethrown on the calling thread. With one worker everything runs on the caller.
@@ -81,11 +81,12 @@ void RunInOrder(size_t count, const InFlightLimits& limits, Produce produce, Con
                (started == count && producing == 0);
       });
       if (stop) return;
-      if (!jobs.queued.empty()) {
-        jobs.RunOne(lock);
+      if (!mayStart()) {
+        SideJobQueue::Job* job = jobs.Take();
+        if (!job) return;
+        jobs.Run(job, lock);
         continue;
       }
-      if (!mayStart()) return;
       const size_t index = started++;
       ++producing;
       lock.unlock();

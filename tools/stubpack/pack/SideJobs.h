@@ -1,8 +1,9 @@
 // Small pieces of one item's work that its producer hands to the workers of an ordered
 // pipeline, so that a worker with nothing else to do runs them while the producer goes on with
 // the large piece: the last folder of a pack then ends sooner. A SideJobs group waits for its
-// jobs before it goes, running itself those no worker has taken; with no worker to take them
-// (one thread) it runs them all, so the results never depend on who ran what.
+// jobs before it goes, running itself those of its own that no worker has taken (not others':
+// its producer's worker has better to do, the next item); with no worker to take them (one
+// thread) it runs them all, so the results never depend on who ran what.
 #pragma once
 #include <condition_variable>
 #include <deque>
@@ -25,8 +26,10 @@ struct SideJobQueue {
   std::condition_variable changed;
   std::deque<Job*> queued;
 
-  // Under the lock: takes the oldest job, runs it unlocked, and marks it done.
-  void RunOne(std::unique_lock<std::mutex>& lock);
+  // Under the lock: takes the oldest job (of group, when given), or returns null.
+  Job* Take(const SideJobs* group = nullptr);
+  // Under the lock: runs a taken job unlocked, and marks it done.
+  void Run(Job* job, std::unique_lock<std::mutex>& lock);
 };
 
 class SideJobs {
@@ -57,8 +60,8 @@ class SideJobs {
   void WaitAll() {
     std::unique_lock<std::mutex> lock(queue_.mutex);
     while (pending_ > 0) {
-      if (!queue_.queued.empty()) {
-        queue_.RunOne(lock);
+      if (SideJobQueue::Job* job = queue_.Take(this)) {
+        queue_.Run(job, lock);
       } else {
         queue_.changed.wait(lock);
       }
@@ -70,9 +73,17 @@ class SideJobs {
   size_t pending_ = 0;
 };
 
-inline void SideJobQueue::RunOne(std::unique_lock<std::mutex>& lock) {
-  Job* job = queued.front();
-  queued.pop_front();
+inline SideJobQueue::Job* SideJobQueue::Take(const SideJobs* group) {
+  for (auto it = queued.begin(); it != queued.end(); ++it) {
+    if (group && (*it)->group != group) continue;
+    Job* job = *it;
+    queued.erase(it);
+    return job;
+  }
+  return nullptr;
+}
+
+inline void SideJobQueue::Run(Job* job, std::unique_lock<std::mutex>& lock) {
   lock.unlock();
   try {
     job->run();
