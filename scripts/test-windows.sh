@@ -26,7 +26,10 @@ cmake --build --preset windows -j2
 # wine64 is what runs where 32-bit Wine cannot, and the probes mostly wait.
 x64_log=build/windows-x64.log
 mkdir -p build
-(cmake --preset windows-x64 >/dev/null && cmake --build --preset windows-x64 -j2) > "$x64_log" 2>&1 &
+# stubpack.exe (preset "windows-tools") follows it: the wine64 round runs it too.
+(cmake --preset windows-x64 >/dev/null && cmake --build --preset windows-x64 -j2 &&
+  cmake --preset windows-tools >/dev/null && cmake --build --preset windows-tools -j2) \
+  > "$x64_log" 2>&1 &
 x64_build=$!
 
 . scripts/wine-env.sh
