@@ -11,22 +11,8 @@ enable_language(C RC)
 # library.
 set(STUBKIT_LZMA_DIR "${CMAKE_BINARY_DIR}/liblzma" CACHE PATH
     "Where scripts/build-liblzma-mingw.sh keeps stubpack.exe's liblzma (prefix/ below it)")
-set(STUBKIT_LZMA_PREFIX "${STUBKIT_LZMA_DIR}/prefix")
-if(NOT EXISTS "${STUBKIT_LZMA_PREFIX}/.built-by-stubkit-5-${STUBKIT_MINGW_TRIPLE}-encoder")
-  message(STATUS "Building liblzma with its encoder for ${STUBKIT_MINGW_TRIPLE} in ${STUBKIT_LZMA_DIR}")
-  execute_process(
-    COMMAND "${CMAKE_SOURCE_DIR}/scripts/build-liblzma-mingw.sh" "${STUBKIT_LZMA_DIR}"
-            "${STUBKIT_MINGW_TRIPLE}" encoder
-    RESULT_VARIABLE lzma_result)
-  if(NOT lzma_result EQUAL 0)
-    message(FATAL_ERROR "scripts/build-liblzma-mingw.sh failed (${lzma_result})")
-  endif()
-endif()
-add_library(lzma_mingw STATIC IMPORTED)
-set_target_properties(lzma_mingw PROPERTIES
-  IMPORTED_LOCATION "${STUBKIT_LZMA_PREFIX}/lib/liblzma.a"
-  INTERFACE_INCLUDE_DIRECTORIES "${STUBKIT_LZMA_PREFIX}/include"
-  INTERFACE_COMPILE_DEFINITIONS LZMA_API_STATIC)
+include("${CMAKE_CURRENT_LIST_DIR}/MingwLiblzma.cmake")
+stubkit_mingw_liblzma(encoder)
 
 # CLI11 is header only: its headers alone are copied in, so that no other header of the host's
 # /usr/include (lzma.h among them) can reach the cross build.
@@ -55,21 +41,11 @@ target_link_options(stubpack PRIVATE -static -static-libgcc -static-libstdc++ -s
                     -Wl,--no-insert-timestamp)
 target_link_libraries(stubpack PRIVATE lzma_mingw advapi32 shell32 gdi32 user32)
 
-# The default stub beside stubpack.exe: the PE32 product, built by the "windows" preset's
-# settings in its own directory, when the i686 compiler is there.
+# The default stub beside stubpack.exe: the PE32 product, when the i686 compiler is there.
 find_program(STUBKIT_MINGW32_CXX i686-w64-mingw32-g++)
 if(STUBKIT_MINGW32_CXX)
-  include(ExternalProject)
-  ExternalProject_Add(windows_stub
-    SOURCE_DIR ${CMAKE_SOURCE_DIR}
-    BINARY_DIR ${CMAKE_SOURCE_DIR}/build/windows
-    CMAKE_ARGS -DCMAKE_TOOLCHAIN_FILE=${CMAKE_SOURCE_DIR}/cmake/i686-w64-mingw32.cmake
-               -DCMAKE_BUILD_TYPE=MinSizeRel -DCMAKE_COMPILE_WARNING_AS_ERROR=ON
-    INSTALL_COMMAND ${CMAKE_COMMAND} -E copy_if_different <BINARY_DIR>/stub.exe
-                    ${CMAKE_BINARY_DIR}/stub.exe
-    BUILD_ALWAYS ON
-    BUILD_BYPRODUCTS ${CMAKE_BINARY_DIR}/stub.exe)
-  add_dependencies(stubpack windows_stub)
+  include("${CMAKE_CURRENT_LIST_DIR}/WindowsStubBeside.cmake")
+  stubkit_windows_stub_beside("${CMAKE_SOURCE_DIR}/build/windows/liblzma")
   # The release layout: both programs in one directory, where stubpack.exe finds its stub.
   install(FILES ${CMAKE_BINARY_DIR}/stub.exe DESTINATION bin)
 endif()
