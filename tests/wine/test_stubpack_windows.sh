@@ -135,6 +135,20 @@ for entry in "${refusals[@]}"; do
   else pass "refuse-$name"; fi
 done
 
+# A reparse point in the tree is refused like a symbolic link (Wine shows a Linux link to a
+# directory as one).
+linked="$work/linked-tree"
+mkdir -p "$linked" && cp "$PROBE" "$linked/setup.exe" && ln -s "$tree/docs" "$linked/docs"
+wine "$STUBPACK_EXE" pack -q --stub "$(windows_path "$STUB")" -o "$(windows_path "$work/linked.exe")" \
+  "$(windows_path "$linked")" > "$work/linked.log" 2>&1
+rc=$?
+text="$(tr -d '\r' < "$work/linked.log")"
+if [ "$rc" -ne 2 ] || [[ "$text" != *'docs is a symbolic link'* ]] || [ -e "$work/linked.exe" ]; then
+  fail refuse-reparse-point "exit code $rc: $text"
+else
+  pass refuse-reparse-point
+fi
+
 # list, check and extract on the project's test installers and on the two packs.
 installers="$work/linux/installers"
 mkdir -p "$installers" "$work/windows/installers"
