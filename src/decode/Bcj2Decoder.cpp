@@ -8,9 +8,10 @@
 void Bcj2Decoder::SetProperties(ReadStream*) { FatalError(FailureReason::Bcj2GivenProperties); }
 
 uint8_t Bcj2Decoder::NextDecisionByte() {
-  // An exhausted decision stream reads as zeros; it is never a failure by itself.
-  uint8_t b = 0;
-  return decisions_->Read(&b, 1) == 1 ? b : 0;
+  // The encoder's flush writes every byte the decoder will take: a missing one is damage.
+  uint8_t b;
+  if (decisions_->Read(&b, 1) != 1) FatalError(FailureReason::Bcj2DecisionStreamShort);
+  return b;
 }
 
 inline uint32_t Bcj2Decoder::DecodeBit(BitModel& model) {
@@ -50,8 +51,9 @@ uint32_t Bcj2Decoder::NextTarget(TargetInput& in) {
 }
 
 void Bcj2Decoder::Start(ReadStream** ins, const uint32_t* const*, uint32_t inCount,
-                        const uint32_t*) {
+                        const uint32_t* outSize) {
   if (inCount != 4) FatalError(FailureReason::Bcj2StreamCounts);
+  outSize_ = outSize ? *outSize : 0;
   main_ = ins[0];
   call_.stream = ins[1];
   jump_.stream = ins[2];
@@ -82,7 +84,11 @@ uint32_t Bcj2Decoder::Read(void* data, uint32_t size) {
     if (mainPos_ == mainCount_) {
       mainCount_ = main_->Read(mainBlock_, kBlockSize);
       mainPos_ = 0;
-      if (mainCount_ == 0) return done;
+      if (mainCount_ == 0) {
+        // The end of main ends the output; before the declared size, main was cut short.
+        if (outPos_ < outSize_) FatalError(FailureReason::Bcj2MainStreamShort);
+        return done;
+      }
     }
     // Copy plain bytes up to and including the next branch candidate.
     uint32_t n = mainCount_ - mainPos_;

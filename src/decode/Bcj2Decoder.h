@@ -16,8 +16,9 @@ class Bcj2Decoder final : public Decoder {
 
   // The coder takes no properties: ends the run.
   void SetProperties(ReadStream* properties) override;
-  // ins: main, call, jump, decisions. Sizes are ignored: the end of main ends the output.
-  // Takes the range decoder's five start bytes from the decisions.
+  // ins: main, call, jump, decisions. The end of main ends the output; short of outSize (when
+  // given) it ends the run, as does any other input running out before it is needed. Takes
+  // the range decoder's five start bytes from the decisions.
   void Start(ReadStream** ins, const uint32_t* const* inSizes, uint32_t inCount,
              const uint32_t* outSize) override;
   uint32_t Read(void* data, uint32_t size) override;
@@ -51,6 +52,7 @@ class Bcj2Decoder final : public Decoder {
   BitModel e9Model_;
   BitModel jccModel_;
   uint32_t outPos_ = 0;   // bytes produced so far, modulo 2^32
+  uint32_t outSize_ = 0;  // the declared output size; 0 when none was given
   uint8_t prev_ = 0;      // the last byte produced
   uint32_t pending_ = 0;  // bytes of a converted target still to hand out, lowest first
   uint32_t pendingCount_ = 0;

@@ -77,7 +77,6 @@ void LzmaDecoder::Start(ReadStream** ins, const uint32_t* const*, uint32_t inCou
   running_ = true;
   in_ = ins[0];
   remaining_ = n;
-  inputExhausted_ = false;
 }
 
 uint32_t LzmaDecoder::Read(void* data, uint32_t size) {
@@ -87,16 +86,12 @@ uint32_t LzmaDecoder::Read(void* data, uint32_t size) {
   stream_.avail_out = size;
   while (stream_.avail_out != 0) {
     if (stream_.avail_in == 0) {
-      uint32_t got = inputExhausted_ ? 0 : in_->Read(inBuffer_, kInBufferSize);
-      if (got == 0) {
-        // Past the end of the input every byte counts as 0.
-        if (!inputExhausted_) std::memset(inBuffer_, 0, kInBufferSize);
-        inputExhausted_ = true;
-        got = kInBufferSize;
-      }
       stream_.next_in = inBuffer_;
-      stream_.avail_in = got;
+      stream_.avail_in = in_->Read(inBuffer_, kInBufferSize);
     }
+    // With the input at its end, liblzma still hands out what it holds; a call that can make
+    // no progress at all returns LZMA_BUF_ERROR. Nothing stands in for missing input: a stream
+    // that ends before its output is complete is damaged.
     if (lzma_code(&stream_, LZMA_RUN) != LZMA_OK) break;
   }
   const uint32_t produced = size - uint32_t(stream_.avail_out);

@@ -45,6 +45,5 @@ class LzmaDecoder final : public Decoder {
   lzma_stream stream_ = LZMA_STREAM_INIT;
   bool running_ = false;  // stream_ holds liblzma state
   uint32_t remaining_ = 0;  // output bytes still to produce
-  bool inputExhausted_ = false;
   uint8_t inBuffer_[kInBufferSize];
 };

@@ -94,6 +94,8 @@
   /* decode: the coders */                                                                  \
   X(Bcj2GivenProperties, "BCJ2 coder given properties")                                    \
   X(Bcj2TargetStreamShort, "BCJ2 target stream short")                                      \
+  X(Bcj2MainStreamShort, "BCJ2 main stream short")                                          \
+  X(Bcj2DecisionStreamShort, "BCJ2 decision stream short")                                  \
   X(Bcj2StreamCounts, "BCJ2 stream counts")                                                 \
   X(LzmaAllocationTooLarge, "LZMA allocation too large")                                    \
   X(LzmaPropertiesMissing, "LZMA properties missing")                                       \

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <filesystem>
 #include <regex>
 #include <sstream>
@@ -11,6 +12,7 @@
 #include "InstallerProcess.h"
 #include "cli/PackCommand.h"
 #include "fixtures/CraftedArchive.h"
+#include "fixtures/HostileArchives.h"
 #include "format/StartHeader.h"
 #include "installer/InstallerLayout.h"
 #include "stubpack/TestFiles.h"
@@ -205,6 +207,28 @@ TEST_F(InstallerFailure, FolderLargerThanTheStubsWindowForItsDictionary) {
   const std::string installer = Crafted({CraftedFile(u"big.bin", std::string((2u << 20) + 70000, 'z'))});
   ExpectRefused(installer, "window");
   ExpectCheckSays(installer, "beyond the stub's window limit of 2162688 bytes for a 64K dictionary");
+}
+
+// Packed data that ends before its coders are done is damaged at that point: the stub, check
+// and extract refuse it at once instead of making up the rest.
+TEST_F(InstallerFailure, DataEndingEarlyIsRefusedAtOnce) {
+  int rows = 0;
+  for (const fixture::HostileCase& c : fixture::HostileCases("/nonexistent")) {
+    if (c.name.rfind("ends early: ", 0) != 0) continue;
+    ++rows;
+    const std::string installer = files.Path() + "/early.exe";
+    WriteInstaller(installer, c.archive);
+    const std::string target = files.Path() + "/out";
+    const auto start = std::chrono::steady_clock::now();
+    ExpectRefused(installer, c.name);
+    ExpectCheckSays(installer, "problem: packed data is damaged");
+    EXPECT_EQ(RunStubpack({"extract", installer, target}).exitCode, 1) << c.name;
+    const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
+    // Three processes; before, the stub alone wrote hundreds of megabytes over seconds.
+    EXPECT_LT(took.count(), 3.0) << c.name;
+    std::filesystem::remove_all(target);
+  }
+  EXPECT_EQ(rows, 8);
 }
 
 }  // namespace

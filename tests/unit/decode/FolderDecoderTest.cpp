@@ -173,13 +173,16 @@ TEST_F(FolderFromFile, SingleLzmaCoderWritesTheUnpackSizeOnce) {
   EXPECT_TRUE(out.all == data);
 }
 
-TEST_F(FolderFromFile, ReadingPastAPackedStreamGivesZerosNotTheNextBytes) {
-  // An empty packed stream followed by FF bytes: the coder must see zeros only, which decode
-  // to zero bytes; an FF start byte would be corrupt data.
-  std::vector<uint8_t> file(64, 0xFF);
+TEST_F(FolderFromFile, ReadingPastAPackedStreamIsDamageNotTheNextBytes) {
+  // An empty packed stream right before a sound one: the coder must not go on into it.
+  std::vector<uint8_t> data = MixedTestData(1000, 3);
+  std::vector<uint8_t> file(10, 0xFF);
+  std::vector<uint8_t> stream = LzmaEncode(data, LzmaParams(), false);
+  file.insert(file.end(), stream.begin(), stream.end());
   Folder folder = MakeFolder({Lzma()}, {}, {0}, {1000});
-  RecordingWriteStream out = Decode(file, 10, {0}, folder);
-  EXPECT_EQ(out.all, std::vector<uint8_t>(1000, 0));
+  RecordingWriteStream out;
+  EXPECT_EQ(FatalReasonOf([&] { out = Decode(file, 10, {0}, folder); }), "corrupt LZMA data");
+  EXPECT_TRUE(out.all.empty());
 }
 
 // The coders' order in the folder does not matter: BCJ2 pulls from its producers as it goes.

@@ -51,6 +51,9 @@ std::string ExplainRefusal(FailureReason reason) {
     case FailureReason::EntryCrcMismatch:
       return "an entry's data does not match its CRC";
     case FailureReason::CorruptLzmaData:
+    case FailureReason::Bcj2TargetStreamShort:
+    case FailureReason::Bcj2MainStreamShort:
+    case FailureReason::Bcj2DecisionStreamShort:
       return "packed data is damaged";
     case FailureReason::FolderEndedBeforeEntries:
       return "a folder yields fewer bytes than its entries need";
