@@ -3,6 +3,7 @@
 # link time), then runs the Wine tests under the Wine that starts on this machine: 32-bit Wine
 # on the PE32 stub where a 32-bit program really runs, else wine64 on the PE32+ stub (preset
 # "windows-x64"). STUBKIT_WINE=win32|win64|both forces the choice. Fails when no Wine runs.
+# The wine64 round also runs stubpack.exe (preset "windows-tools") beside the Linux stubpack.
 # Needs stubpack from a Linux build: the first argument, or build/debug's, or build/release's.
 set -euo pipefail
 cd "$(dirname "$0")/.."
