@@ -196,7 +196,8 @@ uint64_t MemoryEstimate(const InstallerListing& listing, const HeaderSizes& head
 // A UTF-8 entry name, escaped for the terminal as the listing escapes it.
 std::string Shown(const std::string& name) {
   const WideString wide = WideString::FromAnsi(name.c_str());
-  return "\"" + ListingName(std::u16string(reinterpret_cast<const char16_t*>(wide.Units()), wide.Length())) + "\"";
+  const auto* units = reinterpret_cast<const char16_t*>(wide.Units());
+  return "\"" + ListingName(std::u16string(units, wide.Length())) + "\"";
 }
 
 // The entries the stub creates (not those it deletes).

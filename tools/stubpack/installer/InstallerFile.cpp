@@ -28,7 +28,8 @@ InstallerFile::~InstallerFile() {
 }
 
 void InstallerFile::Write(const void* data, size_t size) {
-  if (size != 0 && std::fwrite(data, 1, size, file_) != size) Fail("cannot write", std::strerror(errno));
+  if (size != 0 && std::fwrite(data, 1, size, file_) != size)
+    Fail("cannot write", std::strerror(errno));
 }
 
 void InstallerFile::WriteAt(uint64_t offset, const void* data, size_t size) {

@@ -40,7 +40,8 @@ bool IsAscii(const std::string& text) {
 std::vector<std::string> LegacyCodePagesHolding(const std::string& name) {
   std::vector<std::string> pages;
   for (size_t page = 0; page < std::size(kLegacyCodePages); ++page)
-    if (IsAscii(name) || ConvertsExactly(kLegacyCodePages[page].number, name)) pages.push_back(kLegacyCodePages[page].text);
+    if (IsAscii(name) || ConvertsExactly(kLegacyCodePages[page].number, name))
+      pages.push_back(kLegacyCodePages[page].text);
   return pages;
 }
 

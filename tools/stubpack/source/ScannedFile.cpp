@@ -9,7 +9,8 @@ ScannedFile::ScannedFile(const SourceEntry& entry) : entry_(entry) {
   FileStatus status;
   if (!file_.Status(status, error) || status.kind != FileKind::kRegular)
     throw PackError(entry.diskPath + " is no longer a regular file");
-  if (status.size != entry.size) throw PackError(entry.diskPath + " changed size while it was packed");
+  if (status.size != entry.size)
+    throw PackError(entry.diskPath + " changed size while it was packed");
 }
 
 size_t ScannedFile::ReadAt(uint64_t offset, uint8_t* out, size_t size) const {
