@@ -27,24 +27,9 @@ endif()
 set(STUBKIT_LZMA_DIR "${CMAKE_BINARY_DIR}/liblzma" CACHE PATH
     "Where scripts/build-liblzma-mingw.sh keeps the cross-built liblzma (prefix/ below it)")
 
-# liblzma, decoder only, built from Debian's xz-utils source package. Its own headers are used:
-# the host's /usr/include/lzma.h must not leak into the cross build.
-set(STUBKIT_LZMA_PREFIX "${STUBKIT_LZMA_DIR}/prefix")
-if(NOT EXISTS "${STUBKIT_LZMA_PREFIX}/lib/liblzma.a")
-  message(STATUS "Building liblzma for ${STUBKIT_MINGW_TRIPLE} in ${STUBKIT_LZMA_DIR}")
-  execute_process(
-    COMMAND "${CMAKE_SOURCE_DIR}/scripts/build-liblzma-mingw.sh" "${STUBKIT_LZMA_DIR}"
-            "${STUBKIT_MINGW_TRIPLE}"
-    RESULT_VARIABLE lzma_result)
-  if(NOT lzma_result EQUAL 0)
-    message(FATAL_ERROR "scripts/build-liblzma-mingw.sh failed (${lzma_result})")
-  endif()
-endif()
-add_library(lzma_mingw STATIC IMPORTED)
-set_target_properties(lzma_mingw PROPERTIES
-  IMPORTED_LOCATION "${STUBKIT_LZMA_PREFIX}/lib/liblzma.a"
-  INTERFACE_INCLUDE_DIRECTORIES "${STUBKIT_LZMA_PREFIX}/include"
-  INTERFACE_COMPILE_DEFINITIONS LZMA_API_STATIC)
+# liblzma, decoder only.
+include("${CMAKE_CURRENT_LIST_DIR}/MingwLiblzma.cmake")
+stubkit_mingw_liblzma(decoder)
 
 # The icon: one 32 x 32, 16-colour image drawn by a script of ours.
 find_package(Python3 REQUIRED COMPONENTS Interpreter)

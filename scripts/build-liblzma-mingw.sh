@@ -1,10 +1,12 @@
 #!/bin/bash
 # Builds a small static liblzma for a mingw-w64 target from Debian's xz-utils source package:
 # decoders only (the raw LZMA1 decoder is all the stub needs), CRC32 kept, no threads.
-#   build-liblzma-mingw.sh DIR [TRIPLE]   sources and build under DIR, result installed in
-#                                         DIR/prefix; TRIPLE is i686-w64-mingw32 (default) or
-#                                         x86_64-w64-mingw32
-# Does nothing when DIR/prefix already holds the library built by this same script for TRIPLE.
+#   build-liblzma-mingw.sh DIR [TRIPLE [KIND]]
+#     sources and build under DIR, result installed in DIR/prefix; TRIPLE is i686-w64-mingw32
+#     (default) or x86_64-w64-mingw32; KIND is "decoder" (default, the stub's) or "encoder"
+#     (stubpack.exe's: the raw LZMA1 encoder and its match finders as well, built for speed)
+# Does nothing when DIR/prefix already holds the library built by this same script for TRIPLE
+# and KIND.
 # Runs as root or as a user with sudo: only installing packages and adding the source index
 # take root; the download and the build run as the caller.
 set -euo pipefail
@@ -20,8 +22,22 @@ case "$triple" in
   x86_64-w64-mingw32) compiler_package=g++-mingw-w64-x86-64-posix ;;
   *) echo "unknown target $triple" >&2; exit 2 ;;
 esac
+kind="${3:-decoder}"
+case "$kind" in
+  decoder)
+    coders=(--disable-encoders --enable-decoders=lzma1 --disable-match-finders --enable-small)
+    stamp_name="$triple"
+    # No -fdata-sections: mingw's GCC would then put the zero-initialised CRC table into .data,
+    # where it takes 1 KiB of the stub's file instead of none in .bss.
+    cflags="-Os -ffunction-sections -fno-asynchronous-unwind-tables -fno-unwind-tables" ;;
+  encoder)
+    coders=(--enable-encoders=lzma1 --enable-decoders=lzma1)
+    stamp_name="$triple-encoder"
+    cflags="-O2" ;;
+  *) echo "unknown kind $kind (decoder or encoder)" >&2; exit 2 ;;
+esac
 prefix="$dir/prefix"
-stamp="$prefix/.built-by-stubkit-5-$triple"
+stamp="$prefix/.built-by-stubkit-5-$stamp_name"
 [ -f "$stamp" ] && [ -f "$prefix/lib/liblzma.a" ] && [ -f "$prefix/include/lzma.h" ] && exit 0
 
 export DEBIAN_FRONTEND=noninteractive
@@ -57,17 +73,13 @@ rm -rf "$dir/build" "$prefix"
 mkdir -p "$dir/build"
 cd "$dir/build"
 log="$dir/build.log"
-# No -fdata-sections: mingw's GCC would then put the zero-initialised CRC table into .data,
-# where it takes 1 KiB of the stub's file instead of none in .bss.
 {
   "$source_dir/configure" --host="$triple" --prefix="$prefix" \
-    --disable-shared --enable-static \
-    --disable-encoders --enable-decoders=lzma1 --disable-match-finders \
+    --disable-shared --enable-static "${coders[@]}" \
     --enable-checks=crc32 --disable-microlzma --disable-lzip-decoder \
     --disable-xz --disable-xzdec --disable-lzmadec --disable-lzmainfo --disable-lzma-links \
-    --disable-scripts --disable-doc --disable-nls --enable-threads=no --enable-small \
-    CFLAGS="-Os -ffunction-sections -fno-asynchronous-unwind-tables -fno-unwind-tables" &&
+    --disable-scripts --disable-doc --disable-nls --enable-threads=no CFLAGS="$cflags" &&
     make -j2 && make install
 } >"$log" 2>&1 || { tail -n 40 "$log" >&2; echo "liblzma build failed; see $log" >&2; exit 1; }
 touch "$stamp"
-echo "liblzma for $triple in $prefix"
+echo "liblzma ($kind) for $triple in $prefix"

@@ -3,6 +3,7 @@
 # link time), then runs the Wine tests under the Wine that starts on this machine: 32-bit Wine
 # on the PE32 stub where a 32-bit program really runs, else wine64 on the PE32+ stub (preset
 # "windows-x64"). STUBKIT_WINE=win32|win64|both forces the choice. Fails when no Wine runs.
+# The wine64 round also runs stubpack.exe (preset "windows-tools") beside the Linux stubpack.
 # Needs stubpack from a Linux build: the first argument, or build/debug's, or build/release's.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -26,7 +27,10 @@ cmake --build --preset windows -j2
 # wine64 is what runs where 32-bit Wine cannot, and the probes mostly wait.
 x64_log=build/windows-x64.log
 mkdir -p build
-(cmake --preset windows-x64 >/dev/null && cmake --build --preset windows-x64 -j2) > "$x64_log" 2>&1 &
+# stubpack.exe (preset "windows-tools") follows it: the wine64 round runs it too.
+(cmake --preset windows-x64 >/dev/null && cmake --build --preset windows-x64 -j2 &&
+  cmake --preset windows-tools >/dev/null && cmake --build --preset windows-tools -j2) \
+  > "$x64_log" 2>&1 &
 x64_build=$!
 
 . scripts/wine-env.sh

@@ -8,7 +8,7 @@ static bool insideCleanUp = false;
 void SetFailureCleanUp(FailureCleanUp cleanUp) { failureCleanUp = cleanUp; }
 void ResetFailurePath() { insideCleanUp = false; }
 
-#ifdef _WIN32
+#if defined(_WIN32) && !defined(STUBKIT_HOSTED_CORE)
 static void CallHook(const char*) {}
 #else
 static FailureReason fatalReason = FailureReason::None;
@@ -35,7 +35,7 @@ static void CallHook(const char* message) {
   ExitProcess(1);
 }
 
-#ifdef _WIN32
+#if defined(_WIN32) && !defined(STUBKIT_HOSTED_CORE)
 void FatalError() { EndFailedRun(nullptr); }
 void ReportFatal(const char* message) { EndFailedRun(message); }
 #else

@@ -13,7 +13,9 @@ void SetFailureCleanUp(FailureCleanUp cleanUp);
 // Forgets a clean-up that a test seam or the hook cut short, as in a fresh process.
 void ResetFailurePath();
 
-#ifdef _WIN32
+// STUBKIT_HOSTED_CORE: the core built for Windows into a program that runs it (stubpack.exe),
+// which keeps the reasons and the hook as the Linux build does.
+#if defined(_WIN32) && !defined(STUBKIT_HOSTED_CORE)
 // The Windows stub keeps no reason: it shows none and nothing there reads one. These overloads
 // drop the reason where it is given, so that no failure site pays for passing it.
 [[noreturn]] void FatalError();

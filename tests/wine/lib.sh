@@ -1,6 +1,7 @@
 # Shared by the Wine tests. run.sh exports: WINE_TESTS (work directory), STUB (stub.exe),
 # STUBPACK, PROBE (setup_probe.exe), CONSOLE_PROBE (the same as a console program), LAUNCHER
 # (launcher.exe), SAMPLER (window_sampler.exe), CHILD_PROBE (child_probe.exe), ARTIFACTS,
+# STUBPACK_EXE (stubpack.exe), TEST_INSTALLERS (writes the project's test installers on a stub),
 # WINE_ARCH (win32 for a PE32 stub, win64 for PE32+), MINGW_GCC (the C compiler for programs of
 # that architecture),
 # WINEPREFIX and the Wine variables, and PYTHONPATH, where the module archive_layout gives the

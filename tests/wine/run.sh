@@ -2,7 +2,8 @@
 # Runs the Windows stub's tests under Wine.
 #   tests/wine/run.sh BUILD_DIR [STUBPACK]
 # BUILD_DIR is a Windows build holding stub.exe: PE32 (preset "windows") runs under 32-bit Wine,
-# PE32+ (preset "windows-x64") under wine64. STUBPACK is the Linux stubpack (default: $STUBPACK,
+# PE32+ (preset "windows-x64") under wine64, which also runs stubpack.exe (preset
+# "windows-tools", or STUBPACK_EXE). STUBPACK is the Linux stubpack (default: $STUBPACK,
 # else the first one found under build/). Installs Wine when missing, builds the test programs
 # for the stub's architecture, makes a throwaway Wine prefix, runs every test_*.sh in its own
 # virtual display and prints "N passed, M failed"; exits non-zero on any failure.
@@ -51,6 +52,14 @@ done
 # The probe once more as a console program: Windows gives it a console host of its own.
 "$MINGW_GCC" -std=c11 -Wall -Wextra -Os -s -o "$CONSOLE_PROBE" "$here/setup_probe.c" ||
   { echo "could not build console_probe.exe"; echo "0 passed, 1 failed"; exit 1; }
+
+# stubpack.exe (preset "windows-tools"; STUBPACK_EXE names another) and the program that writes
+# the project's test installers, built in the Linux stubpack's own build tree.
+export STUBPACK_EXE="${STUBPACK_EXE:-$root/build/windows-tools/stubpack.exe}"
+linux_build="$(dirname "$STUBPACK")"
+export TEST_INSTALLERS="$linux_build/tests/wine_test_installers"
+cmake --build "$linux_build" -j2 --target wine_test_installers >"$WINE_TESTS/test_installers.log" 2>&1 ||
+  { cat "$WINE_TESTS/test_installers.log"; echo "could not build wine_test_installers"; echo "0 passed, 1 failed"; exit 1; }
 
 # The start header's layout for the scripts' Python (import archive_layout), from our own
 # statement of it.

@@ -1,6 +1,3 @@
-#include <stdlib.h>
-#include <sys/stat.h>
-
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
@@ -24,6 +21,8 @@
 #include "source/InstallWarnings.h"
 #include "source/WindowsNames.h"
 #include "support/WideString.h"
+#include "system/FileStatus.h"
+#include "system/ScratchDirectory.h"
 
 namespace fs = std::filesystem;
 
@@ -142,7 +141,7 @@ std::string WindowsNameProblem(const std::string& name) {
 void CheckEntries(const InstallerListing& listing, std::vector<std::string>& problems) {
   for (const ListedEntry& entry : listing.entries) {
     // Judged on the name as stored, as the stub judges it; shown escaped.
-    WideString path(entry.units.c_str());
+    WideString path(reinterpret_cast<const WCHAR*>(entry.units.c_str()));
     path.Replace('/', '\\');
     const std::string shown = ListingName(entry.units);
     if (path.Length() == 0) {
@@ -197,7 +196,8 @@ uint64_t MemoryEstimate(const InstallerListing& listing, const HeaderSizes& head
 // A UTF-8 entry name, escaped for the terminal as the listing escapes it.
 std::string Shown(const std::string& name) {
   const WideString wide = WideString::FromAnsi(name.c_str());
-  return "\"" + ListingName(std::u16string(wide.Units(), wide.Length())) + "\"";
+  const auto* units = reinterpret_cast<const char16_t*>(wide.Units());
+  return "\"" + ListingName(std::u16string(units, wide.Length())) + "\"";
 }
 
 // The entries the stub creates (not those it deletes).
@@ -302,7 +302,8 @@ void RemoveScratch(const std::string& path) {
   std::error_code ignored;
   for (auto it = fs::recursive_directory_iterator(path, ignored);
        it != fs::recursive_directory_iterator(); it.increment(ignored)) {
-    if (!it->is_symlink()) chmod(it->path().c_str(), 0700);
+    if (!it->is_symlink())
+      fs::permissions(it->path(), fs::perms::owner_all, fs::perm_options::add, ignored);
   }
   fs::remove_all(path, ignored);
 }
@@ -312,12 +313,13 @@ void RemoveScratch(const std::string& path) {
 int RunCheck(const InspectOptions& options, std::ostream& out, std::ostream& err) {
   const std::string& installer = options.installer;
   const std::string problem = InstallerAccessProblem(installer);
-  struct stat info;
-  if (!problem.empty() || stat(installer.c_str(), &info) != 0) {
+  FileStatus info;
+  std::string error;
+  if (!problem.empty() || !StatPath(installer, /*followLinks=*/true, info, error)) {
     err << "stubpack: error: " << problem << "\n";
     return 2;
   }
-  const uint64_t fileSize = uint64_t(info.st_size);
+  const uint64_t fileSize = info.size;
   CheckReport report;
   report.figures.push_back({"size", fileSize});
   std::vector<std::string>& problems = report.problems;
@@ -359,8 +361,8 @@ int RunCheck(const InspectOptions& options, std::ostream& out, std::ostream& err
 
     if (problems.empty()) {
       // Decoding everything with the stub's own code checks every CRC and every size.
-      std::string scratch = (fs::temp_directory_path() / "stubpack-check-XXXXXX").string();
-      if (mkdtemp(scratch.data()) == nullptr) {
+      const std::string scratch = MakeScratchDirectory("stubpack-check-");
+      if (scratch.empty()) {
         err << "stubpack: error: cannot create a scratch directory\n";
         return 2;
       }

@@ -1,40 +1,30 @@
 // The check that list, check and extract share before the stub's code sees the installer, so
 // that a missing or unreadable file, or one that is no installer at all, is reported the same
 // way by each.
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
-#include <cerrno>
-#include <cstring>
 #include <vector>
 
 #include "cli/InspectCommands.h"
 #include "format/SignatureScan.h"
 #include "inspect/StubRefusal.h"
+#include "system/ReadableFile.h"
 
 namespace {
 
-// The part of the file that the stub's scan reads; false on a read error.
-bool ReadScannedPart(int fd, std::vector<uint8_t>& head) {
+// The part of the file at path that the stub's scan reads; an empty text when it was read,
+// else why it could not be read as a regular file.
+std::string ReadScannedPart(const std::string& path, std::vector<uint8_t>& head) {
+  ReadableFile file;
+  std::string error;
+  if (!file.Open(path, /*asScanned=*/false, error)) return error;
+  FileStatus status;
+  if (!file.Status(status, error)) return error;
+  if (status.kind != FileKind::kRegular) return "not a regular file";
   head.resize(kScanReach + kSignatureSize);
   size_t got = 0;
-  ssize_t n = 0;
-  while (got < head.size() && (n = read(fd, head.data() + got, head.size() - got)) > 0)
-    got += size_t(n);
+  if (!file.ReadAt(0, head.data(), head.size(), got, error)) return error;
   head.resize(got);
-  return n >= 0;
-}
-
-// The scanned part of the file at path; false when it cannot be read as a regular file.
-bool ReadScannedPartOf(const std::string& path, std::vector<uint8_t>& head) {
-  const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return false;
-  struct stat info;
-  const bool read = fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && ReadScannedPart(fd, head);
-  close(fd);
-  return read;
+  return "";
 }
 
 int64_t SignatureIn(const std::vector<uint8_t>& head) {
@@ -47,20 +37,13 @@ int64_t SignatureIn(const std::vector<uint8_t>& head) {
 
 int64_t ArchiveSignatureOffset(const std::string& path) {
   std::vector<uint8_t> head;
-  return ReadScannedPartOf(path, head) ? SignatureIn(head) : -1;
+  return ReadScannedPart(path, head).empty() ? SignatureIn(head) : -1;
 }
 
 std::string InstallerAccessProblem(const std::string& path) {
-  const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) return "cannot read " + path + ": " + std::strerror(errno);
-  struct stat info;
-  const bool regular = fstat(fd, &info) == 0 && S_ISREG(info.st_mode);
   std::vector<uint8_t> head;
-  const bool read = regular && ReadScannedPart(fd, head);
-  const int error = errno;
-  close(fd);
-  if (!regular) return "cannot read " + path + ": not a regular file";
-  if (!read) return "cannot read " + path + ": " + std::strerror(error);
+  const std::string error = ReadScannedPart(path, head);
+  if (!error.empty()) return "cannot read " + path + ": " + error;
   // An installer is a stub with a 7z archive behind it.
   const int64_t found = SignatureIn(head);
   if (found < 0)

@@ -123,7 +123,7 @@ PackPlan PlanPack(const PackOptions& options, std::ostream& warnings) {
     input.size = source.size;
     StreamedFile file{i, source.size, {}};
     if (options.bcj2 != Bcj2Mode::kOff) {
-      const PeImageInfo pe = InspectPeFile(ScannedFile(source).Descriptor());
+      const PeImageInfo pe = InspectPeFile(ScannedFile(source).File());
       input.bcj2 = options.bcj2 == Bcj2Mode::kOn || pe.isX86;
       if (pe.isX86 && pe.sizeOfImage != 0) {
         file.imageSize = pe.sizeOfImage;

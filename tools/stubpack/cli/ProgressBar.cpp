@@ -1,13 +1,13 @@
 #include "cli/ProgressBar.h"
 
-#include <unistd.h>
-
 #include <algorithm>
 #include <cstdio>
 #include <string>
 
+#include "system/Terminal.h"
+
 ProgressBar::ProgressBar(uint64_t total, bool enabled)
-    : total_(total), enabled_(enabled && isatty(STDERR_FILENO) == 1 && total > 0) {
+    : total_(total), enabled_(enabled && StderrIsTerminal() && total > 0) {
   start_ = lastDraw_ = std::chrono::steady_clock::now();
 }
 

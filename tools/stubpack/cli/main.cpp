@@ -5,9 +5,14 @@
 #include <iostream>
 
 #include "cli/CommandLine.h"
+#include "system/ProgramArguments.h"
 
 int main(int argc, char** argv) {
-  const int code = RunCommandLine(argc, argv);
+  std::vector<std::string> arguments = ProgramArguments(argc, argv);
+  std::vector<char*> pointers;
+  for (std::string& argument : arguments) pointers.push_back(argument.data());
+  pointers.push_back(nullptr);
+  const int code = RunCommandLine(int(arguments.size()), pointers.data());
   // What a command printed is its result: output that could not be written (a full disk, a
   // closed pipe) is an I/O error, never a success.
   errno = 0;

@@ -15,6 +15,7 @@
 #include "platform/UnixFileTime.h"
 #include "platform/Utf8.h"
 #include "platform/win32.h"
+#include "system/UtcTime.h"
 
 namespace {
 
@@ -162,7 +163,7 @@ InstallerListing ListDatabase(const ArchiveDatabase& db) {
   for (uint32_t i = 0; i < db.Files.Count(); ++i) {
     const FileItem& item = db.Files[i];
     ListedEntry entry;
-    entry.units.assign(item.Name.Units(), item.Name.Length());
+    entry.units.assign(reinterpret_cast<const char16_t*>(item.Name.Units()), item.Name.Length());
     entry.name = Utf8Name(entry.units);
     entry.isDirectory = item.IsDirectory;
     entry.isAnti = item.IsAnti;
@@ -199,7 +200,7 @@ std::string TimeText(std::optional<uint64_t> fileTime) {
   if (!fileTime) return "-";
   const std::time_t t = std::time_t(UnixTimeFromFileTime(*fileTime).seconds);
   std::tm tm;
-  if (gmtime_r(&t, &tm) == nullptr) return "?";
+  if (!UtcCalendarTime(t, tm)) return "?";
   char text[32];
   std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S", &tm);
   return text;

@@ -1,9 +1,5 @@
 #include "inspect/StubHarness.h"
 
-#include <pthread.h>
-#include <signal.h>
-#include <unistd.h>
-
 #include <condition_variable>
 #include <mutex>
 #include <thread>
@@ -13,8 +9,12 @@
 #include "driver/RunState.h"
 #include "extract/EntryWriter.h"
 #include "extract/ExtractArchive.h"
-#include "platform/posix/ConfinedDirectory.h"
 #include "support/Fatal.h"
+#include "system/ParkedThread.h"
+
+#ifndef _WIN32
+#include "platform/posix/ConfinedDirectory.h"
+#endif
 
 // How a run of the stub's code gets back here. The stub ends a failed run from deep inside
 // its frames ([[noreturn]] FatalError) and never releases what those frames hold: the process
@@ -48,17 +48,10 @@ thread_local bool runsStubCode = false;
 [[noreturn]] void ParkFailedRun(FailureReason reason, const char* message) {
   if (!runsStubCode) {
     // The stub's code failed on a thread that must answer: parking it would hang stubpack.
-    static const char kText[] = "stubpack: internal error: the stub's code failed outside a run\n";
-    (void)!write(STDERR_FILENO, kText, sizeof kText - 1);
-    _exit(2);
+    EndProcessNow("stubpack: internal error: the stub's code failed outside a run\n");
   }
   HandOver({true, reason, message ? message : ""});
-  // With every signal blocked, pause() never returns: the thread sleeps until the process
-  // ends, and signals go to the other threads.
-  sigset_t all;
-  sigfillset(&all);
-  pthread_sigmask(SIG_SETMASK, &all, nullptr);
-  for (;;) pause();
+  ParkThisThread();
 }
 
 }  // namespace
@@ -100,9 +93,12 @@ ExtractionReport ExtractWithStub(StubHarness& harness, const std::string& instal
                                  const OpenedInstaller& opened, const std::string& directory) {
   ExtractionReport report;
   EntryWriter writer;
+#ifndef _WIN32
   // The directory may be shared (extract takes an existing empty one): someone else may swap a
   // directory the run made for a link meanwhile, and nothing outside may be created or deleted.
+  // (On Windows the stub's own calls run as they do in the stub.)
   const ConfinedDirectory confined(directory.c_str());
+#endif
   report.outcome = harness.Run([&] {
     ExtractArchive(*opened.archive, WideString::FromAnsi(installer.c_str()),
                    WideString::FromAnsi(directory.c_str()), kOutputHandleList, writer);

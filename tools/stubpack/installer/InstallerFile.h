@@ -1,5 +1,6 @@
 // The installer being written: OUTPUT.partial beside the target, renamed over it only when
-// complete, and removed if the pack fails or is interrupted (SIGINT, SIGTERM, SIGHUP).
+// complete, and removed if the pack fails or is interrupted (SIGINT, SIGTERM, SIGHUP; Ctrl+C
+// or a closed console on Windows).
 #pragma once
 #include <cstddef>
 #include <cstdint>
@@ -22,7 +23,7 @@ class InstallerFile {
   void Commit();
 
  private:
-  void Fail(const char* what);
+  [[noreturn]] void Fail(const char* what, const std::string& error);
 
   std::string path_;
   std::string temporary_;

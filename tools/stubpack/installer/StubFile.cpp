@@ -1,10 +1,7 @@
 #include "installer/StubFile.h"
 
-#include <unistd.h>
-
 #include <algorithm>
 #include <cerrno>
-#include <climits>
 #include <cstring>
 #include <fstream>
 #include <iterator>
@@ -13,6 +10,8 @@
 #include "driver/StubTag.h"
 #include "installer/InstallerLayout.h"
 #include "pe/PeHeaders.h"
+#include "system/FileStatus.h"
+#include "system/ReadableFile.h"
 
 namespace {
 
@@ -35,16 +34,19 @@ std::string TaggedVersion(const std::vector<uint8_t>& bytes) {
   return "";
 }
 
-bool Readable(const std::string& path) { return access(path.c_str(), R_OK) == 0; }
+bool Readable(const std::string& path) {
+  ReadableFile file;
+  std::string ignored;
+  return file.Open(path, /*asScanned=*/false, ignored);
+}
 
 }  // namespace
 
 std::string StubpackDirectory() {
-  char self[PATH_MAX];
-  const ssize_t n = readlink("/proc/self/exe", self, sizeof(self) - 1);
-  if (n <= 0) throw PackError("cannot locate the running stubpack; give --stub PATH");
-  const std::string path(self, static_cast<size_t>(n));
-  return path.substr(0, path.rfind('/'));
+  std::string error;
+  const std::string path = CanonicalPath(RunningProgramPath(), error);
+  if (path.empty()) throw PackError("cannot locate the running stubpack; give --stub PATH");
+  return path.substr(0, path.find_last_of(kPathSeparators));
 }
 
 std::string StubPath(const std::string& choice) {
@@ -53,7 +55,10 @@ std::string StubPath(const std::string& choice) {
   const std::string name = windows ? "stub.exe" : "stub";
   const std::string dir = StubpackDirectory();
   // Beside stubpack in the build tree, else where `cmake --install` puts it.
-  const std::string candidates[] = {dir + "/" + name, dir + "/../share/stubkit/" + name};
+  const std::string separator(1, kPathSeparator);
+  const std::string candidates[] = {dir + separator + name,
+                                    dir + separator + ".." + separator + "share" + separator +
+                                        "stubkit" + separator + name};
   for (const std::string& candidate : candidates)
     if (Readable(candidate)) return candidate;
   if (windows) {

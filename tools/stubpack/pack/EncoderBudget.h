@@ -10,19 +10,15 @@
 #include <cstdint>
 
 #include "pack/LzmaEncoder.h"
+#include "system/MachineResources.h"
 
 // Memory one folder of folderSize bytes holds while in flight: the encoder with the dictionary
 // the folder gets, plus four times the data (the data itself, BCJ2's split streams, and an
 // output buffer that may grow to twice the data on incompressible input).
 uint64_t FolderMemory(uint64_t folderSize, const LzmaSettings& settings);
 
-// Three quarters of the memory available now: MemAvailable of /proc/meminfo (else the free
-// pages), capped by the cgroup's memory.max less its memory.current when one is set; 0 when
-// neither can be read.
+// Three quarters of the memory available now; 0 when that is unknown.
 uint64_t UsableMemory();
-
-// The processors this process may run on.
-unsigned ProcessorCount();
 
 struct EncoderBudget {
   unsigned encoders = 1;

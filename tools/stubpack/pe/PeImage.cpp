@@ -1,10 +1,5 @@
 #include "pe/PeImage.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
-#include <cerrno>
-#include <cstring>
 #include <vector>
 
 #include "base/PackError.h"
@@ -38,16 +33,13 @@ PeImageInfo InspectPeHeader(const uint8_t* data, size_t size) {
   return info;
 }
 
-PeImageInfo InspectPeFile(int fd) {
-  auto readHead = [fd](size_t size) {
+PeImageInfo InspectPeFile(const ReadableFile& file) {
+  auto readHead = [&file](size_t size) {
     std::vector<uint8_t> head(size);
     size_t done = 0;
-    for (ssize_t n; done < size; done += size_t(n)) {
-      n = pread(fd, head.data() + done, size - done, off_t(done));
-      if (n < 0 && errno == EINTR) n = 0;
-      else if (n < 0) throw PackError(std::string("cannot read a file: ") + std::strerror(errno));
-      else if (n == 0) break;
-    }
+    std::string error;
+    if (!file.ReadAt(0, head.data(), size, done, error))
+      throw PackError("cannot read a file: " + error);
     head.resize(done);
     return head;
   };
@@ -64,14 +56,8 @@ PeImageInfo InspectPeFile(int fd) {
 }
 
 PeImageInfo InspectPeFile(const std::string& path) {
-  const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) throw PackError("cannot read " + path);
-  try {
-    const PeImageInfo info = InspectPeFile(fd);
-    close(fd);
-    return info;
-  } catch (...) {
-    close(fd);
-    throw;
-  }
+  ReadableFile file;
+  std::string error;
+  if (!file.Open(path, /*asScanned=*/false, error)) throw PackError("cannot read " + path);
+  return InspectPeFile(file);
 }

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "system/ReadableFile.h"
+
 // A section that holds code: where it lies in the file and where it is loaded.
 struct PeCodeSection {
   uint32_t fileOffset;
@@ -24,4 +26,4 @@ PeImageInfo InspectPeHeader(const uint8_t* data, size_t size);
 // Reads what the header needs from the file; unreadable files throw PackError.
 PeImageInfo InspectPeFile(const std::string& path);
 // The same from an open file, read by position.
-PeImageInfo InspectPeFile(int fd);
+PeImageInfo InspectPeFile(const ReadableFile& file);

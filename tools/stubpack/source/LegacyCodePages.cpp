@@ -1,55 +1,33 @@
 #include "source/LegacyCodePages.h"
 
-#include <iconv.h>
-
 #include <iterator>
+
+#include "system/CodePageConversion.h"
 
 namespace {
 
 struct LegacyCodePage {
-  const char* iconvName;
+  unsigned number;
   const char* text;
 };
 
-// Windows' ANSI code pages, by the names glibc's iconv knows them by.
+// Windows' ANSI code pages.
 const LegacyCodePage kLegacyCodePages[] = {
-    {"CP874", "874 (Thai)"},
-    {"WINDOWS-31J", "932 (Japanese)"},
-    {"CP936", "936 (Simplified Chinese)"},
-    {"CP949", "949 (Korean)"},
-    {"CP950", "950 (Traditional Chinese)"},
-    {"CP1250", "1250 (Central European)"},
-    {"CP1251", "1251 (Cyrillic)"},
-    {"CP1252", "1252 (Western European)"},
-    {"CP1253", "1253 (Greek)"},
-    {"CP1254", "1254 (Turkish)"},
-    {"CP1255", "1255 (Hebrew)"},
-    {"CP1256", "1256 (Arabic)"},
-    {"CP1257", "1257 (Baltic)"},
-    {"CP1258", "1258 (Vietnamese)"},
+    {874, "874 (Thai)"},
+    {932, "932 (Japanese)"},
+    {936, "936 (Simplified Chinese)"},
+    {949, "949 (Korean)"},
+    {950, "950 (Traditional Chinese)"},
+    {1250, "1250 (Central European)"},
+    {1251, "1251 (Cyrillic)"},
+    {1252, "1252 (Western European)"},
+    {1253, "1253 (Greek)"},
+    {1254, "1254 (Turkish)"},
+    {1255, "1255 (Hebrew)"},
+    {1256, "1256 (Arabic)"},
+    {1257, "1257 (Baltic)"},
+    {1258, "1258 (Vietnamese)"},
 };
-
-// Each code page's converter, opened once: a tree may hold thousands of such names.
-iconv_t Converter(size_t page) {
-  static std::vector<iconv_t> converters;
-  if (converters.empty())
-    for (const LegacyCodePage& each : kLegacyCodePages)
-      converters.push_back(iconv_open(each.iconvName, "UTF-8"));
-  return converters[page];
-}
-
-bool Holds(size_t page, const std::string& name) {
-  const iconv_t converter = Converter(page);
-  if (converter == iconv_t(-1)) return false;
-  iconv(converter, nullptr, nullptr, nullptr, nullptr);
-  std::string in = name, out(name.size() * 4 + 16, '\0');
-  char* from = in.data();
-  char* to = out.data();
-  size_t fromLeft = in.size(), toLeft = out.size();
-  // Exactly or not at all, as the stub converts: iconv fails on a character the page lacks.
-  return iconv(converter, &from, &fromLeft, &to, &toLeft) != size_t(-1) &&
-         iconv(converter, nullptr, nullptr, &to, &toLeft) != size_t(-1);
-}
 
 bool IsAscii(const std::string& text) {
   for (unsigned char c : text)
@@ -62,7 +40,8 @@ bool IsAscii(const std::string& text) {
 std::vector<std::string> LegacyCodePagesHolding(const std::string& name) {
   std::vector<std::string> pages;
   for (size_t page = 0; page < std::size(kLegacyCodePages); ++page)
-    if (IsAscii(name) || Holds(page, name)) pages.push_back(kLegacyCodePages[page].text);
+    if (IsAscii(name) || ConvertsExactly(kLegacyCodePages[page].number, name))
+      pages.push_back(kLegacyCodePages[page].text);
   return pages;
 }
 

@@ -6,21 +6,21 @@
 #include <cstdint>
 
 #include "source/SourceTree.h"
+#include "system/ReadableFile.h"
 
 class ScannedFile {
  public:
   // Opens the entry without following a link or waiting on a FIFO; throws PackError when what
   // is there now is not a regular file of the scanned size.
   explicit ScannedFile(const SourceEntry& entry);
-  ~ScannedFile();
   ScannedFile(const ScannedFile&) = delete;
   ScannedFile& operator=(const ScannedFile&) = delete;
 
-  int Descriptor() const { return fd_; }
+  const ReadableFile& File() const { return file_; }
   // Reads up to size bytes at offset; returns how many there were (fewer only at the end).
   size_t ReadAt(uint64_t offset, uint8_t* out, size_t size) const;
 
  private:
   const SourceEntry& entry_;
-  int fd_ = -1;
+  ReadableFile file_;
 };

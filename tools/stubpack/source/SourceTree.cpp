@@ -1,63 +1,55 @@
 #include "source/SourceTree.h"
 
-#include <dirent.h>
 #include <sys/stat.h>
 
 #include <algorithm>
-#include <cerrno>
-#include <cstring>
 
 #include "base/PackError.h"
 #include "platform/win32.h"
+#include "system/DirectoryListing.h"
 
 namespace {
 
-// The names in dir, sorted; an unreadable directory is a problem of the tree.
-std::vector<std::string> SortedChildren(const std::string& dir,
-                                        std::vector<std::string>& problems) {
-  std::vector<std::string> names;
-  DIR* handle = opendir(dir.c_str());
-  if (handle == nullptr) {
-    problems.push_back("cannot read directory " + dir + ": " + std::strerror(errno));
-    return names;
+// The items of dir, sorted by name; an unreadable directory is a problem of the tree.
+std::vector<DirectoryItem> SortedChildren(const std::string& dir,
+                                          std::vector<std::string>& problems) {
+  std::vector<DirectoryItem> items;
+  std::string error;
+  if (!ListDirectory(dir, items, error)) {
+    problems.push_back("cannot read directory " + dir + ": " + error);
+    return {};
   }
-  while (dirent* entry = readdir(handle)) {
-    const std::string name = entry->d_name;
-    if (name != "." && name != "..") names.push_back(name);
-  }
-  closedir(handle);
-  std::sort(names.begin(), names.end());
-  return names;
+  std::sort(items.begin(), items.end(),
+            [](const DirectoryItem& a, const DirectoryItem& b) { return a.name < b.name; });
+  return items;
 }
 
 // Every problem is noted and the walk goes on, so that one run names them all.
 void Walk(const std::string& diskDir, const std::string& relDir,
           std::optional<uint64_t> fixedTime, std::vector<SourceEntry>& out,
           std::vector<std::string>& problems) {
-  for (const std::string& name : SortedChildren(diskDir, problems)) {
+  for (const DirectoryItem& item : SortedChildren(diskDir, problems)) {
     SourceEntry entry;
-    entry.diskPath = diskDir + "/" + name;
-    entry.path = relDir.empty() ? name : relDir + "/" + name;
-    struct stat st;
-    if (lstat(entry.diskPath.c_str(), &st) != 0) {
-      problems.push_back("cannot examine " + entry.diskPath + ": " + std::strerror(errno));
+    entry.diskPath = diskDir + kPathSeparator + item.name;
+    entry.path = relDir.empty() ? item.name : relDir + "/" + item.name;
+    const FileStatus& st = item.status;
+    if (!item.error.empty()) {
+      problems.push_back("cannot examine " + entry.diskPath + ": " + item.error);
       continue;
     }
-    if (S_ISLNK(st.st_mode)) {
+    if (st.kind == FileKind::kLink) {
       problems.push_back(entry.diskPath +
                          " is a symbolic link; links are not packed (copy the target instead)");
       continue;
     }
-    if (!S_ISDIR(st.st_mode) && !S_ISREG(st.st_mode)) {
+    if (st.kind != FileKind::kDirectory && st.kind != FileKind::kRegular) {
       problems.push_back(entry.diskPath + " is neither a regular file nor a directory");
       continue;
     }
-    entry.isDirectory = S_ISDIR(st.st_mode);
-    entry.size = entry.isDirectory ? 0 : static_cast<uint64_t>(st.st_size);
-    entry.mode = st.st_mode;
-    entry.lastWriteTime = fixedTime ? *fixedTime
-                                    : FileTimeFromUnix(st.st_mtim.tv_sec,
-                                                       static_cast<uint32_t>(st.st_mtim.tv_nsec));
+    entry.isDirectory = st.kind == FileKind::kDirectory;
+    entry.size = st.size;
+    entry.mode = st.mode;
+    entry.lastWriteTime = fixedTime ? *fixedTime : st.lastWriteTime;
     out.push_back(entry);
     if (entry.isDirectory) Walk(entry.diskPath, entry.path, fixedTime, out, problems);
   }
@@ -82,11 +74,13 @@ uint32_t WindowsAttributes(bool isDirectory, uint32_t mode) {
 std::vector<SourceEntry> ScanSourceTree(const std::string& root,
                                         std::optional<uint64_t> fixedTime,
                                         std::vector<std::string>& problems) {
-  struct stat st;
-  if (stat(root.c_str(), &st) != 0) {
-    throw PackError("cannot find source directory " + root + ": " + std::strerror(errno));
+  FileStatus st;
+  std::string error;
+  if (!StatPath(root, /*followLinks=*/true, st, error) || st.kind == FileKind::kMissing) {
+    throw PackError("cannot find source directory " + root + ": " +
+                    (error.empty() ? "No such file or directory" : error));
   }
-  if (!S_ISDIR(st.st_mode)) throw PackError(root + " is not a directory");
+  if (st.kind != FileKind::kDirectory) throw PackError(root + " is not a directory");
   std::vector<SourceEntry> entries;
   Walk(root, "", fixedTime, entries, problems);
   return entries;

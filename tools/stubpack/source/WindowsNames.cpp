@@ -1,8 +1,5 @@
 #include "source/WindowsNames.h"
 
-#include <locale.h>
-#include <wctype.h>
-
 #include <cstdint>
 #include <map>
 #include <set>
@@ -10,21 +7,18 @@
 #include "format/InstallerOptions.h"
 #include "format/NameRules.h"
 #include "platform/Utf8.h"
+#include "system/UnicodeUpperCase.h"
 
 namespace {
 
 // The one folding used for names: the simple uppercase mapping of Unicode, one UTF-16 unit at
 // a time, which is what NTFS's upcase table holds. So "ı" and "i" are one name, as are "ς" and
 // "Σ" or "ǅ" and "ǆ"; the Kelvin sign and "k" stay two (the sign has no uppercase mapping); a
-// character beyond U+FFFF is two units, which no mapping changes. glibc's C.UTF-8 locale
-// gives exactly this mapping.
+// character beyond U+FFFF is two units, which no mapping changes.
 uint32_t UpperCase(uint32_t c) {
   if (c < 0x80) return c >= 'a' && c <= 'z' ? c - 0x20 : c;
   if (c >= 0x10000) return c;
-  static const locale_t unicode = newlocale(LC_CTYPE_MASK, "C.UTF-8", nullptr);
-  if (unicode == nullptr) return c;
-  const wint_t upper = towupper_l(c, unicode);
-  return upper < 0x10000 ? upper : c;
+  return SimpleUpperCase(c);
 }
 
 // Upper-cases UTF-8 text, re-encoded in its shortest form; bytes that are not well-formed UTF-8

@@ -1,0 +1,4 @@
+// Whether a person may be watching stderr.
+#pragma once
+
+bool StderrIsTerminal();

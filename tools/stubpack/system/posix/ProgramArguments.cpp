@@ -1,0 +1,5 @@
+#include "system/ProgramArguments.h"
+
+std::vector<std::string> ProgramArguments(int argc, char** argv) {
+  return std::vector<std::string>(argv, argv + argc);
+}

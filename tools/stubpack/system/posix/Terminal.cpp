@@ -1,0 +1,5 @@
+#include "system/Terminal.h"
+
+#include <unistd.h>
+
+bool StderrIsTerminal() { return isatty(STDERR_FILENO) == 1; }

@@ -1,0 +1,3 @@
+#include "system/UtcTime.h"
+
+bool UtcCalendarTime(std::time_t seconds, std::tm& out) { return gmtime_s(&out, &seconds) == 0; }
