@@ -7,6 +7,9 @@
 #                             mingw-w64 DLLs, 30 Wine DLLs as plugins, each beside a mingw-w64
 #                             header, an icon and a readme (kinds alternate in path order),
 #                             license texts, and ImageMagick images drawn with fixed seeds
+#   bench/trees.sh twins DIR  two folders of equal work: the x86 tree's DLLs in name order up
+#                             to 5.7 MB, twice (a/ and b/z_*, so that no folder holds both
+#                             copies), and a setup.exe; pack it with --solid-size 5655530
 set -euo pipefail
 kind=$1
 dir=$2
@@ -23,7 +26,22 @@ if [ "$kind" = x86 ]; then
   done
   exit 0
 fi
-[ "$kind" = mixed ] || { echo "usage: bench/trees.sh x86|mixed DIR" >&2; exit 2; }
+if [ "$kind" = twins ]; then
+  rm -rf "$dir" && mkdir -p "$dir/a" "$dir/b"
+  "$0" x86 "$dir/x86"
+  total=0
+  for f in $(ls "$dir/x86" | sort); do
+    size=$(stat -c %s "$dir/x86/$f")
+    [ $((total + size)) -le 5700000 ] || continue
+    cp "$dir/x86/$f" "$dir/a/$f"
+    cp "$dir/x86/$f" "$dir/b/z_$f"
+    total=$((total + size))
+  done
+  rm -rf "$dir/x86"
+  printf 'MZ' > "$dir/setup.exe"
+  exit 0
+fi
+[ "$kind" = mixed ] || { echo "usage: bench/trees.sh x86|mixed|twins DIR" >&2; exit 2; }
 rm -rf "$dir" && mkdir -p "$dir/bin" "$dir/plugins" "$dir/doc" "$dir/images"
 printf '#!/bin/sh\nexit 0\n' > "$dir/setup.exe"
 chmod 755 "$dir/setup.exe"
