@@ -1,6 +1,7 @@
 #include "driver/RunState.h"
 
 #include "archive/ArchiveSignature.h"
+#include "driver/InstallerMain.h"
 #include "support/Bytes.h"
 #include "support/Fatal.h"
 
@@ -36,6 +37,7 @@ void ResetRunState() {
   progressShift = 0;
   progressWritten = 0;
   lastMessagePump = 0;
+  stubOptions = StubOptions();  // a run packed without a user interface must not silence the next
   ResetFailurePath();
   RunStaticInitialisers();
 }
