@@ -68,6 +68,16 @@ launch() {
   launched_pid=$!
 }
 
+# wait_launched SECONDS: waits for the program `launch` started and sets launched_rc to its exit
+# code. A program that hangs (in a box nobody sees) is killed after SECONDS, so no test can hang.
+wait_launched() {
+  ( sleep "$1"; kill "$launched_pid" 2>/dev/null ) &
+  local watchdog=$!
+  wait "$launched_pid"
+  launched_rc=$?
+  kill "$watchdog" 2>/dev/null
+}
+
 # wait_window NAME SECONDS: the X window id of the first window whose title is exactly NAME.
 wait_window() {
   timeout "$2" xdotool search --sync --name "^$1\$" 2>/dev/null | head -n1

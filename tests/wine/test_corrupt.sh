@@ -51,11 +51,8 @@ for name in packed-data header truncated no-archive; do
     import -window root "$ARTIFACTS/corrupt-$name.png" 2>/dev/null
     xdotool key Return
   fi
-  # A stub that shows no box may hang in one; end it so that the test itself cannot hang.
-  ( sleep 30; kill "$launched_pid" 2>/dev/null ) & watchdog=$!
-  wait "$launched_pid"
-  rc=$?
-  kill "$watchdog" 2>/dev/null
+  wait_launched 30
+  rc=$launched_rc
   unset SETUP_PROBE_OUT
   if [ -z "$box" ]; then fail "$name" "no \"Error of Unpacking\" box (exit code $rc)"; continue; fi
   if [ "$rc" -ne 1 ]; then fail "$name" "exit code $rc, expected 1"; continue; fi

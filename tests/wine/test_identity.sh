@@ -143,10 +143,8 @@ export SETUP_PROBE_OUT="$(windows_path "$out")"
 launch "\"$(windows_path "$work/damaged.exe")\""
 box="$(wait_window 'Error of Unpacking' 30)"
 [ -n "$box" ] && xdotool key Return
-( sleep 30; kill "$launched_pid" 2>/dev/null ) & watchdog=$!
-wait "$launched_pid"
-rc=$?
-kill "$watchdog" 2>/dev/null
+wait_launched 30
+rc=$launched_rc
 unset SETUP_PROBE_OUT SETUP_PROBE_EXIT
 if [ -z "$box" ]; then fail damaged "no box (exit code $rc)"
 elif [ "$rc" -ne 1 ]; then fail damaged "exit code $rc, expected 1"

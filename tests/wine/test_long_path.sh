@@ -57,10 +57,8 @@ specific="$(wait_window Unpacker 30)"
 [ -n "$specific" ] && xdotool key Return
 general="$(wait_window 'Error of Unpacking' 30)"
 [ -n "$general" ] && xdotool key Return
-( sleep 30; kill "$launched_pid" 2>/dev/null ) & watchdog=$!
-wait "$launched_pid"
-rc=$?
-kill "$watchdog" 2>/dev/null
+wait_launched 30
+rc=$launched_rc
 left="$(comm -13 <(echo "$before") <(temp_dirs))"
 if [ -z "$specific" ] || [ -z "$general" ]; then
   fail install "boxes: Unpacker [${specific:-none}], Error of Unpacking [${general:-none}] (exit $rc)"

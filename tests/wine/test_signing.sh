@@ -45,10 +45,8 @@ export SETUP_PROBE_OUT="$(windows_path "$work/probe-tampered.txt")"
 launch "\"$(windows_path "$work/tampered.exe")\""
 box="$(wait_window 'Error of Unpacking' 30)"
 [ -n "$box" ] && xdotool key Return
-( sleep 30; kill "$launched_pid" 2>/dev/null ) & watchdog=$!
-wait "$launched_pid"
-rc=$?
-kill "$watchdog" 2>/dev/null
+wait_launched 30
+rc=$launched_rc
 if [ -z "$box" ]; then fail tampered-run "no box (exit code $rc)"
 elif [ "$rc" -ne 1 ]; then fail tampered-run "exit code $rc, expected 1"
 elif [ -e "$work/probe-tampered.txt" ]; then fail tampered-run "setup.exe was started"
